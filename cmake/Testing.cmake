@@ -1,0 +1,15 @@
+# One GoogleTest executable per subsystem; its cases are registered one by one in CTest.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+# velmora_test(NAME SOURCES... LIBS lib... [LABELS label...])
+function(velmora_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+  target_compile_definitions(${name} PRIVATE
+    VELMORA_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data"
+    VELMORA_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  velmora_warnings(${name})
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 120)
+endfunction()

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Runs every fuzz target of a fuzz build for a bounded time on its seed corpus.
+# Usage: fuzz/run-all.sh BUILD_DIR SECONDS_PER_TARGET
+set -euo pipefail
+build=$1; seconds=$2
+here=$(cd "$(dirname "$0")" && pwd)
+shopt -s nullglob
+targets=("$build"/fuzz/fuzz_*)
+[ ${#targets[@]} -gt 0 ] || { echo "no fuzz targets in $build/fuzz" >&2; exit 1; }
+for target in "${targets[@]}"; do
+  [ -x "$target" ] || continue
+  name=$(basename "$target"); name=${name#fuzz_}
+  corpus="$here/corpus/$name"
+  work=$(mktemp -d)
+  [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/
+  dict=()
+  [ -f "$here/$name.dict" ] && dict=(-dict="$here/$name.dict")
+  echo "fuzzing $name for ${seconds}s"
+  "$target" "${dict[@]}" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 "$work" 2>&1 | tail -n 12
+  rm -rf "$work"
+done

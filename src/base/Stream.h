@@ -1,0 +1,107 @@
+#pragma once
+// Byte streams shared by the subsystems: files on disk and text held in memory. The XML writer
+// saves into one, the HTTP response sends one as its body, the publish sequence reads one back.
+
+#include <cstdint>
+#include <string>
+
+#include "base/Exception.h"
+
+namespace velmora {
+
+class EStreamError : public Exception {
+public:
+    using Exception::Exception;
+};
+class EFOpenError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+class EFCreateError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+class EReadError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+class EWriteError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+
+inline constexpr const char* SFOpenErrorEx = "Cannot open file \"%s\". %s";
+inline constexpr const char* SFCreateErrorEx = "Cannot create file \"%s\". %s";
+inline constexpr const char* SReadError = "Stream read error";
+inline constexpr const char* SWriteError = "Stream write error";
+
+// The system's text for an errno value.
+std::string SystemErrorText(int error);
+// The path made absolute against the current directory, for error messages.
+std::string FullPath(const std::string& path);
+EFOpenError MakeFOpenError(const std::string& path, int error);
+EFCreateError MakeFCreateError(const std::string& path, int error);
+
+enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
+
+class TStream {
+public:
+    virtual ~TStream() = default;
+    // Reads at most count bytes; answers how many, 0 at the end of the stream.
+    virtual size_t Read(void* buffer, size_t count) = 0;
+    // Writes all count bytes or throws EWriteError.
+    virtual void Write(const void* buffer, size_t count) = 0;
+    // Answers the new position.
+    virtual int64_t Seek(int64_t offset, TSeekOrigin origin) = 0;
+
+    int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
+    void SetPosition(int64_t position) { Seek(position, TSeekOrigin::soBeginning); }
+    int64_t Size();
+    // Reads exactly count bytes or throws EReadError.
+    void ReadBuffer(void* buffer, size_t count);
+    void WriteString(const std::string& text) { Write(text.data(), text.size()); }
+};
+
+// A file opened through its descriptor; the descriptor is closed with the stream.
+class TFileStream : public TStream {
+public:
+    enum Mode { fmOpenRead, fmOpenWrite, fmOpenReadWrite, fmCreate };
+    // Throws EFOpenError (EFCreateError for fmCreate) with the full path and the system's text.
+    TFileStream(const std::string& path, Mode mode);
+    ~TFileStream() override;
+    TFileStream(const TFileStream&) = delete;
+    TFileStream& operator=(const TFileStream&) = delete;
+
+    size_t Read(void* buffer, size_t count) override;
+    void Write(const void* buffer, size_t count) override;
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+
+    int Handle() const { return m_fd; }
+    const std::string& FileName() const { return m_path; }
+
+private:
+    std::string m_path;
+    int m_fd = -1;
+};
+
+// Bytes held in memory, growing as they are written.
+class TStringStream : public TStream {
+public:
+    TStringStream() = default;
+    explicit TStringStream(std::string data) : m_data(std::move(data)) {}
+
+    size_t Read(void* buffer, size_t count) override;
+    void Write(const void* buffer, size_t count) override;
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+
+    const std::string& DataString() const { return m_data; }
+
+private:
+    std::string m_data;
+    size_t m_position = 0;
+};
+
+// Reads a whole file into memory; throws EFOpenError or EReadError.
+std::string ReadWholeFile(const std::string& path);
+
+}  // namespace velmora
