@@ -24,10 +24,26 @@ std::string entry(const std::string& name)
     return "<ARQUIVO arquivo_nome=\"" + name + "\" arquivo_caminho=\"http://10.0.0.5:8099/Images/" + name + "\"/>";
 }
 
+// Checks a manifest with an independent parser.
+void expectXmllintAcceptsText(const std::string& xml)
+{
+    FILE* lint = ::popen("xmllint --noout - 2>&1", "w");
+    ASSERT_NE(lint, nullptr);
+    std::fwrite(xml.data(), 1, xml.size(), lint);
+    EXPECT_EQ(::pclose(lint), 0) << xml;
+}
+
+void expectXmllintAccepts(const std::string& path)
+{
+    std::string command = "xmllint --noout '" + path + "' 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << path;
+}
+
 std::string manifestOf(const TMenu_Geral& menus, const TManifestUrls& urls = kUrls)
 {
     TStringStream out;
     WriteManifestToStream(menus, urls, out);
+    expectXmllintAcceptsText(out.DataString());
     return out.DataString();
 }
 
@@ -50,13 +66,6 @@ void addFeedbackButton(TJanelas& janela, const std::string& on, const std::strin
     TBotoesFB& botao = janela.BotoesFB[AddBotaoFB(janela.BotoesFB)];
     botao.ImagemOn = on;
     botao.ImagemOff = off;
-}
-
-// Checks a written manifest with an independent parser.
-void expectXmllintAccepts(const std::string& path)
-{
-    std::string command = "xmllint --noout '" + path + "' 2>&1";
-    EXPECT_EQ(std::system(command.c_str()), 0) << path;
 }
 
 TEST(Manifest, AnEmptyModelListsOnlyTheScreenFile)
