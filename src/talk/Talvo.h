@@ -1,0 +1,64 @@
+#pragma once
+// The conversation engine: holds one personality and answers one thought at a time from its
+// keyword table, echoing the rest of the thought with the pronouns swapped.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/Exception.h"
+#include "talk/Personality.h"
+
+namespace velmora {
+
+class ENoPersonality : public Exception {
+public:
+    using Exception::Exception;
+};
+inline constexpr const char* SNoPersonality = "No personality has been chosen.";
+
+inline constexpr const char* SRepeatReply = "Please don't repeat yourself.";
+inline constexpr const char* SShutUpReply =
+    "How would you like it if I told you to shut up? I am sorry but we cannot continue like this. Good bye.";
+inline constexpr const char* SSilenceReply = "I cannot help you if you do not talk to me.";
+inline constexpr const char* SElaborateReply = "You will have to elaborate more for me to help you.";
+
+// Removes the leading and trailing bytes of code 32 or less; bytes of multi-byte characters are
+// above 32 and stay.
+std::string TrimBlanks(std::string_view text);
+
+// Texts are UTF-8: letter case is ignored for ASCII letters only and positions count bytes.
+// Serves one caller at a time; it has no lock.
+class TTalvo {
+public:
+    TTalvo();
+    ~TTalvo();
+    TTalvo(const TTalvo&) = delete;
+    TTalvo& operator=(const TTalvo&) = delete;
+
+    // "MSTechSupport" and "Brovick" (in any letter case) choose those personalities, every other
+    // name the default one; every rotation starts afresh.
+    void SelectPersonality(const std::string& Name);
+    // The reply to one thought; Sound is the sound name that goes with it, empty for none.
+    // Throws ENoPersonality before the first SelectPersonality.
+    std::string Respond(const std::string& Thought, std::string& Sound);
+
+    // True once the user has told the engine to shut up; it stays true.
+    bool Finished() const { return m_finished; }
+    const std::string& LastThought() const { return m_lastThought; }
+    const std::vector<std::string>& Conjugations() const { return m_conjugations; }
+    // None until a personality has been chosen.
+    const TReplies* Personality() const { return m_personality.get(); }
+
+private:
+    std::string answerFromTable(const std::string& thought, std::string& sound);
+    std::string swapPronouns(std::string text) const;
+
+    std::vector<std::string> m_conjugations;
+    bool m_finished = false;
+    std::string m_lastThought;
+    std::unique_ptr<TReplies> m_personality;
+};
+
+}  // namespace velmora
