@@ -1,0 +1,125 @@
+#pragma once
+// The HTTP/1.1 server: the connection server whose per-connection step reads requests, ties them to
+// sessions, hands them to OnCommandGet and writes the replies. Every reading is bounded: line length,
+// header count and size, body size, and the time a whole request may take to arrive.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "http/IdClock.h"
+#include "http/IdHTTPRequestInfo.h"
+#include "http/IdHTTPResponseInfo.h"
+#include "http/IdHTTPSessionCleanerThread.h"
+#include "http/IdHTTPSessionList.h"
+#include "http/IdPeerThread.h"
+#include "http/IdRandomSource.h"
+#include "http/IdTCPServer.h"
+
+namespace velmora {
+
+class EIdHTTPErrorParsingCommand : public EIdHTTPServerError {
+public:
+    using EIdHTTPServerError::EIdHTTPServerError;
+};
+class EIdHTTPUnsupportedAuthorisationScheme : public EIdHTTPServerError {
+public:
+    using EIdHTTPServerError::EIdHTTPServerError;
+};
+class EIdHTTPCannotSwitchSessionStateWhenActive : public EIdHTTPServerError {
+public:
+    using EIdHTTPServerError::EIdHTTPServerError;
+};
+
+inline constexpr const char* RSHTTPErrorParsingCommand = "Error in parsing command.";
+inline constexpr const char* RSHTTPUnsupportedAuthorisationScheme = "Unsupported authorization scheme.";
+inline constexpr const char* RSHTTPCannotSwitchSessionStateWhenActive =
+    "Cannot change session state when the server is active.";
+inline constexpr const char* RSHTTPUnknownHandlerError = "Unknown error in the request handler.";
+
+inline constexpr const char* IdSessionCookieName = "IDHTTPSESSIONID";
+inline constexpr int IdHTTPDefaultPort = 80;
+
+// Limits on what one client may make the server read.
+inline constexpr int IdMaxRequestLineLength = 16384;
+inline constexpr size_t IdMaxHeaderLines = 100;
+inline constexpr size_t IdMaxHeaderBytes = 64 * 1024;
+inline constexpr int32_t IdMaxRequestBody = 1024 * 1024;
+// Milliseconds from the first wait for a request line to the end of its body.
+inline constexpr int IdRequestTimeoutDefault = 30000;
+
+class TIdCustomHTTPServer : public TIdTCPServer {
+public:
+    TIdCustomHTTPServer();
+    ~TIdCustomHTTPServer() override;
+
+    bool AutoStartSession = false;
+    bool KeepAlive = false;
+    bool ParseParams = true;
+    std::string ServerSoftware;
+    // Milliseconds; 0 switches sessions off at activation.
+    int64_t SessionTimeOut = 0;
+    // Milliseconds a request may take to arrive (0 = no limit); a slower one is closed without reply.
+    int RequestTimeout = IdRequestTimeoutDefault;
+    int SessionCleanInterval = IdSessionCleanInterval;
+
+    bool SessionState() const { return m_sessionState; }
+    // Throws EIdHTTPCannotSwitchSessionStateWhenActive while active.
+    void SetSessionState(bool value);
+
+    std::function<void(TIdPeerThread& AThread, TIdHTTPRequestInfo& ARequestInfo, TIdHTTPResponseInfo& AResponseInfo)>
+        OnCommandGet;
+    std::function<void(TIdPeerThread& Thread, const std::string& asCommand, const std::string& asData,
+                       const std::string& asVersion)>
+        OnCommandOther;
+    std::function<void(TIdPeerThread& ASender, std::unique_ptr<TStream>& VPostStream)> OnCreatePostStream;
+    std::function<void(TIdPeerThread& ASender, std::shared_ptr<TIdHTTPSession>& VHTTPSession)> OnCreateSession;
+    std::function<void(TIdPeerThread& Thread, TIdHTTPRequestInfo& ARequestInfo, TIdHTTPResponseInfo& AResponseInfo,
+                       bool& VContinueProcessing, const std::string& AInvalidSessionID)>
+        OnInvalidSession;
+    std::function<void(TIdHTTPSession& Sender)> OnSessionStart;
+    std::function<void(TIdHTTPSession& Sender)> OnSessionEnd;
+
+    TIdHTTPDefaultSessionList& SessionList() { return m_sessions; }
+    // For tests: the time that sessions age by, and the source of their identifiers.
+    void setClock(const TIdClock& clock);
+    void setRandomSource(TIdRandomSource& random) { m_sessions.setRandomSource(random); }
+
+    // Answers none with sessions off; otherwise a new session, also stored in both records, whose
+    // cookie the response will set.
+    std::shared_ptr<TIdHTTPSession> CreateSession(TIdPeerThread& thread, TIdHTTPResponseInfo& response,
+                                                  TIdHTTPRequestInfo& request);
+
+    bool DoExecute(TIdPeerThread& thread) override;
+
+protected:
+    virtual void DoCommandGet(TIdPeerThread& thread, TIdHTTPRequestInfo& request, TIdHTTPResponseInfo& response);
+    virtual void DoCommandOther(TIdPeerThread& thread, const std::string& command, const std::string& data,
+                                const std::string& version);
+    virtual void DoCreatePostStream(TIdPeerThread& thread, std::unique_ptr<TStream>& stream);
+    virtual void DoInvalidSession(TIdPeerThread& thread, TIdHTTPRequestInfo& request, TIdHTTPResponseInfo& response,
+                                  bool& continueProcessing, const std::string& invalidSessionId);
+
+    void activate() override;
+    void deactivate() override;
+
+private:
+    // Reads and answers one request; answers whether the connection closes afterwards.
+    bool serveRequest(TIdPeerThread& thread, TIdTCPConnection& connection, bool closeAfter);
+    bool readBody(TIdPeerThread& thread, TIdTCPConnection& connection, TIdHTTPRequestInfo& request);
+    void decodeRequest(TIdHTTPRequestInfo& request, std::string target, const std::string& version);
+    void sessionStep(TIdPeerThread& thread, TIdHTTPRequestInfo& request, TIdHTTPResponseInfo& response,
+                     bool& continueProcessing);
+    void replyTooLarge(TIdTCPConnection& connection);
+    void stopSessionCleaner();
+
+    const TIdClock* m_clock = &TIdClock::system();
+    TIdHTTPDefaultSessionList m_sessions;
+    std::unique_ptr<TIdHTTPSessionCleanerThread> m_sessionCleaner;
+    bool m_sessionState = false;
+};
+
+// One line per "&"-separated piece, "+" made a space, then URL-decoded; an empty text gives no lines.
+void DecodeParams(const std::string& text, TIdStringList& target);
+
+}  // namespace velmora

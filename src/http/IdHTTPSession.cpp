@@ -1,0 +1,57 @@
+#include "http/IdHTTPSession.h"
+
+#include "http/IdHTTPSessionList.h"
+
+namespace velmora {
+
+long TIdSessionData::indexOf(const std::string& name) const
+{
+    for (size_t i = 0; i < m_entries.size(); ++i)
+        if (m_entries[i].Name == name)
+            return static_cast<long>(i);
+    return -1;
+}
+
+TIdHTTPSession::TIdHTTPSession(TIdHTTPCustomSessionList* owner, std::string sessionId, std::string clientAddress,
+                               TIdClock::time_point now)
+    : m_owner(owner), m_sessionId(std::move(sessionId)), m_clientAddress(std::move(clientAddress)),
+      m_lastAccess(now.time_since_epoch().count())
+{
+}
+
+TIdClock::time_point TIdHTTPSession::LastAccess() const
+{
+    return TIdClock::time_point(TIdClock::time_point::duration(m_lastAccess.load()));
+}
+
+void TIdHTTPSession::touch(TIdClock::time_point now)
+{
+    m_lastAccess.store(now.time_since_epoch().count());
+}
+
+bool TIdHTTPSession::IsSessionStale(TIdClock::time_point now) const
+{
+    TIdHTTPCustomSessionList* owner = Owner();
+    int64_t timeout = owner ? owner->SessionTimeout : 0;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(now - LastAccess()).count() > timeout;
+}
+
+void TIdHTTPSession::DoSessionEnd()
+{
+    if (m_ended.exchange(true))
+        return;
+    TIdHTTPCustomSessionList* owner = Owner();
+    if (owner && owner->OnSessionEnd)
+        owner->OnSessionEnd(*this);
+}
+
+void TIdHTTPSession::EndSession()
+{
+    DoSessionEnd();
+    SessionData.clear();
+    if (TIdHTTPCustomSessionList* owner = Owner())
+        owner->DropSession(*this);
+    detach();
+}
+
+}  // namespace velmora

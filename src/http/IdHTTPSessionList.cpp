@@ -1,0 +1,155 @@
+#include "http/IdHTTPSessionList.h"
+
+#include "http/IdStrings.h"
+
+namespace velmora {
+
+TIdHTTPDefaultSessionList::TIdHTTPDefaultSessionList(const TIdClock& clock, TIdRandomSource& random)
+    : m_clock(clock), m_random(random)
+{
+}
+
+TIdHTTPDefaultSessionList::~TIdHTTPDefaultSessionList()
+{
+    EndAllSessions();
+}
+
+std::string TIdHTTPDefaultSessionList::MakeSessionID(TIdRandomSource& random)
+{
+    // Bytes of 244 and above are drawn again, so that every choice among 61 is equally likely.
+    constexpr unsigned kAcceptBelow = 256 / IdSessionIdChoices * IdSessionIdChoices;
+    std::string id;
+    id.reserve(IdSessionIdLength);
+    unsigned char bytes[32];
+    while (id.size() < IdSessionIdLength) {
+        random.fill(bytes, sizeof bytes);
+        for (unsigned char byte : bytes)
+            if (byte < kAcceptBelow && id.size() < IdSessionIdLength)
+                id += IdSessionIdAlphabet[byte % IdSessionIdChoices];
+    }
+    return id;
+}
+
+size_t TIdHTTPDefaultSessionList::count() const
+{
+    std::lock_guard<std::mutex> guard(m_sessionsLock);
+    return m_byAge.size();
+}
+
+void TIdHTTPDefaultSessionList::insertLocked(std::shared_ptr<TIdHTTPSession> session)
+{
+    std::string key = UpperCase(session->SessionId());
+    m_byAge.push_back(std::move(session));
+    m_byId.emplace(std::move(key), std::prev(m_byAge.end()));
+}
+
+void TIdHTTPDefaultSessionList::eraseLocked(Sessions::iterator at)
+{
+    auto range = m_byId.equal_range(UpperCase((*at)->SessionId()));
+    for (auto entry = range.first; entry != range.second; ++entry) {
+        if (entry->second == at) {
+            m_byId.erase(entry);
+            break;
+        }
+    }
+    m_byAge.erase(at);
+}
+
+bool TIdHTTPDefaultSessionList::idTakenLocked(const std::string& key) const
+{
+    return m_byId.find(key) != m_byId.end();
+}
+
+void TIdHTTPDefaultSessionList::endSessions(std::vector<std::shared_ptr<TIdHTTPSession>>& ended)
+{
+    for (auto& session : ended) {
+        session->DoSessionEnd();
+        session->SessionData.clear();
+        session->detach();
+    }
+    ended.clear();
+}
+
+std::shared_ptr<TIdHTTPSession> TIdHTTPDefaultSessionList::FindSession(const std::string& id,
+                                                                       const std::string& address)
+{
+    std::lock_guard<std::mutex> guard(m_sessionsLock);
+    auto range = m_byId.equal_range(UpperCase(id));
+    for (auto entry = range.first; entry != range.second; ++entry) {
+        Sessions::iterator at = entry->second;
+        if (!address.empty() && !SameText((*at)->ClientAddress(), address))
+            continue;
+        (*at)->touch(m_clock.get().now());
+        m_byAge.splice(m_byAge.end(), m_byAge, at);
+        return *at;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<TIdHTTPSession> TIdHTTPDefaultSessionList::StartUniqueSession(const std::string& address)
+{
+    std::string id;
+    for (;;) {
+        id = MakeSessionID(m_random.get());
+        std::lock_guard<std::mutex> guard(m_sessionsLock);
+        if (!idTakenLocked(UpperCase(id)))
+            break;
+    }
+    auto session = std::make_shared<TIdHTTPSession>(this, id, address, m_clock.get().now());
+    try {
+        if (OnSessionStart)
+            OnSessionStart(*session);
+    } catch (...) {
+        session->DoSessionEnd();
+        session->SessionData.clear();
+        session->detach();
+        throw;
+    }
+    std::lock_guard<std::mutex> guard(m_sessionsLock);
+    session->touch(m_clock.get().now());
+    insertLocked(session);
+    return session;
+}
+
+void TIdHTTPDefaultSessionList::AddSession(std::shared_ptr<TIdHTTPSession> session)
+{
+    std::lock_guard<std::mutex> guard(m_sessionsLock);
+    // Kept in order of last use, so the session counts as used now.
+    session->touch(m_clock.get().now());
+    insertLocked(std::move(session));
+}
+
+void TIdHTTPDefaultSessionList::DropSession(TIdHTTPSession& session)
+{
+    std::lock_guard<std::mutex> guard(m_sessionsLock);
+    auto range = m_byId.equal_range(UpperCase(session.SessionId()));
+    for (auto entry = range.first; entry != range.second; ++entry) {
+        if (entry->second->get() == &session) {
+            Sessions::iterator at = entry->second;
+            m_byId.erase(entry);
+            m_byAge.erase(at);
+            return;
+        }
+    }
+}
+
+void TIdHTTPDefaultSessionList::EndIdleSessions(bool all)
+{
+    std::vector<std::shared_ptr<TIdHTTPSession>> ended;
+    {
+        std::lock_guard<std::mutex> guard(m_sessionsLock);
+        auto now = m_clock.get().now();
+        while (!m_byAge.empty() && (all || m_byAge.front()->IsSessionStale(now))) {
+            ended.push_back(m_byAge.front());
+            eraseLocked(m_byAge.begin());
+        }
+    }
+    endSessions(ended);
+}
+
+void TIdHTTPDefaultSessionList::EndAllSessions()
+{
+    EndIdleSessions(true);
+}
+
+}  // namespace velmora

@@ -1,0 +1,58 @@
+#include "http/IdListenerThread.h"
+
+#include "http/IdPeerThread.h"
+#include "http/IdTCPServer.h"
+
+namespace velmora {
+
+TIdListenerThread::~TIdListenerThread() = default;
+
+void TIdListenerThread::refuse(TIdPeerThread& thread)
+{
+    TIdTCPServerConnection& connection = thread.Connection();
+    try {
+        if (!m_server.MaxConnectionReply.empty())
+            connection.write(m_server.MaxConnectionReply);
+    } catch (const EIdException&) {
+        // The refused client has gone already; nothing to tell it.
+    }
+    connection.disconnect();
+    m_server.ThreadMgr().releaseThread(thread);
+}
+
+void TIdListenerThread::run()
+{
+    TIdAcceptResult result;
+    auto io = m_server.IOHandler().accept(m_binding, [this] { return terminated(); }, result);
+    if (!io) {
+        if (result == TIdAcceptResult::arStopped)
+            stop();
+        else
+            sleepUnlessTerminated(IdAcceptFailurePause);
+        return;
+    }
+    TIdPeerThread* thread = nullptr;
+    try {
+        auto connection = std::make_unique<TIdTCPServerConnection>(m_server);
+        connection->setIOHandler(std::move(io));
+        thread = static_cast<TIdPeerThread*>(m_server.ThreadMgr().getThread());
+        thread->StackSize = m_server.ThreadStackSize;
+        thread->setConnection(std::move(connection));
+        if (m_server.MaxConnections > 0 &&
+            m_server.connectionCount() >= static_cast<size_t>(m_server.MaxConnections)) {
+            refuse(*thread);
+            return;
+        }
+        m_server.addConnectionThread(*thread);
+        thread->start();
+    } catch (const std::exception& error) {
+        // A thread that cannot start closes its connection; the listener goes on.
+        if (thread) {
+            m_server.removeConnectionThread(*thread);
+            m_server.ThreadMgr().releaseThread(*thread);
+        }
+        m_server.DoListenException(*this, error);
+    }
+}
+
+}  // namespace velmora

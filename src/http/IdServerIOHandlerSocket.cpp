@@ -1,0 +1,44 @@
+#include "http/IdServerIOHandlerSocket.h"
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+
+namespace velmora {
+
+std::unique_ptr<TIdIOHandlerSocket> TIdServerIOHandlerSocket::accept(TIdSocketHandle& listening,
+                                                                     const std::function<bool()>& stopRequested,
+                                                                     TIdAcceptResult& result)
+{
+    TIdStack& stack = *SocketStack();
+    for (;;) {
+        if (stopRequested() || !listening.HandleAllocated()) {
+            result = TIdAcceptResult::arStopped;
+            return nullptr;
+        }
+        int ready = stack.waitReadable(listening.Handle(), IdAcceptWaitSlice);
+        if (ready == 0 || (ready < 0 && stack.lastError() == EINTR))
+            continue;
+        if (stopRequested()) {
+            result = TIdAcceptResult::arStopped;
+            return nullptr;
+        }
+        TIdSocketAddress peer;
+        TIdStackSocketHandle handle = stack.accept(listening.Handle(), peer);
+        if (handle == Id_INVALID_SOCKET) {
+            // A signal interrupting the accept is no reason to stop listening.
+            if (stack.CheckSocketResult(Id_SOCKET_ERROR, {Id_WSAEINTR, EAGAIN, ECONNABORTED}))
+                continue;
+            bool socketGone = stack.CheckSocketResult(Id_SOCKET_ERROR, {Id_WSAENOTSOCK, EBADF, EINVAL});
+            result = socketGone ? TIdAcceptResult::arStopped : TIdAcceptResult::arFailed;
+            return nullptr;
+        }
+        auto io = std::make_unique<TIdIOHandlerSocket>();
+        io->Binding().adopt(handle, peer);
+        if (NoDelay)
+            io->Binding().setSocketOption(IPPROTO_TCP, TCP_NODELAY, 1);
+        result = TIdAcceptResult::arAccepted;
+        return io;
+    }
+}
+
+}  // namespace velmora

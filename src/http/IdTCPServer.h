@@ -1,0 +1,130 @@
+#pragma once
+// The connection server: turns its listening bindings into TCP connections, each served by a fresh
+// thread of its own that repeats the per-connection step. Activation binds and listens; deactivation
+// closes every socket and waits for the connection threads.
+
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <unordered_set>
+#include <vector>
+
+#include "http/IdServerIOHandlerSocket.h"
+#include "http/IdTCPConnection.h"
+#include "http/IdThreadMgr.h"
+#include "net/IdSocketHandle.h"
+
+namespace velmora {
+
+class TIdPeerThread;
+class TIdListenerThread;
+class TIdTCPServer;
+
+class EIdTCPServerError : public EIdException {
+public:
+    using EIdException::EIdException;
+};
+class EIdNoExecuteSpecified : public EIdTCPServerError {
+public:
+    using EIdTCPServerError::EIdTCPServerError;
+};
+class EIdTerminateThreadTimeout : public EIdTCPServerError {
+public:
+    using EIdTCPServerError::EIdTCPServerError;
+};
+
+inline constexpr const char* RSNoExecuteSpecified = "No execute handler found.";
+inline constexpr const char* RSTerminateThreadTimeout = "Terminate Thread Timeout";
+inline constexpr const char* RSNoIOHandler = "The connection has no I/O handler.";
+
+// ListenQueue's default drops connection attempts in bursts; servers that take bursts listen with this.
+inline constexpr int IdListenQueueForBursts = 1024;
+// An accept that the system refused (descriptors exhausted, say) is retried after this pause.
+inline constexpr int IdAcceptFailurePause = 100;
+
+enum class TIdReuseSocket { rsOSDependent, rsTrue, rsFalse };
+
+// A connection of the server: a connection that knows its server.
+class TIdTCPServerConnection : public TIdTCPConnection {
+public:
+    explicit TIdTCPServerConnection(TIdTCPServer& server) : Server(server) {}
+    TIdTCPServer& Server;
+};
+
+class TIdTCPServer {
+public:
+    TIdTCPServer();
+    virtual ~TIdTCPServer();
+    TIdTCPServer(const TIdTCPServer&) = delete;
+    TIdTCPServer& operator=(const TIdTCPServer&) = delete;
+
+    bool Active() const { return m_active; }
+    // Throws what activation met (EIdCouldNotBindSocket for a port in use), leaving the server inactive
+    // without the binding it added; deactivation throws EIdTerminateThreadTimeout.
+    void SetActive(bool value);
+
+    TIdSocketHandles& Bindings() { return m_bindings; }
+    int DefaultPort() const { return m_bindings.DefaultPort; }
+    void SetDefaultPort(int port) { m_bindings.DefaultPort = port; }
+
+    int ListenQueue = 15;
+    int MaxConnections = 0;
+    // Written, when not empty, to a connection refused for MaxConnections.
+    std::string MaxConnectionReply;
+    TIdReuseSocket ReuseSocket = TIdReuseSocket::rsOSDependent;
+    int TerminateWaitTime = 5000;
+    size_t ThreadStackSize = IdThreadStackSizeDefault;
+
+    std::function<void(TIdPeerThread& AThread)> OnConnect;
+    std::function<void(TIdPeerThread& AThread)> OnExecute;
+    std::function<void(TIdPeerThread& AThread)> OnDisconnect;
+    std::function<void(TIdPeerThread& AThread, const std::exception& AException)> OnException;
+    std::function<void(TIdListenerThread& AThread, const std::exception& AException)> OnListenException;
+
+    TIdServerIOHandlerSocket& IOHandler();
+    // The given manager is not owned; without one the server makes and owns a TIdThreadMgrDefault.
+    void SetThreadMgr(TIdThreadMgr* manager);
+    TIdThreadMgr& ThreadMgr();
+
+    // Live connection threads.
+    size_t connectionCount() const;
+
+    // The per-connection step: answers whether a step was available.
+    virtual bool DoExecute(TIdPeerThread& thread);
+    virtual void DoConnect(TIdPeerThread& thread);
+    virtual void DoDisconnect(TIdPeerThread& thread);
+    virtual void DoException(TIdPeerThread& thread, const std::exception& error);
+    virtual void DoListenException(TIdListenerThread& thread, const std::exception& error);
+
+protected:
+    virtual void activate();
+    virtual void deactivate();
+
+private:
+    friend class TIdPeerThread;
+    friend class TIdListenerThread;
+
+    void bindAll();
+    void listenAll();
+    void stopListeners();
+    void closeConnections();
+    bool waitForConnections();
+    void addConnectionThread(TIdPeerThread& thread);
+    // The thread's last act towards the server: frees its connection under the lock.
+    void removeConnectionThread(TIdPeerThread& thread);
+
+    TIdStackRef m_stack;
+    bool m_active = false;
+    TIdSocketHandles m_bindings;
+    std::unique_ptr<TIdServerIOHandlerSocket> m_ioHandler;
+    TIdThreadMgr* m_threadMgr = nullptr;
+    std::unique_ptr<TIdThreadMgr> m_ownThreadMgr;
+    std::vector<std::unique_ptr<TIdListenerThread>> m_listeners;
+    mutable std::mutex m_threadsLock;
+    std::condition_variable m_threadsChanged;
+    std::unordered_set<TIdPeerThread*> m_threads;
+};
+
+}  // namespace velmora

@@ -1,0 +1,206 @@
+#include "http/IdThread.h"
+
+#include <chrono>
+#include <typeinfo>
+
+namespace velmora {
+
+namespace {
+
+// Never destroyed: a thread that frees itself may still count down while the process ends.
+std::mutex& liveLock()
+{
+    static auto* lock = new std::mutex;
+    return *lock;
+}
+
+std::condition_variable& liveChanged()
+{
+    static auto* changed = new std::condition_variable;
+    return *changed;
+}
+
+int g_liveThreads = 0;
+
+}  // namespace
+
+TIdThread::TIdThread()
+{
+    std::lock_guard<std::mutex> guard(liveLock());
+    ++g_liveThreads;
+}
+
+TIdThread::~TIdThread()
+{
+    if (m_created && !m_joined && !FreeOnTerminate)
+        waitFor();
+    std::lock_guard<std::mutex> guard(liveLock());
+    --g_liveThreads;
+    liveChanged().notify_all();
+}
+
+int TIdThread::liveCount()
+{
+    std::lock_guard<std::mutex> guard(liveLock());
+    return g_liveThreads;
+}
+
+bool TIdThread::waitForAllThreads(int timeoutMs)
+{
+    std::unique_lock<std::mutex> guard(liveLock());
+    return liveChanged().wait_for(guard, std::chrono::milliseconds(timeoutMs), [] { return g_liveThreads == 0; });
+}
+
+void TIdThread::start()
+{
+    std::unique_lock<std::mutex> guard(m_lock);
+    if (!m_terminated)
+        m_stopped = false;
+    if (m_created) {
+        m_wake.notify_all();
+        return;
+    }
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, StackSize);
+    if (FreeOnTerminate)
+        pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+    int failed = pthread_create(&m_thread, &attributes, &TIdThread::entry, this);
+    pthread_attr_destroy(&attributes);
+    if (failed) {
+        m_stopped = true;
+        throw EIdThreadStartFailed(RSThreadStartFailed);
+    }
+    m_created = true;
+}
+
+void TIdThread::stop()
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_stopped = true;
+    m_terminated = true;
+    m_wake.notify_all();
+}
+
+void TIdThread::terminate()
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_terminated = true;
+    m_wake.notify_all();
+}
+
+bool TIdThread::stopped() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_stopped;
+}
+
+bool TIdThread::terminated() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_terminated;
+}
+
+bool TIdThread::suspended() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return !m_created || (m_stopped && !m_terminated && !m_finished);
+}
+
+void TIdThread::waitFor()
+{
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (!m_created || m_joined || FreeOnTerminate)
+            return;
+        m_joined = true;
+        m_terminated = true;
+        m_wake.notify_all();
+    }
+    pthread_join(m_thread, nullptr);
+}
+
+bool TIdThread::isCurrentThread() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_created && pthread_equal(m_thread, pthread_self());
+}
+
+std::string TIdThread::TerminatingExceptionClass() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_exceptionClass;
+}
+
+std::string TIdThread::TerminatingException() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_exceptionMessage;
+}
+
+bool TIdThread::sleepUnlessTerminated(int ms)
+{
+    std::unique_lock<std::mutex> guard(m_lock);
+    return !m_wake.wait_for(guard, std::chrono::milliseconds(ms), [this] { return m_terminated; });
+}
+
+void TIdThread::recordException(const std::exception& error)
+{
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_exceptionClass = typeid(error).name();
+        m_exceptionMessage = error.what();
+    }
+    if (OnException)
+        OnException(*this, error);
+}
+
+void* TIdThread::entry(void* self)
+{
+    static_cast<TIdThread*>(self)->execute();
+    return nullptr;
+}
+
+void TIdThread::execute()
+{
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> guard(m_lock);
+            m_wake.wait(guard, [this] { return !m_stopped || m_terminated; });
+            if (m_terminated)
+                break;
+        }
+        try {
+            beforeRun();
+            while (!stopped())
+                run();
+        } catch (const std::exception& error) {
+            recordException(error);
+            terminate();
+        }
+        try {
+            afterRun();
+        } catch (const std::exception& error) {
+            recordException(error);
+            terminate();
+        }
+    }
+    try {
+        cleanup();
+    } catch (const std::exception& error) {
+        recordException(error);
+    }
+    bool freeSelf;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_finished = true;
+        freeSelf = FreeOnTerminate;
+    }
+    if (freeSelf) {
+        if (!m_joined)
+            pthread_detach(pthread_self());
+        delete this;
+    }
+}
+
+}  // namespace velmora

@@ -1,0 +1,84 @@
+#pragma once
+// A thread of the server (listener, connection, session cleaner): made suspended, started once, then
+// runs its step until stopped or terminated. Nothing escapes it: an exception that ends the loop is
+// recorded and reported to OnException. A thread marked FreeOnTerminate frees itself when it ends.
+
+#include <condition_variable>
+#include <cstddef>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <pthread.h>
+#include <string>
+
+#include "net/IdException.h"
+
+namespace velmora {
+
+class EIdThreadStartFailed : public EIdException {
+public:
+    using EIdException::EIdException;
+};
+
+inline constexpr const char* RSThreadStartFailed = "Cannot start a thread.";
+// Small stacks keep the start of a thread cheap and let the system cache many of them.
+inline constexpr size_t IdThreadStackSizeDefault = 256 * 1024;
+
+class TIdThread {
+public:
+    TIdThread();
+    virtual ~TIdThread();
+    TIdThread(const TIdThread&) = delete;
+    TIdThread& operator=(const TIdThread&) = delete;
+
+    size_t StackSize = IdThreadStackSizeDefault;
+    bool FreeOnTerminate = false;
+    std::function<void(TIdThread&, const std::exception&)> OnException;
+
+    // The first call makes the system thread (EIdThreadStartFailed when the system refuses); a stopped,
+    // not terminated thread goes on.
+    void start();
+    // Sets the stopped flag and terminates.
+    void stop();
+    void terminate();
+    bool stopped() const;
+    bool terminated() const;
+    bool suspended() const;
+    // Waits until the thread has ended; at once for a thread never started.
+    void waitFor();
+    // True on the thread's own system thread.
+    bool isCurrentThread() const;
+
+    std::string TerminatingExceptionClass() const;
+    std::string TerminatingException() const;
+
+    // How many TIdThread objects live in the process; waits up to timeoutMs for none to be left.
+    static int liveCount();
+    static bool waitForAllThreads(int timeoutMs);
+
+protected:
+    virtual void beforeRun() {}
+    virtual void run() = 0;
+    virtual void afterRun() {}
+    virtual void cleanup() {}
+    // Sleeps up to ms; answers false when terminated meanwhile.
+    bool sleepUnlessTerminated(int ms);
+    void recordException(const std::exception& error);
+
+private:
+    static void* entry(void* self);
+    void execute();
+
+    mutable std::mutex m_lock;
+    std::condition_variable m_wake;
+    pthread_t m_thread{};
+    bool m_created = false;
+    bool m_joined = false;
+    bool m_stopped = true;
+    bool m_terminated = false;
+    bool m_finished = false;
+    std::string m_exceptionClass;
+    std::string m_exceptionMessage;
+};
+
+}  // namespace velmora

@@ -1,0 +1,96 @@
+#include "http/IdURI.h"
+
+namespace velmora {
+
+namespace {
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+void splitAuthority(const std::string& authority, TIdURIParts& parts)
+{
+    std::string hostPart = authority;
+    size_t at = authority.rfind('@');
+    if (at != std::string::npos) {
+        std::string credentials = authority.substr(0, at);
+        hostPart = authority.substr(at + 1);
+        size_t colon = credentials.find(':');
+        parts.Username = credentials.substr(0, colon);
+        // A password without a user is dropped.
+        if (colon != std::string::npos && !parts.Username.empty())
+            parts.Password = credentials.substr(colon + 1);
+    }
+    size_t colon = hostPart.find(':');
+    parts.Host = hostPart.substr(0, colon);
+    if (colon != std::string::npos)
+        parts.Port = hostPart.substr(colon + 1);
+}
+
+}  // namespace
+
+TIdURIParts TIdURI::split(std::string target)
+{
+    TIdURIParts parts;
+    for (char& c : target)
+        if (c == '\\')
+            c = '/';
+    std::string relative = target;
+    const bool absolute = target.find("://") != std::string::npos;
+    if (absolute) {
+        size_t scheme = target.find("://");
+        parts.Protocol = target.substr(0, scheme);
+        std::string rest = target.substr(scheme + 3);
+        size_t slash = rest.find('/');
+        splitAuthority(rest.substr(0, slash), parts);
+        relative = slash == std::string::npos ? std::string() : rest.substr(slash + 1);
+    }
+    size_t params = relative.find('?');
+    if (params == std::string::npos)
+        params = relative.find('=');
+    std::string before = params == std::string::npos ? relative : relative.substr(0, params);
+    if (params != std::string::npos) {
+        parts.Params = relative.substr(params);
+        size_t hash = parts.Params.find('#');
+        if (hash != std::string::npos)
+            parts.Params.erase(hash);
+    }
+    size_t lastSlash = before.rfind('/');
+    parts.Path = lastSlash == std::string::npos ? std::string() : before.substr(0, lastSlash + 1);
+    parts.Document = lastSlash == std::string::npos ? before : before.substr(lastSlash + 1);
+    if (absolute) {
+        parts.Path.insert(0, "/");
+        size_t hash = parts.Document.find('#');
+        if (hash != std::string::npos)
+            parts.Document.erase(hash);
+    }
+    return parts;
+}
+
+std::string TIdURI::URLDecode(const std::string& text)
+{
+    std::string decoded;
+    decoded.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            decoded += text[i];
+            continue;
+        }
+        int high = i + 1 < text.size() ? hexValue(text[i + 1]) : -1;
+        int low = i + 2 < text.size() ? hexValue(text[i + 2]) : -1;
+        int value = high >= 0 && low >= 0 ? high * 16 + low : 0;
+        if (value > 0)
+            decoded += static_cast<char>(value);
+        i += std::min<size_t>(2, text.size() - 1 - i);
+    }
+    return decoded;
+}
+
+}  // namespace velmora

@@ -1,0 +1,100 @@
+#include "net/IdSocketHandle.h"
+
+#include "base/Stream.h"
+
+namespace velmora {
+
+TIdSocketHandle::~TIdSocketHandle()
+{
+    closeSocket();
+}
+
+void TIdSocketHandle::allocateSocket(int type, int protocol)
+{
+    closeSocket();
+    m_handle.store(m_stack.stack().createSocket(type, protocol));
+}
+
+bool TIdSocketHandle::tryBindPort(int port)
+{
+    return m_stack.stack().bind(Handle(), Id_PF_INET, port, IP) == 0;
+}
+
+void TIdSocketHandle::bind()
+{
+    TIdStack& stack = m_stack.stack();
+    if (Port == 0 && ClientPortMin != 0 && ClientPortMax != 0) {
+        if (ClientPortMin > ClientPortMax)
+            throw EIdInvalidPortRange(FormatMessage(RSInvalidPortRange,
+                                                    {std::to_string(ClientPortMin), std::to_string(ClientPortMax)}));
+        int port = ClientPortMax;
+        while (port >= ClientPortMin && !tryBindPort(port))
+            --port;
+        if (port < ClientPortMin)
+            throw EIdCanNotBindPortInRange(FormatMessage(RSCannotBindRange,
+                                                         {std::to_string(ClientPortMin), std::to_string(ClientPortMax)}));
+    } else {
+        int result = stack.bind(Handle(), Id_PF_INET, Port, IP);
+        if (stack.CheckSocketResult(result, {Id_WSAEADDRINUSE}))
+            throw EIdCouldNotBindSocket(RSCouldNotBindSocket);
+        // The socket layer reports no other failure; listening on an unbound socket must not follow.
+        if (result != 0)
+            throw EIdSocketHandleError(
+                FormatMessage(RSBindFailed, {std::to_string(Port), SystemErrorText(stack.lastError())}));
+    }
+    auto local = stack.localName(Handle());
+    IP = local.IP;
+    Port = local.Port;
+}
+
+bool TIdSocketHandle::listen(int backlog)
+{
+    return m_stack.stack().listen(Handle(), backlog) == 0;
+}
+
+void TIdSocketHandle::adopt(TIdStackSocketHandle handle, const TIdSocketAddress& peer)
+{
+    closeSocket();
+    m_peer = peer;
+    m_handle.store(handle);
+}
+
+void TIdSocketHandle::setSocketOption(int level, int option, int value)
+{
+    m_stack.stack().setSocketOption(Handle(), level, option, &value, sizeof value);
+}
+
+void TIdSocketHandle::closeSocket()
+{
+    TIdStackSocketHandle handle;
+    {
+        std::lock_guard<std::mutex> guard(m_handleLock);
+        handle = m_handle.exchange(Id_INVALID_SOCKET);
+    }
+    if (handle == Id_INVALID_SOCKET)
+        return;
+    m_stack.stack().shutdown(handle, Id_SD_Send);
+    m_stack.stack().closeSocket(handle);
+}
+
+void TIdSocketHandle::shutdownFromOutside()
+{
+    std::lock_guard<std::mutex> guard(m_handleLock);
+    TIdStackSocketHandle handle = m_handle.load();
+    if (handle != Id_INVALID_SOCKET)
+        m_stack.stack().shutdown(handle, Id_SD_Both);
+}
+
+TIdSocketHandle& TIdSocketHandles::add()
+{
+    m_items.push_back(std::make_unique<TIdSocketHandle>(DefaultPort));
+    return *m_items.back();
+}
+
+void TIdSocketHandles::truncate(size_t count)
+{
+    if (count < m_items.size())
+        m_items.resize(count);
+}
+
+}  // namespace velmora

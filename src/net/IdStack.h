@@ -1,0 +1,148 @@
+#pragma once
+// The process-wide socket stack: the one place that calls the system's TCP/IPv4 interface. A failing
+// call raises nothing; CheckSocketResult only tells the caller whether a failure it expected happened.
+
+#include <cerrno>
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <sys/socket.h>
+#include <sys/types.h>
+#include <vector>
+
+#include "net/IdException.h"
+
+namespace velmora {
+
+using TIdStackSocketHandle = int;
+inline constexpr TIdStackSocketHandle Id_INVALID_SOCKET = -1;
+inline constexpr int Id_SOCKET_ERROR = -1;
+inline constexpr int Id_PF_INET = AF_INET;
+inline constexpr int Id_SOCK_STREAM = SOCK_STREAM;
+inline constexpr int Id_SD_Send = SHUT_WR;
+inline constexpr int Id_SD_Both = SHUT_RDWR;
+
+// The failure codes that callers list as expected, as this platform spells them.
+inline constexpr int Id_WSAEINTR = EINTR;
+inline constexpr int Id_WSAENOTSOCK = ENOTSOCK;
+inline constexpr int Id_WSAEADDRINUSE = EADDRINUSE;
+inline constexpr int Id_WSAESHUTDOWN = ESHUTDOWN;
+inline constexpr int Id_WSAECONNABORTED = ECONNABORTED;
+inline constexpr int Id_WSAECONNRESET = ECONNRESET;
+
+// A readiness wait with this timeout waits without limit.
+inline constexpr int IdTimeoutInfinite = -2;
+// A readiness-wait list holds at most this many handles.
+inline constexpr size_t IdMaxWaitHandles = 64;
+
+class EIdStackError : public EIdException {
+public:
+    using EIdException::EIdException;
+};
+class EIdStackSetSizeExceeded : public EIdStackError {
+public:
+    using EIdStackError::EIdStackError;
+};
+class EIdInvalidIPAddress : public EIdStackError {
+public:
+    using EIdStackError::EIdStackError;
+};
+class EIdInvalidSocket : public EIdException {
+public:
+    using EIdException::EIdException;
+};
+class EIdInvalidServiceName : public EIdException {
+public:
+    using EIdException::EIdException;
+};
+
+inline constexpr const char* RSStackSetSizeExceeded = "Set Size Exceeded.";
+inline constexpr const char* RSStackInvalidIP = "%s is not a valid IP address.";
+inline constexpr const char* RSCannotAllocateSocket = "Cannot allocate socket.";
+inline constexpr const char* RSInvalidServiceName = "%s is not a valid service.";
+
+using TIdSocketList = std::vector<TIdStackSocketHandle>;
+
+struct TIdSocketAddress {
+    std::string IP;
+    int Port = 0;
+};
+
+class TIdStack {
+public:
+    virtual ~TIdStack() = default;
+
+    // Throws EIdInvalidSocket when no socket can be made.
+    virtual TIdStackSocketHandle createSocket(int type, int protocol) = 0;
+    // An empty ip binds to every local address; a bad ip throws EIdInvalidIPAddress.
+    virtual int bind(TIdStackSocketHandle handle, int family, int port, const std::string& ip) = 0;
+    virtual int listen(TIdStackSocketHandle handle, int backlog) = 0;
+    // Answers Id_INVALID_SOCKET on failure; peer is filled on success.
+    virtual TIdStackSocketHandle accept(TIdStackSocketHandle handle, TIdSocketAddress& peer) = 0;
+    virtual int connect(TIdStackSocketHandle handle, int family, int port, const std::string& ip) = 0;
+    // Byte count, 0 at orderly close, -1 on failure.
+    virtual ssize_t receive(TIdStackSocketHandle handle, void* buffer, size_t length, int flags) = 0;
+    virtual ssize_t send(TIdStackSocketHandle handle, const void* buffer, size_t length, int flags) = 0;
+    // Sends count bytes of an open file from its current position; -1 on failure.
+    virtual ssize_t sendFile(TIdStackSocketHandle handle, int fileDescriptor, size_t count) = 0;
+    // Rewrites each given list to hold only its ready handles; answers the count of ready handles,
+    // 0 on timeout, -1 on failure. More than IdMaxWaitHandles in a list throws EIdStackSetSizeExceeded.
+    virtual int select(TIdSocketList* read, TIdSocketList* write, TIdSocketList* error, int timeoutMs) = 0;
+    // One handle: 1 when readable (or closed), 0 on timeout, -1 on failure.
+    virtual int waitReadable(TIdStackSocketHandle handle, int timeoutMs) = 0;
+    virtual int shutdown(TIdStackSocketHandle handle, int how) = 0;
+    virtual int closeSocket(TIdStackSocketHandle handle) = 0;
+    virtual int setSocketOption(TIdStackSocketHandle handle, int level, int option, const void* value, socklen_t length) = 0;
+    virtual int getSocketOption(TIdStackSocketHandle handle, int level, int option, void* value, socklen_t& length) = 0;
+    virtual TIdSocketAddress localName(TIdStackSocketHandle handle) = 0;
+    virtual TIdSocketAddress peerName(TIdStackSocketHandle handle) = 0;
+    // The calling thread's last failure code.
+    virtual int lastError() = 0;
+    virtual std::string hostName() = 0;
+    // Answers none when the name cannot be looked up.
+    virtual std::optional<std::string> hostByName(const std::string& name) = 0;
+    virtual std::optional<std::string> hostByAddress(const std::string& ip) = 0;
+    // Every address of this host, in the order the system gives them; empty when the lookup fails.
+    virtual std::vector<std::string> localAddresses() = 0;
+    // Throws EIdInvalidServiceName for a name that is neither a known service nor a number.
+    virtual int serviceByName(const std::string& name) = 0;
+    // The service name and its aliases; empty for an unknown port.
+    virtual std::vector<std::string> serviceByPort(int port) = 0;
+
+    // The first local address, or empty.
+    std::string localAddress();
+    // "LOCALHOST" in any letter case and IP texts answer without a lookup; an unknown host answers empty.
+    std::string resolveHost(const std::string& host);
+
+    // True only when result is -1 and the thread's last error is one of the expected codes.
+    bool CheckSocketResult(int result, std::initializer_list<int> expected);
+
+    // One to four dotted decimal parts; answers none for any other text.
+    static std::optional<uint32_t> tryTextToAddress(const std::string& text);
+    // As tryTextToAddress; throws EIdInvalidIPAddress.
+    static uint32_t textToAddress(const std::string& text);
+    static bool isIP(const std::string& text) { return tryTextToAddress(text).has_value(); }
+    // The address (host order) as four dotted decimal bytes.
+    static std::string addressToText(uint32_t address);
+};
+
+// The stack while at least one network component lives, else none.
+TIdStack* SocketStack();
+
+// Held by every network component: the first brings the stack into being, the last one gone ends it.
+class TIdStackRef {
+public:
+    TIdStackRef();
+    ~TIdStackRef();
+    TIdStackRef(const TIdStackRef&);
+    TIdStackRef& operator=(const TIdStackRef&) = delete;
+    TIdStack& stack() const;
+};
+
+// How many network components live now.
+int StackComponentCount();
+// How many times the platform's one-time start-up has run in this process (0 or 1).
+int StackStartupCount();
+
+}  // namespace velmora
