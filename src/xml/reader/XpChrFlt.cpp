@@ -1,0 +1,455 @@
+#include "xml/reader/XpChrFlt.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <sys/stat.h>
+
+#include "xml/reader/XpExcept.h"
+#include "xml/reader/XpInet.h"
+
+namespace velmora {
+
+namespace {
+
+// Bytes that stand for themselves: tab, line feed and U+0020 to U+007F (UTF-8), and in
+// ISO-8859-1 every byte from U+0020 on.
+struct PlainTables {
+    bool utf8[256] = {};
+    bool latin1[256] = {};
+    PlainTables()
+    {
+        for (int b = 0x20; b < 0x80; ++b)
+            utf8[b] = latin1[b] = true;
+        for (int b = 0x80; b < 0x100; ++b)
+            latin1[b] = true;
+        utf8[0x9] = utf8[0xA] = latin1[0x9] = latin1[0xA] = true;
+    }
+};
+const PlainTables kPlain;
+
+bool startsWithNoCase(const std::string& text, const char* prefix)
+{
+    size_t n = std::strlen(prefix);
+    if (text.size() < n)
+        return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i])
+            return false;
+    return true;
+}
+
+void splitAtLastSlash(TXpDirContext& loc, const std::string& path, const TXpDirContext* parent)
+{
+    auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        loc.Directory = parent ? parent->Directory : std::string();
+        loc.FileName = path;
+    } else {
+        loc.Directory = path.substr(0, slash + 1);
+        loc.FileName = path.substr(slash + 1);
+    }
+}
+
+}  // namespace
+
+TXpDirContext TXpDirContext::Resolve(const TXpDirContext* parent, const std::string& name)
+{
+    TXpDirContext loc;
+    for (auto [prefix, kind] : {std::pair{"http://", TXpDirKind::Http}, std::pair{"ftp://", TXpDirKind::Ftp}}) {
+        if (startsWithNoCase(name, prefix)) {
+            loc.Kind = kind;
+            splitAtLastSlash(loc, name.substr(std::strlen(prefix)), parent && parent->Kind == kind ? parent : nullptr);
+            return loc;
+        }
+    }
+    bool fileScheme = startsWithNoCase(name, "file://");
+    std::string path = fileScheme ? name.substr(7) : name;
+    if (parent && parent->IsRemote()) {
+        if (fileScheme || (path.size() > 1 && path[1] == ':'))
+            throw EXpException(FormatMessage(SCannotMixPaths, {XpQuoted(FromUtf8(name)), parent->Directory}));
+        loc.Kind = parent->Kind;
+        if (!path.empty() && path[0] == '/') {
+            // Host-relative: the parent's host stays.
+            std::string host = parent->Directory.substr(0, parent->Directory.find('/'));
+            splitAtLastSlash(loc, host + path, parent);
+        } else {
+            splitAtLastSlash(loc, parent->Directory + path, parent);
+        }
+        return loc;
+    }
+    loc.Kind = TXpDirKind::Local;
+    if (path.empty() || path[0] != '/') {
+        std::string base;
+        if (parent) {
+            base = parent->Directory;
+        } else {
+            std::error_code ignored;
+            base = std::filesystem::current_path(ignored).string();
+            if (base.empty() || base.back() != '/')
+                base += '/';
+        }
+        path = base + path;
+    }
+    splitAtLastSlash(loc, path, parent);
+    return loc;
+}
+
+TXpInCharFilter::TXpInCharFilter(std::unique_ptr<TStream> stream, size_t bufferSize,
+                                 std::unique_ptr<TXpDirContext> location)
+    : m_stream(std::move(stream)), m_location(std::move(location))
+{
+    bufferSize = std::max(bufferSize, MinBufferSize);
+    m_bytes.resize(bufferSize);
+    m_window.resize(bufferSize);
+    m_chars = m_window.data();
+    RefillBytes();
+    const uint8_t* b = m_bytes.data();
+    if (m_byteEnd >= 2 && b[0] == 0xFE && b[1] == 0xFF) {
+        m_decoder = dUTF16BE;
+        m_bytePos = 2;
+    } else if (m_byteEnd >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
+        m_decoder = dUTF16LE;
+        m_bytePos = 2;
+    } else if (m_byteEnd >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
+        m_bytePos = 3;
+    }
+    m_utf16Mark = m_decoder != dUTF8;
+    m_encodingOpen = !m_utf16Mark;
+}
+
+std::unique_ptr<TXpInCharFilter> TXpInCharFilter::FromText(WideView text)
+{
+    std::unique_ptr<TXpInCharFilter> input(new TXpInCharFilter);
+    input->m_isText = true;
+    input->m_streamDone = true;
+    input->m_encodingOpen = false;
+    input->m_decoder = dUTF16LE;
+    input->m_window.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r') {
+            input->m_window.push_back(u'\n');
+            if (i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+        } else {
+            input->m_window.push_back(text[i]);
+        }
+    }
+    input->m_chars = input->m_window.data();
+    input->m_end = input->m_window.size();
+    return input;
+}
+
+bool TXpInCharFilter::FillSlow(size_t need)
+{
+    while (!m_isText && m_end - m_pos < need && !m_pending) {
+        if (m_bytePos >= m_byteEnd && !RefillBytes())
+            break;
+        if (m_pos > 0 || m_end + 2 > m_window.size())
+            ShiftWindow();
+        Decode();
+    }
+    if (m_pos >= m_end && m_pending)
+        throw EXpFilterError(m_pending, m_pendingPosition, Line(), Column());
+    return m_end - m_pos >= need;
+}
+
+void TXpInCharFilter::ShiftWindow()
+{
+    Advance(m_pos, m_baseLine, m_baseColumn);
+    std::memmove(m_chars, m_chars + m_pos, (m_end - m_pos) * sizeof(WideChar));
+    m_end -= m_pos;
+    m_pos = 0;
+}
+
+void TXpInCharFilter::Advance(size_t upTo, int& line, int& column) const
+{
+    for (size_t i = 0; i < upTo; ++i) {
+        WideChar c = m_chars[i];
+        if (c == u'\n') {
+            ++line;
+            column = 1;
+        } else if (!xpchar::IsLowSurrogate(c)) {
+            ++column;
+        }
+    }
+}
+
+int TXpInCharFilter::Line()
+{
+    int line = m_baseLine, column = m_baseColumn;
+    Advance(m_pos, line, column);
+    return line;
+}
+
+int TXpInCharFilter::Column()
+{
+    int line = m_baseLine, column = m_baseColumn;
+    Advance(m_pos, line, column);
+    return column;
+}
+
+EXpFilterError TXpInCharFilter::MakeError(const std::string& message)
+{
+    return EXpFilterError(message, BytesRead(), Line(), Column());
+}
+
+bool TXpInCharFilter::RefillBytes()
+{
+    if (m_streamDone)
+        return false;
+    size_t tail = m_byteEnd - m_bytePos;
+    std::memmove(m_bytes.data(), m_bytes.data() + m_bytePos, tail);
+    m_bytesBefore += static_cast<int64_t>(m_bytePos);
+    m_bytePos = 0;
+    m_byteEnd = tail;
+    size_t before = m_byteEnd;
+    while (m_byteEnd < m_bytes.size()) {
+        size_t got = m_stream->Read(m_bytes.data() + m_byteEnd, m_bytes.size() - m_byteEnd);
+        if (got == 0) {
+            m_streamDone = true;
+            break;
+        }
+        m_byteEnd += got;
+    }
+    return m_byteEnd > before;
+}
+
+void TXpInCharFilter::SetPending(const char* message, size_t byteStart)
+{
+    m_pending = message;
+    m_pendingPosition = m_bytesBefore + static_cast<int64_t>(byteStart);
+}
+
+void TXpInCharFilter::Decode()
+{
+    WideChar* out = m_chars + m_end;
+    WideChar* outEnd = m_chars + m_window.size();
+    if (m_encodingOpen) {
+        // Until the first ">" (the end of an XML declaration) the encoding may still change,
+        // so nothing beyond it is decoded yet.
+        outEnd = std::min(outEnd, out + 2);
+    }
+    switch (m_decoder) {
+    case dUTF8: DecodeUtf8(out, outEnd); break;
+    case dISO88591: DecodeLatin1(out, outEnd); break;
+    default: DecodeUtf16(out, outEnd); break;
+    }
+    size_t oldEnd = m_end;
+    m_end = static_cast<size_t>(out - m_chars);
+    if (m_encodingOpen && std::find(m_chars + oldEnd, m_chars + m_end, u'>') != m_chars + m_end)
+        m_encodingOpen = false;
+}
+
+bool TXpInCharFilter::Emit(uint32_t c, WideChar*& out, size_t byteStart)
+{
+    if (m_skipLF) {
+        m_skipLF = false;
+        if (c == '\n')
+            return true;
+    }
+    if (c == '\r') {
+        *out++ = u'\n';
+        m_skipLF = true;
+        return true;
+    }
+    if (!xpchar::IsXmlChar(c)) {
+        SetPending(SInvalidXmlChar, byteStart);
+        return false;
+    }
+    if (c < 0x10000) {
+        *out++ = static_cast<WideChar>(c);
+    } else {
+        c -= 0x10000;
+        *out++ = static_cast<WideChar>(0xD800 + (c >> 10));
+        *out++ = static_cast<WideChar>(0xDC00 + (c & 0x3FF));
+    }
+    return true;
+}
+
+void TXpInCharFilter::DecodeUtf8(WideChar*& out, WideChar* outEnd)
+{
+    const bool* plain = kPlain.utf8;
+    while (out < outEnd) {
+        if (m_bytePos >= m_byteEnd && !RefillBytes())
+            return;
+        const uint8_t* b = m_bytes.data();
+        size_t p = m_bytePos;
+        const size_t e = m_byteEnd;
+        if (!m_skipLF) {
+            while (p < e && out < outEnd && plain[b[p]])
+                *out++ = b[p++];
+            m_bytePos = p;
+            if (p >= e || out >= outEnd)
+                continue;
+        }
+        uint8_t c = b[p];
+        if (c < 0x80) {
+            ++m_bytePos;
+            if (!Emit(c, out, p))
+                return;
+            continue;
+        }
+        if (out + 2 > outEnd)
+            return;
+        int length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+        if (c < 0xC2 || c > 0xF4) {
+            SetPending(SBadUtf8, p);
+            return;
+        }
+        while (m_byteEnd - m_bytePos < static_cast<size_t>(length) && RefillBytes()) {
+        }
+        b = m_bytes.data();
+        p = m_bytePos;
+        if (m_byteEnd - p < static_cast<size_t>(length)) {
+            SetPending(SBadUtf8, p);
+            return;
+        }
+        uint32_t value = c & (length == 2 ? 0x1F : length == 3 ? 0x0F : 0x07);
+        for (int k = 1; k < length; ++k) {
+            uint8_t next = b[p + k];
+            if ((next & 0xC0) != 0x80) {
+                SetPending(SBadUtf8, p);
+                return;
+            }
+            value = (value << 6) | (next & 0x3F);
+        }
+        bool overlong = (length == 3 && value < 0x800) || (length == 4 && value < 0x10000);
+        if (overlong || (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF) {
+            SetPending(SBadUtf8, p);
+            return;
+        }
+        m_bytePos = p + length;
+        if (!Emit(value, out, p))
+            return;
+    }
+}
+
+void TXpInCharFilter::DecodeLatin1(WideChar*& out, WideChar* outEnd)
+{
+    const bool* plain = kPlain.latin1;
+    while (out + 2 <= outEnd) {
+        if (m_bytePos >= m_byteEnd && !RefillBytes())
+            return;
+        const uint8_t* b = m_bytes.data();
+        size_t p = m_bytePos;
+        if (!m_skipLF) {
+            while (p < m_byteEnd && out < outEnd && plain[b[p]])
+                *out++ = b[p++];
+            m_bytePos = p;
+            if (p >= m_byteEnd || out + 2 > outEnd)
+                continue;
+        }
+        ++m_bytePos;
+        if (!Emit(b[p], out, p))
+            return;
+    }
+}
+
+void TXpInCharFilter::DecodeUtf16(WideChar*& out, WideChar* outEnd)
+{
+    const bool little = m_decoder == dUTF16LE;
+    const char* bad = little ? SBadUtf16LE : SBadUtf16BE;
+    auto unitAt = [&](size_t p) -> uint32_t {
+        const uint8_t* b = m_bytes.data() + p;
+        return little ? (b[0] | (b[1] << 8)) : ((b[0] << 8) | b[1]);
+    };
+    while (out + 2 <= outEnd) {
+        while (m_byteEnd - m_bytePos < 4 && RefillBytes()) {
+        }
+        size_t p = m_bytePos;
+        size_t left = m_byteEnd - p;
+        if (left == 0)
+            return;
+        if (left < 2) {
+            SetPending(bad, p);
+            return;
+        }
+        uint32_t unit = unitAt(p);
+        size_t length = 2;
+        if (xpchar::IsLowSurrogate(unit)) {
+            SetPending(bad, p);
+            return;
+        }
+        if (xpchar::IsHighSurrogate(unit)) {
+            if (left < 4 || !xpchar::IsLowSurrogate(unitAt(p + 2))) {
+                SetPending(bad, p);
+                return;
+            }
+            unit = 0x10000 + ((unit - 0xD800) << 10) + (unitAt(p + 2) - 0xDC00);
+            length = 4;
+        }
+        m_bytePos = p + length;
+        if (!Emit(unit, out, p))
+            return;
+    }
+}
+
+bool TXpInCharFilter::TryMatch(WideView text)
+{
+    if (!Fill(text.size())) {
+        size_t avail = Avail();
+        if (std::equal(m_chars + m_pos, m_chars + m_end, text.begin(), text.begin() + static_cast<std::ptrdiff_t>(avail)) &&
+            m_pending)
+            throw EXpFilterError(m_pending, m_pendingPosition, Line(), Column() + static_cast<int>(avail));
+        return false;
+    }
+    if (!std::equal(text.begin(), text.end(), m_chars + m_pos))
+        return false;
+    m_pos += text.size();
+    return true;
+}
+
+void TXpInCharFilter::SetEncoding(TXpCharEncoding encoding)
+{
+    if (m_utf16Mark || m_isText)
+        return;
+    if (encoding == TXpCharEncoding::ceISO88591)
+        m_decoder = dISO88591;
+    else if (encoding == TXpCharEncoding::ceUTF8)
+        m_decoder = dUTF8;
+    m_encodingOpen = false;
+}
+
+TXpCharEncoding TXpInCharFilter::Encoding() const
+{
+    switch (m_decoder) {
+    case dUTF8: return TXpCharEncoding::ceUTF8;
+    case dUTF16LE: return TXpCharEncoding::ceUTF16LE;
+    case dUTF16BE: return TXpCharEncoding::ceUTF16BE;
+    case dISO88591: return TXpCharEncoding::ceISO88591;
+    }
+    return TXpCharEncoding::ceUnknown;
+}
+
+std::unique_ptr<TXpInCharFilter> XpOpenSource(const TXpDirContext* parent, const std::string& name,
+                                              size_t bufferSize, std::vector<std::string>& errors,
+                                              const std::string& password, const std::string& userName,
+                                              std::vector<std::string>& tempFiles)
+{
+    auto location = std::make_unique<TXpDirContext>(TXpDirContext::Resolve(parent, name));
+    std::string full = location->FullLocation();
+    auto notFound = [&]() {
+        errors.push_back(FormatMessage(SFileNotFound, {name}));
+        return EXpParserError(FormatMessage(SFileNotFound, {"'" + full + "'"}), full, 0, 0);
+    };
+    std::unique_ptr<TStream> stream;
+    if (location->IsRemote()) {
+        stream = XpFetch(*location, userName, password, errors, tempFiles);
+        if (!stream || stream->Size() == 0)
+            throw notFound();
+    } else {
+        struct stat info {};
+        if (::stat(full.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+            throw notFound();
+        try {
+            stream = std::make_unique<TXpFileStream>(full);
+        } catch (const EFOpenError& e) {
+            errors.push_back(e.Message());
+            throw EXpParserError(e.Message(), full, 0, 0);
+        }
+    }
+    return std::make_unique<TXpInCharFilter>(std::move(stream), bufferSize, std::move(location));
+}
+
+}  // namespace velmora

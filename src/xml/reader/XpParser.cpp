@@ -1,0 +1,995 @@
+#include "xml/reader/XpParser.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "xml/reader/XpExcept.h"
+
+namespace velmora {
+
+namespace {
+
+// ASCII characters that end a name without being part of it.
+struct NameTerminators {
+    bool table[128] = {};
+    NameTerminators()
+    {
+        for (int c : {0x00, 0x01, 0x09, 0x0A, 0x0D, 0x20, 0x22, 0x25, 0x26, 0x27, 0x29, 0x2A, 0x2B, 0x2C, 0x2F,
+                      0x3B, 0x3C, 0x3D, 0x3E, 0x3F, 0x5B, 0x7C})
+            table[c] = true;
+    }
+};
+const NameTerminators kTerminators;
+
+std::string quotedChar(uint32_t c)
+{
+    WideString text;
+    AppendCodePoint(text, c);
+    return XpQuoted(text);
+}
+
+std::string formatErrorLine(const std::string& file, int line, int column, const std::string& message)
+{
+    return "File: " + file + ". Line: " + std::to_string(line) + " Col: " + std::to_string(column) +
+           " Error: " + message;
+}
+
+}  // namespace
+
+TXpParser::TXpParser()
+{
+    m_data.reserve(1024);
+    m_literal.reserve(256);
+    m_name.reserve(20);
+}
+
+TXpParser::~TXpParser()
+{
+    for (const auto& file : m_tempFiles)
+        std::remove(file.c_str());
+}
+
+TXpCharEncoding TXpParser::InputEncoding() const
+{
+    return m_inputs.empty() ? m_lastEncoding : m_inputs.front().input->Encoding();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Parsing a source
+
+bool TXpParser::ParseSource(const std::string& name)
+{
+    m_errors.clear();
+    auto input = XpOpenSource(nullptr, name, BufferSize, m_errors, Password, UserName, m_tempFiles);
+    m_docLocation = input->Location()->Directory;
+    m_docName = input->Location()->FileName;
+    ResetState();
+    PushInput(std::move(input), WideString());
+
+    struct Guard {
+        TXpParser& parser;
+        ~Guard() { parser.Cleanup(); }
+    } guard{*this};
+
+    if (OnStartDocument)
+        OnStartDocument();
+    try {
+        ParseDocument();
+    } catch (const EXpParserError& e) {
+        RecordError(e.FileLocation(), e.Line(), e.Column(), e.Message());
+        if (RaiseErrors) {
+            if (OnEndDocument)
+                OnEndDocument();
+            throw;
+        }
+    } catch (const EXpFilterError& e) {
+        RecordError("<unknown>", e.Line(), e.Column(), e.Message());
+        if (RaiseErrors) {
+            if (OnEndDocument)
+                OnEndDocument();
+            throw;
+        }
+    }
+    if (OnEndDocument)
+        OnEndDocument();
+    return m_errors.empty();
+}
+
+void TXpParser::RecordError(const std::string& file, int line, int column, const std::string& message)
+{
+    m_errors.push_back(formatErrorLine(file, line, column, message));
+}
+
+void TXpParser::ResetState()
+{
+    m_dtd.Clear();
+    m_inputs.clear();
+    m_cur = nullptr;
+    m_floor = 0;
+    m_closedBytes = 0;
+    m_expandedBytes = 0;
+    m_data.clear();
+    m_literal.clear();
+    m_depth = 0;
+    m_attrCount = 0;
+    m_markupSeen = false;
+    m_rootSeen = false;
+    m_inCData = false;
+    m_inDTD = false;
+    m_preserve = false;
+    m_contentType = ctAny;
+    m_declDepth = 0;
+    static const std::pair<const char16_t*, const char16_t*> kPredefined[] = {
+        {u"amp", u"&#38;"}, {u"lt", u"&#60;"}, {u"gt", u"&#62;"}, {u"apos", u"&#39;"}, {u"quot", u"&#34;"}};
+    for (auto [entityName, text] : kPredefined) {
+        TXpEntityInfo info;
+        info.Name = entityName;
+        info.Kind = ekInternal;
+        info.Value = std::make_shared<const WideString>(text);
+        m_dtd.DeclareEntity(std::move(info));
+    }
+}
+
+void TXpParser::Cleanup()
+{
+    if (!m_inputs.empty())
+        m_lastEncoding = m_inputs.front().input->Encoding();
+    m_inputs.clear();
+    m_cur = nullptr;
+    m_dtd.Clear();
+    m_data.clear();
+    m_literal.clear();
+    m_depth = 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Inputs
+
+void TXpParser::PushInput(std::unique_ptr<TXpInCharFilter> input, const WideString& entityName)
+{
+    if (m_inputs.size() > MaxEntityDepth)
+        Fail(FormatMessage(SEntityNestingTooDeep, {std::to_string(MaxEntityDepth)}));
+    m_inputs.push_back({std::move(input), entityName});
+    m_cur = m_inputs.back().input.get();
+}
+
+void TXpParser::PopInput()
+{
+    if (!m_cur->IsText())
+        m_closedBytes += m_cur->BytesRead();
+    m_inputs.pop_back();
+    m_cur = m_inputs.back().input.get();
+}
+
+int64_t TXpParser::InputBytesRead() const
+{
+    int64_t total = m_closedBytes;
+    for (const auto& frame : m_inputs)
+        if (!frame.input->IsText())
+            total += frame.input->BytesRead();
+    return total;
+}
+
+void TXpParser::CheckCircular(const WideString& name)
+{
+    for (const auto& frame : m_inputs)
+        if (!frame.entityName.empty() && frame.entityName == name)
+            Fail(SCircularReference + ToUtf8(name));
+}
+
+void TXpParser::PushEntityText(const TXpEntityInfo& entity)
+{
+    CheckCircular(entity.Name);
+    const WideString& text = *entity.Value;
+    m_expandedBytes += static_cast<int64_t>(text.size() * sizeof(WideChar));
+    if (m_expandedBytes > EntityExpansionMinBytes && m_expandedBytes > EntityExpansionMaxRatio * InputBytesRead())
+        Fail(SEntityExpansionLimit);
+    PushInput(TXpInCharFilter::FromText(text), entity.Name);
+}
+
+void TXpParser::PushExternal(const WideString& systemId, const WideString& entityName,
+                             const TXpDirContext* parent)
+{
+    if (!entityName.empty())
+        CheckCircular(entityName);
+    std::unique_ptr<TXpInCharFilter> input;
+    for (auto it = m_inputs.rbegin(); it != m_inputs.rend() && !parent; ++it)
+        parent = it->input->Location();
+    try {
+        input = XpOpenSource(parent, ToUtf8(systemId), BufferSize, m_errors, Password, UserName, m_tempFiles);
+    } catch (const EXpParserError& e) {
+        Fail(e.Message());
+    }
+    PushInput(std::move(input), entityName);
+    SkipTextDeclaration();
+}
+
+// An external entity or subset may begin with a text declaration, which only sets its encoding.
+void TXpParser::SkipTextDeclaration()
+{
+    if (!m_cur->Fill(6))
+        return;
+    const WideChar* p = m_cur->Chars() + m_cur->Pos();
+    if (WideView(p, 5) != u"<?xml" || !xpchar::IsWhitespace(p[5]))
+        return;
+    m_cur->SetPos(m_cur->Pos() + 5);
+    ParseXmlDeclaration(true);
+}
+
+int TXpParser::PeekSlow()
+{
+    for (;;) {
+        if (m_cur->Fill())
+            return m_cur->Chars()[m_cur->Pos()];
+        if (m_inputs.size() <= m_floor + 1)
+            return -1;
+        PopInput();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Primitives
+
+std::string TXpParser::CurrentLocation() const
+{
+    const TXpDirContext* location = m_cur ? m_cur->Location() : nullptr;
+    return location ? location->FullLocation() : std::string();
+}
+
+void TXpParser::Fail(const std::string& message)
+{
+    throw EXpParserError(message, CurrentLocation(), m_cur->Line(), m_cur->Column());
+}
+
+bool TXpParser::TryMatch(WideView text)
+{
+    if (Peek() < 0)
+        return false;
+    return m_cur->TryMatch(text);
+}
+
+void TXpParser::Require(WideView text)
+{
+    if (TryMatch(text))
+        return;
+    if (text.size() == 1 && TryMatch(u"&#")) {
+        if (ReadCharRef() == text[0])
+            return;
+    }
+    Fail(SExpectedString + XpQuoted(text));
+}
+
+bool TXpParser::SkipWhitespace()
+{
+    bool skipped = false;
+    for (;;) {
+        int c = Peek();
+        if (c < 0 || !xpchar::IsWhitespace(static_cast<uint32_t>(c)))
+            return skipped;
+        const WideChar* chars = m_cur->Chars();
+        size_t p = m_cur->Pos();
+        const size_t e = m_cur->End();
+        while (p < e && xpchar::IsWhitespace(chars[p]))
+            ++p;
+        m_cur->SetPos(p);
+        skipped = true;
+    }
+}
+
+void TXpParser::RequireWhitespace()
+{
+    int c = Peek();
+    if (c < 0 || !xpchar::IsWhitespace(static_cast<uint32_t>(c)))
+        Fail(std::string(SWhitespaceExpected) + "Line: " + std::to_string(m_cur->Line()) +
+             " Position: " + std::to_string(m_cur->Column()));
+    SkipWhitespace();
+}
+
+void TXpParser::Eq()
+{
+    SkipWhitespace();
+    Require(u"=");
+    SkipWhitespace();
+}
+
+void TXpParser::ReadName(WideString& out, bool first)
+{
+    out.clear();
+    if (m_inDTD && Peek() == '%') {
+        Consume();
+        ExpandParameterEntity();
+        SkipWhitespace();
+    }
+    for (;;) {
+        if (Peek() < 0)
+            return;
+        const WideChar* chars = m_cur->Chars();
+        const size_t start = m_cur->Pos();
+        const size_t e = m_cur->End();
+        size_t p = start;
+        bool stopped = false;
+        while (p < e) {
+            WideChar c = chars[p];
+            bool startOfName = first && out.empty() && p == start;
+            if (c < 128) {
+                uint8_t cls = xpchar::detail::kAsciiClass[c];
+                if (cls & (startOfName ? xpchar::kNameStart : xpchar::kNameChar)) {
+                    ++p;
+                    continue;
+                }
+                if (kTerminators.table[c]) {
+                    stopped = true;
+                    break;
+                }
+            } else if (startOfName ? xpchar::IsNameStart(c) : xpchar::IsNameChar(c)) {
+                ++p;
+                continue;
+            }
+            out.append(chars + start, p - start);
+            m_cur->SetPos(p);
+            Fail(SInvalidName + quotedChar(c));
+        }
+        out.append(chars + start, p - start);
+        m_cur->SetPos(p);
+        if (stopped)
+            return;
+    }
+}
+
+WideString TXpParser::ReadName(bool first)
+{
+    WideString name;
+    ReadName(name, first);
+    return name;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The document
+
+void TXpParser::ParseDocument()
+{
+    m_markupSeen = false;
+    ParseMisc();
+    if (TryMatch(u"<!DOCTYPE")) {
+        m_markupSeen = true;
+        ParseDocTypeDecl();
+        ParseMisc();
+    }
+    Require(u"<");
+    m_rootSeen = true;
+    ParseStartTag();
+    ParseContent();
+    ParseMisc();
+    SkipWhitespace();
+    if (Peek() >= 0)
+        Fail(SDataAfterDocument);
+}
+
+void TXpParser::ParseMisc()
+{
+    for (;;) {
+        SkipWhitespace();
+        if (TryMatch(u"<?")) {
+            ParseProcessingInstruction();
+            m_markupSeen = true;
+        } else if (TryMatch(u"<!--")) {
+            ParseComment();
+            m_markupSeen = true;
+        } else {
+            return;
+        }
+    }
+}
+
+void TXpParser::ParseProcessingInstruction()
+{
+    WideString target = ReadName(true);
+    if (target == u"xml") {
+        ParseXmlDeclaration(false);
+        return;
+    }
+    if (target.empty())
+        Fail(SInvalidPITarget + XpQuoted(target));
+    m_markupSeen = true;
+    WideString data;
+    if (!TryMatch(u"?>")) {
+        RequireWhitespace();
+        ScanUntil(u"?>", data);
+    }
+    if (OnProcessingInstruction)
+        OnProcessingInstruction(target, data);
+}
+
+void TXpParser::ParseXmlDeclaration(bool textDeclaration)
+{
+    if (!textDeclaration && (m_markupSeen || m_rootSeen || m_inputs.size() > 1))
+        Fail(SXmlDeclPosition);
+    SkipWhitespace();
+    WideString version, encoding, standalone;
+    bool hasVersion = false, hasEncoding = false, hasStandalone = false;
+    if (!textDeclaration || TryMatch(u"version")) {
+        if (!textDeclaration)
+            Require(u"version");
+        Eq();
+        ReadLiteral(lkPlain);
+        version = m_literal;
+        hasVersion = true;
+        for (WideChar c : version)
+            if (!((c >= u'A' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.' || c == u':'))
+                Fail(SInvalidVersion + XpQuoted(version));
+        if (version != u"1.0")
+            Fail(FormatMessage(SUnsupportedVersion, {"1.0"}));
+        if (Peek() == '?')
+            SkipWhitespace();
+        else
+            RequireWhitespace();
+    }
+    if (TryMatch(u"encoding")) {
+        Eq();
+        ReadLiteral(lkCDataAttribute);
+        encoding = m_literal;
+        hasEncoding = true;
+        auto letter = [](WideChar c) { return c >= u'A' && c <= u'z'; };
+        bool valid = !encoding.empty() && letter(encoding[0]);
+        for (WideChar c : encoding)
+            valid = valid && (letter(c) || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.' || c == u'=' || c == u'_');
+        if (!valid)
+            Fail(SInvalidEncoding + XpQuoted(encoding));
+        if (XpSameTextIgnoringCase(encoding, u"ISO-8859-1"))
+            m_cur->SetEncoding(TXpCharEncoding::ceISO88591);
+        SkipWhitespace();
+    }
+    if (!textDeclaration && TryMatch(u"standalone")) {
+        Eq();
+        ReadLiteral(lkCDataAttribute);
+        standalone = m_literal;
+        hasStandalone = true;
+        if (standalone != u"yes" && standalone != u"no")
+            Fail(SInvalidStandalone);
+        SkipWhitespace();
+    }
+    Require(u"?>");
+    m_literal.clear();
+    if (textDeclaration)
+        return;
+    WideString data;
+    auto add = [&](bool present, const char16_t* pseudo, const WideString& value) {
+        if (!present)
+            return;
+        if (!data.empty())
+            data += u' ';
+        data += pseudo;
+        data += u"=\"";
+        data += value;
+        data += u'"';
+    };
+    add(hasVersion, u"version", version);
+    add(hasEncoding, u"encoding", encoding);
+    add(hasStandalone, u"standalone", standalone);
+    if (OnProcessingInstruction)
+        OnProcessingInstruction(u"xml", data);
+}
+
+// Reads up to the delimiter within the current input, which must hold it.
+void TXpParser::ScanUntil(WideView delimiter, WideString& out)
+{
+    out.clear();
+    for (;;) {
+        if (!m_cur->Fill()) {
+            Fail(SEndOfInputDelimiter + XpQuoted(delimiter));
+        }
+        const WideChar* chars = m_cur->Chars();
+        size_t p = m_cur->Pos();
+        const size_t e = m_cur->End();
+        const WideChar first = delimiter[0];
+        size_t start = p;
+        while (p < e && chars[p] != first)
+            ++p;
+        out.append(chars + start, p - start);
+        m_cur->SetPos(p);
+        if (p < e) {
+            if (m_cur->TryMatch(delimiter))
+                return;
+            out.push_back(first);
+            m_cur->Consume();
+        }
+    }
+}
+
+void TXpParser::ParseComment()
+{
+    WideString text;
+    ScanUntil(u"-->", text);
+    if (text.find(u"--") != WideString::npos || (!text.empty() && text.back() == u'-'))
+        Fail(SInvalidComment);
+    if (OnComment)
+        OnComment(text);
+}
+
+void TXpParser::ParseCData()
+{
+    m_inCData = true;
+    ScanUntil(u"]]>", m_data);
+    Flush();
+    m_inCData = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Elements
+
+void TXpParser::ParseStartTag()
+{
+    ReadName(m_name, true);
+    if (m_name.empty())
+        Fail(SInvalidElementName + XpQuoted(m_name));
+    TXpElementInfo* info = m_dtd.FindElement(m_name);
+    int contentType = info ? info->ContentType : ctUndeclared;
+    if (contentType == ctUndeclared)
+        contentType = ctAny;
+
+    m_attrCount = 0;
+    WideString xmlSpace;
+    bool hasXmlSpace = false;
+    SkipWhitespace();
+    for (;;) {
+        int c = Peek();
+        if (c == '/' || c == '>')
+            break;
+        if (c < 0)
+            Fail(SUnexpectedEof);
+        ReadAttribute(info, xmlSpace, hasXmlSpace);
+        SkipWhitespace();
+    }
+    if (info) {
+        for (auto& definition : info->Attributes) {
+            bool given = false;
+            for (size_t i = 0; i < m_attrCount && !given; ++i)
+                given = m_attrNames[i] == definition.Name;
+            if (given)
+                continue;
+            const WideString& value = DefaultValue(definition);
+            if (value.empty())
+                continue;
+            if (!hasXmlSpace && definition.Name == u"xml:space") {
+                xmlSpace = value;
+                hasXmlSpace = true;
+            }
+            if (OnAttribute)
+                OnAttribute(definition.Name, value, false);
+        }
+    }
+    bool preserve = m_preserve;
+    if (hasXmlSpace) {
+        if (xmlSpace == u"preserve")
+            preserve = true;
+        else if (xmlSpace == u"default")
+            preserve = !NormalizeData;
+    }
+    if (OnPreserveSpace)
+        OnPreserveSpace(m_name, preserve);
+
+    int c = Peek();
+    Consume();
+    if (c == '/') {
+        Require(u">");
+        if (OnStartElement)
+            OnStartElement(m_name);
+        if (OnEndElement)
+            OnEndElement(m_name);
+        return;
+    }
+    if (m_depth >= MaxElementDepth)
+        Fail(FormatMessage(SNestingTooDeep, {std::to_string(MaxElementDepth)}));
+    if (m_elements.size() <= m_depth)
+        m_elements.emplace_back();
+    ElementFrame& frame = m_elements[m_depth++];
+    frame.name = m_name;
+    frame.contentType = contentType;
+    frame.preserve = preserve;
+    m_contentType = contentType;
+    m_preserve = preserve;
+    if (OnStartElement)
+        OnStartElement(frame.name);
+}
+
+void TXpParser::ReadAttribute(const TXpElementInfo* info, WideString& xmlSpace, bool& hasXmlSpace)
+{
+    if (m_attrNames.size() <= m_attrCount) {
+        m_attrNames.emplace_back();
+        m_attrHashes.push_back(0);
+    }
+    WideString& name = m_attrNames[m_attrCount];
+    ReadName(name, true);
+    if (name.empty())
+        Fail(SInvalidAttributeName + XpQuoted(name));
+    size_t hash = XpCaseFoldHash(name);
+    for (size_t i = 0; i < m_attrCount; ++i)
+        if (m_attrHashes[i] == hash && XpSameTextIgnoringCase(m_attrNames[i], name))
+            Fail(SAttributeRedefined);
+    m_attrHashes[m_attrCount] = hash;
+    ++m_attrCount;
+    int type = atNone;
+    if (info) {
+        if (auto* definition = const_cast<TXpElementInfo*>(info)->FindAttribute(name))
+            type = definition->AttrType;
+    }
+    Eq();
+    ReadLiteral(type <= atCDATA ? lkCDataAttribute : lkAttribute);
+    if (name == u"xml:space") {
+        xmlSpace = m_literal;
+        hasXmlSpace = true;
+    }
+    if (OnAttribute)
+        OnAttribute(name, m_literal, true);
+    m_literal.clear();
+}
+
+void TXpParser::ParseEndTag()
+{
+    ReadName(m_name, true);
+    const ElementFrame& frame = m_elements[m_depth - 1];
+    if (m_name != frame.name)
+        Fail(std::string(SMismatchedEndTag) + "Start tag = \"" + ToUtf8(frame.name) + "\" End tag = \"" +
+             ToUtf8(m_name) + "\"");
+    SkipWhitespace();
+    Require(u">");
+    --m_depth;
+    if (m_depth > 0) {
+        m_contentType = m_elements[m_depth - 1].contentType;
+        m_preserve = m_elements[m_depth - 1].preserve;
+    } else {
+        m_contentType = ctAny;
+        m_preserve = false;
+    }
+    if (OnEndElement)
+        OnEndElement(m_name);
+}
+
+void TXpParser::ParseContent()
+{
+    while (m_depth > 0) {
+        if (m_contentType == ctAny || m_contentType == ctMixed)
+            ReadCharData();
+        else if (m_contentType == ctElements)
+            ReadWhitespaceData();
+        int c = Peek();
+        if (c < 0)
+            Fail(SUnexpectedEof);
+        if (c == '&') {
+            Consume();
+            if (TryMatch(u"#"))
+                AppendCharRef(m_data);
+            else
+                ExpandEntityInContent();
+            continue;
+        }
+        if (c != '<')
+            Fail(SExpectedElement);
+        Consume();
+        int next = Peek();
+        Flush();
+        if (next == '!') {
+            Consume();
+            int kind = Peek();
+            if (kind == '-') {
+                Consume();
+                Require(u"-");
+                ParseComment();
+            } else if (kind == '[') {
+                Consume();
+                Require(u"CDATA[");
+                ParseCData();
+            } else {
+                WideString shown;
+                if (kind >= 0)
+                    shown.push_back(static_cast<WideChar>(kind));
+                Fail(SExpectedCommentOrCData + ("(" + ToUtf8(shown) + ")"));
+            }
+        } else if (next == '?') {
+            Consume();
+            ParseProcessingInstruction();
+        } else if (next == '/') {
+            Consume();
+            ParseEndTag();
+        } else {
+            ParseStartTag();
+        }
+    }
+}
+
+void TXpParser::ReadCharData()
+{
+    const bool trimLeading = NormalizeData && !m_preserve;
+    for (;;) {
+        if (Peek() < 0)
+            return;
+        const WideChar* chars = m_cur->Chars();
+        size_t p = m_cur->Pos();
+        const size_t e = m_cur->End();
+        if (trimLeading && m_data.empty()) {
+            while (p < e && xpchar::IsWhitespace(chars[p]))
+                ++p;
+        }
+        size_t start = p;
+        while (p < e && chars[p] != u'<' && chars[p] != u'&' && chars[p] != u']')
+            ++p;
+        m_data.append(chars + start, p - start);
+        m_cur->SetPos(p);
+        if (p == e)
+            continue;
+        if (chars[p] != u']')
+            return;
+        if (m_cur->Fill(3) && WideView(m_cur->Chars() + m_cur->Pos(), 3) == u"]]>")
+            Fail(SInvalidCharData + XpQuoted(u"]]>"));
+        m_data.push_back(u']');
+        m_cur->Consume();
+    }
+}
+
+void TXpParser::ReadWhitespaceData()
+{
+    for (;;) {
+        int c = Peek();
+        if (c < 0 || !xpchar::IsWhitespace(static_cast<uint32_t>(c)))
+            return;
+        m_data.push_back(static_cast<WideChar>(c));
+        Consume();
+    }
+}
+
+void TXpParser::NormalizeBuffer(WideString& text) const
+{
+    size_t out = 0;
+    bool pendingSpace = false;
+    for (WideChar c : text) {
+        if (xpchar::IsWhitespace(c)) {
+            pendingSpace = out > 0;
+            continue;
+        }
+        if (pendingSpace) {
+            text[out++] = u' ';
+            pendingSpace = false;
+        }
+        text[out++] = c;
+    }
+    text.resize(out);
+}
+
+void TXpParser::Flush()
+{
+    if (m_data.empty())
+        return;
+    if (NormalizeData && !m_inCData && !m_preserve)
+        NormalizeBuffer(m_data);
+    if (!m_data.empty()) {
+        if (m_contentType == ctAny || m_contentType == ctMixed) {
+            if (m_inCData) {
+                if (OnCDATASection)
+                    OnCDATASection(m_data);
+            } else if (OnCharData) {
+                OnCharData(m_data);
+            }
+        } else if (m_contentType == ctElements && OnIgnorableWhitespace) {
+            OnIgnorableWhitespace(m_data);
+        }
+    }
+    m_data.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// References
+
+uint32_t TXpParser::ReadCharRef()
+{
+    bool hex = TryMatch(u"x");
+    uint64_t value = 0;
+    WideString digits;
+    for (;;) {
+        int c = Peek();
+        if (c == ';') {
+            Consume();
+            break;
+        }
+        int digit = -1;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (hex && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        if (digit < 0) {
+            if (c < 0)
+                Fail(SUnexpectedEof);
+            WideString shown(1, static_cast<WideChar>(c));
+            std::string message = FormatMessage(SIllegalRefChar, {ToUtf8(shown)});
+            auto at = message.find("%d");
+            message.replace(at, 2, std::to_string(c));
+            Fail(message);
+        }
+        Consume();
+        digits.push_back(static_cast<WideChar>(c));
+        value = value * (hex ? 16 : 10) + static_cast<uint64_t>(digit);
+        if (value > 0x10FFFF)
+            value = 0x110000;
+    }
+    if (!xpchar::IsXmlChar(static_cast<uint32_t>(value)))
+        Fail(FormatMessage(SInvalidCharRef, {"&#" + std::string(hex ? "x" : "") + ToUtf8(digits) + ";"}));
+    return static_cast<uint32_t>(value);
+}
+
+void TXpParser::AppendCharRef(WideString& out)
+{
+    AppendCodePoint(out, ReadCharRef());
+}
+
+void TXpParser::ExpandEntityInContent()
+{
+    WideString name = ReadName(true);
+    Require(u";");
+    const TXpEntityInfo* entity = m_dtd.FindGeneralEntity(name);
+    if (!entity)
+        Fail(SUndeclaredEntity + XpQuoted(name));
+    if (m_dtd.IsPredefined(entity)) {
+        // Their texts are single character references: the character itself, never markup.
+        m_data.push_back(m_dtd.PredefinedChar(entity));
+        return;
+    }
+    switch (entity->Kind) {
+    case ekInternal:
+        PushEntityText(*entity);
+        break;
+    case ekUnparsed:
+        Flush();
+        if (OnNonXMLEntity)
+            OnNonXMLEntity(entity->Name, entity->PublicId, entity->SystemId, entity->NotationName);
+        break;
+    default: {
+        Flush();
+        WideString value;
+        if (OnResolveEntity)
+            OnResolveEntity(entity->Name, entity->PublicId, entity->SystemId, value);
+        if (!entity->SystemId.empty())
+            PushExternal(entity->SystemId, entity->Name);
+        break;
+    }
+    }
+}
+
+void TXpParser::ExpandParameterEntity(bool checkNesting)
+{
+    WideString name = ReadName(true);
+    Require(u";");
+    const TXpEntityInfo* entity = m_dtd.FindAnyEntity(name);
+    if (!entity)
+        Fail(SUndeclaredEntity + ToUtf8(name));
+    if (checkNesting && entity->Kind == ekInternal) {
+        bool opens = entity->Value->find(u'(') != WideString::npos;
+        bool closes = entity->Value->find(u')') != WideString::npos;
+        if (opens != closes)
+            Fail(SPENotNested + ToUtf8(*entity->Value));
+    }
+    switch (entity->Kind) {
+    case ekInternal: PushEntityText(*entity); break;
+    case ekUnparsed:
+        if (OnNonXMLEntity)
+            OnNonXMLEntity(entity->Name, entity->PublicId, entity->SystemId, entity->NotationName);
+        break;
+    default:
+        if (!entity->SystemId.empty())
+            PushExternal(entity->SystemId, entity->Name);
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Literals
+
+bool TXpParser::ReadLiteral(LiteralKind kind)
+{
+    int delimiter = Peek();
+    if (delimiter != '"' && delimiter != '\'' && delimiter != '~')
+        Fail(SExpectedQuote);
+    Consume();
+    m_literal.clear();
+    return ReadLiteralBody(kind, delimiter, m_inputs.size());
+}
+
+// Reads up to the delimiter in the input at baseDepth (or, without delimiter, to that input's
+// end); quotation marks that come out of entity texts never close the literal.
+bool TXpParser::ReadLiteralBody(LiteralKind kind, int delimiter, size_t baseDepth)
+{
+    const bool attribute = kind == lkCDataAttribute || kind == lkAttribute;
+    const bool charRefs = kind == lkEntityValue || attribute;
+    bool sawReference = false;
+    const size_t savedFloor = m_floor;
+    m_floor = baseDepth - 1;
+    for (;;) {
+        if (!m_cur->Fill()) {
+            if (m_inputs.size() > baseDepth) {
+                PopInput();
+                continue;
+            }
+            if (delimiter < 0)
+                break;
+            m_floor = savedFloor;
+            WideString shown(1, static_cast<WideChar>(delimiter));
+            Fail(SExpectedDelimiter + ToUtf8(shown));
+        }
+        const WideChar* chars = m_cur->Chars();
+        size_t p = m_cur->Pos();
+        const size_t e = m_cur->End();
+        size_t start = p;
+        while (p < e) {
+            WideChar c = chars[p];
+            if (c == delimiter || c == u'&' || c == u'<' || c == u'\n')
+                break;
+            ++p;
+        }
+        m_literal.append(chars + start, p - start);
+        m_cur->SetPos(p);
+        if (p == e)
+            continue;
+        WideChar c = chars[p];
+        m_cur->Consume();
+        if (c == delimiter) {
+            if (m_inputs.size() == baseDepth)
+                break;
+            m_literal.push_back(c);
+        } else if (c == u'\n') {
+            m_literal.push_back(u' ');
+        } else if (c == u'<') {
+            if (attribute)
+                Fail(SInvalidAttrChar + XpQuoted(u"<"));
+            m_literal.push_back(c);
+        } else if (!charRefs) {
+            m_literal.push_back(c);
+        } else if (TryMatch(u"#")) {
+            sawReference = true;
+            AppendCharRef(m_literal);
+        } else if (!attribute) {
+            sawReference = true;
+            m_literal.push_back(c);
+        } else {
+            sawReference = true;
+            int next = Peek();
+            if (next < 0 || !xpchar::IsNameStart(static_cast<uint32_t>(next)))
+                Fail(SInvalidAttrChar + XpQuoted(u"&"));
+            WideString name = ReadName(true);
+            if (Peek() != ';')
+                Fail(SInvalidAttrChar + XpQuoted(u"&"));
+            Consume();
+            const TXpEntityInfo* entity = m_dtd.FindGeneralEntity(name);
+            if (!entity)
+                Fail(SUndeclaredEntity + XpQuoted(name));
+            if (m_dtd.IsPredefined(entity))
+                m_literal.push_back(m_dtd.PredefinedChar(entity));
+            else if (entity->Kind == ekInternal)
+                PushEntityText(*entity);
+            else
+                Fail(SExternalEntityInAttribute + XpQuoted(name));
+        }
+    }
+    m_floor = savedFloor;
+    if (kind == lkPublicId || kind == lkAttribute)
+        NormalizeBuffer(m_literal);
+    return sawReference;
+}
+
+const WideString& TXpParser::DefaultValue(TXpAttributeInfo& info)
+{
+    if (!info.Computed) {
+        info.Computed = true;
+        if (info.ValueType == dkValue || info.ValueType == dkFixed) {
+            WideString saved = std::move(m_literal);
+            m_literal.clear();
+            PushInput(TXpInCharFilter::FromText(info.DefaultText), WideString());
+            ReadLiteralBody(lkAttribute, -1, m_inputs.size());
+            PopInput();
+            info.Value = std::move(m_literal);
+            m_literal = std::move(saved);
+        }
+    }
+    return info.Value;
+}
+
+}  // namespace velmora
