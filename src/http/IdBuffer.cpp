@@ -1,5 +1,6 @@
 #include "http/IdBuffer.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace velmora {
@@ -12,7 +13,7 @@ char* TIdBuffer::reserveTail(size_t count)
     if (m_capacity - held >= count && m_start > 0) {
         std::memmove(m_data.get(), m_data.get() + m_start, held);
     } else {
-        size_t capacity = std::max(held + count, m_capacity * 2);
+        size_t capacity = std::max({held + count, m_capacity * 2, IdBufferMinimumCapacity});
         auto grown = std::make_unique_for_overwrite<char[]>(capacity);
         if (held)
             std::memcpy(grown.get(), m_data.get() + m_start, held);

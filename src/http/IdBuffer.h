@@ -18,6 +18,7 @@ public:
 
 inline constexpr const char* RSNotEnoughDataInBuffer = "Not enough data in buffer.";
 inline constexpr size_t IdBufferCompactAfter = 32768;
+inline constexpr size_t IdBufferMinimumCapacity = 1024;
 
 class TIdBuffer {
 public:

@@ -110,6 +110,9 @@ void TIdCustomHTTPServer::activate()
         m_sessionState = false;
     m_sessions.OnSessionStart = OnSessionStart;
     m_sessions.OnSessionEnd = OnSessionEnd;
+    // A reply followed by a close needs no Nagle switch: the head waits for its body, and the close
+    // pushes out whatever is left. Only a connection kept open would wait for the peer's ACK.
+    IOHandler().NoDelay = KeepAlive;
     if (m_sessionState) {
         m_sessionCleaner = std::make_unique<TIdHTTPSessionCleanerThread>(m_sessions, SessionCleanInterval);
         m_sessionCleaner->start();
@@ -281,7 +284,7 @@ void TIdCustomHTTPServer::decodeRequest(TIdHTTPRequestInfo& request, std::string
     addCookies(request);
     request.HttpVersion = version;
     if (target == "*") {
-        request.Path = "*";
+        request.Path.assign(1, '*');
     } else {
         TIdURIParts parts = TIdURI::split(target);
         request.Path = TIdURI::URLDecode(parts.Path) + TIdURI::URLDecode(parts.Document) + parts.Params;
@@ -307,7 +310,7 @@ std::shared_ptr<TIdHTTPSession> TIdCustomHTTPServer::CreateSession(TIdPeerThread
     TIdServerCookie& cookie = response.CookieList.AddSrvCookie();
     cookie.CookieName = IdSessionCookieName;
     cookie.Value = session->SessionId();
-    cookie.Path = "/";
+    cookie.Path.assign(1, '/');
     request.Session = session;
     response.Session = session;
     return session;

@@ -40,7 +40,7 @@ std::vector<std::string> tokens(const std::string& text)
             current.clear();
             // A sign starts a zone offset only after the time; elsewhere "-" separates date parts.
             if (c == '-' && !parts.empty() && parts.back().find(':') != std::string::npos)
-                current = "-";
+                current.push_back('-');
         } else {
             current += c;
         }

@@ -126,7 +126,7 @@ void TIdHTTPResponseInfo::writeHead(bool bodyFollows)
         if (!BodyText.empty())
             ContentLength = static_cast<int32_t>(BodyText.size());
         else if (BodyStream)
-            ContentLength = static_cast<int32_t>(streamSize(*BodyStream));
+            ContentLength = static_cast<int32_t>(m_bodyStreamSize = streamSize(*BodyStream));
     }
     SetHeaders();
     m_connection.openWriteBuffer();
@@ -163,7 +163,7 @@ void TIdHTTPResponseInfo::WriteBody()
         if (!BodyText.empty())
             m_connection.write(BodyText);
         else if (BodyStream)
-            m_connection.writeStream(*BodyStream);
+            m_connection.writeStream(*BodyStream, true, m_bodyStreamSize);
         else
             m_connection.writeLn(statusPage(m_statusCode, ReasonPhrase));
     } catch (...) {

@@ -71,6 +71,8 @@ private:
 
     TIdTCPConnection& m_connection;
     const TIdClock& m_clock;
+    // The body stream's size as the head announced it, so that the file is not asked twice.
+    int64_t m_bodyStreamSize = 0;
     int m_statusCode = 200;
     bool m_closeAfterReply = false;
     bool m_headWritten = false;

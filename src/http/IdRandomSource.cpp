@@ -1,6 +1,8 @@
 #include "http/IdRandomSource.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <sys/random.h>
 
 namespace velmora {
@@ -11,7 +13,9 @@ TIdRandomSource& TIdRandomSource::system()
     return source;
 }
 
-void TIdSystemRandom::fill(void* buffer, size_t size)
+namespace {
+
+void fillFromSystem(void* buffer, size_t size)
 {
     auto* out = static_cast<unsigned char*>(buffer);
     while (size > 0) {
@@ -22,6 +26,28 @@ void TIdSystemRandom::fill(void* buffer, size_t size)
             throw EIdRandomSourceFailed(RSRandomSourceFailed);
         out += got;
         size -= static_cast<size_t>(got);
+    }
+}
+
+}  // namespace
+
+void TIdSystemRandom::fill(void* buffer, size_t size)
+{
+    auto* out = static_cast<unsigned char*>(buffer);
+    std::lock_guard<std::mutex> guard(m_poolLock);
+    while (size > 0) {
+        if (m_poolLeft == 0) {
+            fillFromSystem(m_pool, sizeof m_pool);
+            m_poolLeft = sizeof m_pool;
+        }
+        size_t taken = std::min(size, m_poolLeft);
+        unsigned char* from = m_pool + sizeof m_pool - m_poolLeft;
+        std::memcpy(out, from, taken);
+        // Handed-out bytes are wiped so that nothing left in memory tells of a past identifier.
+        std::memset(from, 0, taken);
+        m_poolLeft -= taken;
+        out += taken;
+        size -= taken;
     }
 }
 

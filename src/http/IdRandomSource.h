@@ -3,6 +3,7 @@
 // nobody on the network can predict another client's session; tests give a source of their own.
 
 #include <cstddef>
+#include <mutex>
 
 #include "net/IdException.h"
 
@@ -24,9 +25,15 @@ public:
     static TIdRandomSource& system();
 };
 
+// Draws from the system's source a block at a time, so that an identifier costs no system call.
 class TIdSystemRandom : public TIdRandomSource {
 public:
     void fill(void* buffer, size_t size) override;
+
+private:
+    std::mutex m_poolLock;
+    unsigned char m_pool[4096];
+    size_t m_poolLeft = 0;
 };
 
 }  // namespace velmora

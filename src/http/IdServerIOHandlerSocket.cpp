@@ -15,18 +15,16 @@ std::unique_ptr<TIdIOHandlerSocket> TIdServerIOHandlerSocket::accept(TIdSocketHa
             result = TIdAcceptResult::arStopped;
             return nullptr;
         }
-        int ready = stack.waitReadable(listening.Handle(), IdAcceptWaitSlice);
-        if (ready == 0 || (ready < 0 && stack.lastError() == EINTR))
-            continue;
-        if (stopRequested()) {
-            result = TIdAcceptResult::arStopped;
-            return nullptr;
-        }
+        // Accepting before waiting takes a burst of pending connections without a wait for each.
         TIdSocketAddress peer;
         TIdStackSocketHandle handle = stack.accept(listening.Handle(), peer);
         if (handle == Id_INVALID_SOCKET) {
+            if (stack.CheckSocketResult(Id_SOCKET_ERROR, {EAGAIN, EWOULDBLOCK})) {
+                stack.waitReadable(listening.Handle(), IdAcceptWaitSlice);
+                continue;
+            }
             // A signal interrupting the accept is no reason to stop listening.
-            if (stack.CheckSocketResult(Id_SOCKET_ERROR, {Id_WSAEINTR, EAGAIN, ECONNABORTED}))
+            if (stack.CheckSocketResult(Id_SOCKET_ERROR, {Id_WSAEINTR, ECONNABORTED}))
                 continue;
             bool socketGone = stack.CheckSocketResult(Id_SOCKET_ERROR, {Id_WSAENOTSOCK, EBADF, EINVAL});
             result = socketGone ? TIdAcceptResult::arStopped : TIdAcceptResult::arFailed;

@@ -22,7 +22,7 @@ enum class TIdAcceptResult {
 
 class TIdServerIOHandlerSocket {
 public:
-    // Small replies go out at once instead of waiting for the peer's acknowledgement.
+    // Small writes go out at once instead of waiting for the peer's acknowledgement.
     bool NoDelay = true;
 
     // Answers the accepted connection, or none with the reason in result.

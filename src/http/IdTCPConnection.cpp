@@ -75,8 +75,19 @@ int TIdTCPConnection::effectiveWait(int timeoutMs, bool& deadlineBound) const
 
 long TIdTCPConnection::receiveOnce()
 {
-    char* tail = m_input.reserveTail(RecvBufferSize);
-    return m_io->receiveReady(tail, RecvBufferSize);
+    // The scratch block lives on the thread's stack: a connection thread makes no heap block for it.
+    if (RecvBufferSize <= IdRecvBufferSizeDefault) {
+        char scratch[IdRecvBufferSizeDefault];
+        long count = m_io->receiveReady(scratch, RecvBufferSize);
+        if (count > 0)
+            m_input.append(scratch, static_cast<size_t>(count));
+        return count;
+    }
+    auto scratch = std::make_unique_for_overwrite<char[]>(RecvBufferSize);
+    long count = m_io->receiveReady(scratch.get(), RecvBufferSize);
+    if (count > 0)
+        m_input.append(scratch.get(), static_cast<size_t>(count));
+    return count;
 }
 
 long TIdTCPConnection::readFromStack(bool raiseIfDisconnected, int timeout, bool raiseOnTimeout)
@@ -112,8 +123,6 @@ long TIdTCPConnection::readFromStack(bool raiseIfDisconnected, int timeout, bool
             m_io->close();
             count = 0;
         }
-        if (count > 0)
-            m_input.commit(static_cast<size_t>(count));
         checkForDisconnect(raiseIfDisconnected);
         if (count != 0 || !connected())
             return count;

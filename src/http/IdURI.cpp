@@ -66,7 +66,9 @@ TIdURIParts TIdURI::split(std::string target)
     parts.Path = lastSlash == std::string::npos ? std::string() : before.substr(0, lastSlash + 1);
     parts.Document = lastSlash == std::string::npos ? before : before.substr(lastSlash + 1);
     if (absolute) {
-        parts.Path.insert(0, "/");
+        std::string rooted(1, '/');
+        rooted += parts.Path;
+        parts.Path = std::move(rooted);
         size_t hash = parts.Document.find('#');
         if (hash != std::string::npos)
             parts.Document.erase(hash);
