@@ -429,7 +429,8 @@ TXpRef<TXpNode> TXpNode::setAttributeNode(TXpNode* attribute)
             Extra& ex = extra();
             if (!ex.namespaces)
                 ex.namespaces = std::make_unique<TXpNamedNodeMap>(m_owner);
-            auto declaration = m_owner->createAttribute(attribute->localName());
+            auto declaration = TXpRef<TXpAttribute>::Adopt(
+                new TXpAttribute(m_owner, m_owner->InternName(attribute->localName())));
             declaration->setNodeValue(attribute->nodeValue());
             ex.namespaces->Add(declaration.get());
         } else if (name.size() == 5) {

@@ -164,7 +164,7 @@ std::unique_ptr<TStream> XpFetch(const TXpDirContext& location, const std::strin
     long status = 0;
     if (http)
         curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-    if (file.notFound || (http && code == CURLE_OK && status >= 400))
+    if (file.notFound || (http && status >= 400))
         throw EXpParserError(SHttpNotAvailable, rest, 0, 0);
     if (file.tooLarge) {
         errors.push_back(SRemoteSourceTooLarge);

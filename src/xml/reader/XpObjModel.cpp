@@ -59,6 +59,16 @@ void TXpObjModel::DiscardLoad()
 
 bool TXpObjModel::LoadDocumentFile(const std::string& name)
 {
+    return Load([&] { return m_parser->ParseSource(name); });
+}
+
+bool TXpObjModel::LoadMemory(const std::string& bytes, const std::string& name)
+{
+    return Load([&] { return m_parser->ParseMemory(bytes, name); });
+}
+
+bool TXpObjModel::Load(const std::function<bool()>& parse)
+{
     DiscardLoad();
     m_styleSheets.Clear();
     m_document->PruneNames();
@@ -66,7 +76,7 @@ bool TXpObjModel::LoadDocumentFile(const std::string& name)
     m_errors.clear();
     m_parser->NormalizeData = NormalizeData;
     try {
-        bool ok = m_parser->ParseSource(name);
+        bool ok = parse();
         OutCharSet = m_parser->InputEncoding();
         if (!ok)
             m_errors = m_parser->Errors();

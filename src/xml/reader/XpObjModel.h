@@ -26,6 +26,10 @@ public:
     // could not be read or parsed: Errors says why and Document is left empty. With RaiseErrors
     // the failure is thrown after that.
     bool LoadDocumentFile(const std::string& name);
+    // The same for a document held in memory, read as if from the named location.
+    bool LoadMemory(const std::string& bytes, const std::string& name);
+    // When off, external subsets and entities are not read.
+    void SetReadExternals(bool read) { m_parser->ReadExternals = read; }
 
     TXpDocument* Document() const { return m_document.get(); }
     // The first child element of Document, or none.
@@ -71,6 +75,7 @@ private:
     void AppendAndPush(TXpNode* node);
     void Pop();
     void DiscardLoad();
+    bool Load(const std::function<bool()>& parse);
 
     std::unique_ptr<TXpParser> m_parser;
     TXpRef<TXpDocument> m_document;

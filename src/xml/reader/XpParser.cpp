@@ -60,7 +60,19 @@ TXpCharEncoding TXpParser::InputEncoding() const
 bool TXpParser::ParseSource(const std::string& name)
 {
     m_errors.clear();
-    auto input = XpOpenSource(nullptr, name, BufferSize, m_errors, Password, UserName, m_tempFiles);
+    return ParseInput(XpOpenSource(nullptr, name, BufferSize, m_errors, Password, UserName, m_tempFiles));
+}
+
+bool TXpParser::ParseMemory(const std::string& bytes, const std::string& name)
+{
+    m_errors.clear();
+    auto location = std::make_unique<TXpDirContext>(TXpDirContext::Resolve(nullptr, name));
+    return ParseInput(
+        std::make_unique<TXpInCharFilter>(std::make_unique<TXpMemoryStream>(bytes), BufferSize, std::move(location)));
+}
+
+bool TXpParser::ParseInput(std::unique_ptr<TXpInCharFilter> input)
+{
     m_docLocation = input->Location()->Directory;
     m_docName = input->Location()->FileName;
     ResetState();
@@ -848,7 +860,7 @@ void TXpParser::ExpandEntityInContent()
         WideString value;
         if (OnResolveEntity)
             OnResolveEntity(entity->Name, entity->PublicId, entity->SystemId, value);
-        if (!entity->SystemId.empty())
+        if (!entity->SystemId.empty() && ReadExternals)
             PushExternal(entity->SystemId, entity->Name);
         break;
     }
@@ -875,7 +887,7 @@ void TXpParser::ExpandParameterEntity(bool checkNesting)
             OnNonXMLEntity(entity->Name, entity->PublicId, entity->SystemId, entity->NotationName);
         break;
     default:
-        if (!entity->SystemId.empty())
+        if (!entity->SystemId.empty() && ReadExternals)
             PushExternal(entity->SystemId, entity->Name);
         break;
     }

@@ -82,6 +82,9 @@ public:
     // Parses the named source; true when Errors is empty at the end. A source that cannot be
     // opened throws EXpParserError whatever RaiseErrors says.
     bool ParseSource(const std::string& name);
+    // Parses a document held in memory as if it had been read from the named location, against
+    // which its relative references resolve.
+    bool ParseMemory(const std::string& bytes, const std::string& name);
 
     TXpCharEncoding InputEncoding() const;
     const std::vector<std::string>& Errors() const { return m_errors; }
@@ -94,6 +97,8 @@ public:
     bool RaiseErrors = false;
     std::string Password = "user@localhost";
     std::string UserName = "anonymous";
+    // When off, external subsets and external entities are not read (as without system id).
+    bool ReadExternals = true;
 
     std::function<void()> OnStartDocument;
     std::function<void()> OnEndDocument;
@@ -227,6 +232,7 @@ private:
     void ParseConditional(bool internal);
     void SkipPEReferences(bool checkNesting);
 
+    bool ParseInput(std::unique_ptr<TXpInCharFilter> input);
     void ResetState();
     void Cleanup();
     int64_t InputBytesRead() const;

@@ -61,7 +61,7 @@ void TXpParser::ParseDocTypeDecl()
             ParseMarkupDecl(true);
         }
     }
-    if (!systemId.empty())
+    if (!systemId.empty() && ReadExternals)
         ParseExternalSubset(systemId);
     for (;;) {
         SkipWhitespace();

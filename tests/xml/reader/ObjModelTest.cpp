@@ -181,3 +181,30 @@ TEST_F(ObjModel, DeepTreesAreFreedWithoutRecursion)
 
 }  // namespace
 }  // namespace velmora
+
+namespace velmora {
+namespace {
+
+TEST(ObjModelMemory, LoadsFromMemoryAndCanLeaveExternalsUnread)
+{
+    test::ScratchDir dir;
+    dir.Write("x.dtd", "<!ATTLIST r a CDATA 'from-file'>");
+    TXpObjModel model;
+    std::string doc = "<!DOCTYPE r SYSTEM 'x.dtd'><r/>";
+    ASSERT_TRUE(model.LoadMemory(doc, dir.Path() + "/doc.xml"));
+    EXPECT_EQ(test::Canonical(model), "<r a=\"from-file\"></r>");
+    model.SetReadExternals(false);
+    ASSERT_TRUE(model.LoadMemory(doc, dir.Path() + "/doc.xml"));
+    EXPECT_EQ(test::Canonical(model), "<r></r>");
+}
+
+// Found by fuzzing: a namespace prefix that is not a name made the load fail without a reason.
+TEST(ObjModelMemory, OddNamespacePrefixesStillLoad)
+{
+    TXpObjModel model;
+    ASSERT_TRUE(model.LoadMemory("<r xmlns:1='urn:one'/>", "/nonexistent/doc.xml"));
+    EXPECT_EQ(model.documentElement()->namespaces()->getNamedItem(u"1")->nodeValue(), u"urn:one");
+}
+
+}  // namespace
+}  // namespace velmora
