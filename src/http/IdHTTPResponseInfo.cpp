@@ -175,10 +175,11 @@ void TIdHTTPResponseInfo::WriteBody()
 
 void TIdHTTPResponseInfo::writeReply(bool withBody)
 {
-    const bool hasBody = !BodyText.empty() || BodyStream;
+    // A challenge for Realm makes its body while the head is built.
+    auto hasBody = [this] { return !BodyText.empty() || BodyStream || (!m_headWritten && !Realm.empty()); };
     if (!m_headWritten)
-        writeHead(withBody && hasBody);
-    if (withBody && hasBody)
+        writeHead(withBody && hasBody());
+    if (withBody && hasBody())
         WriteBody();
     releaseBody();
 }

@@ -1,0 +1,255 @@
+#include "HttpTestSupport.h"
+#include "http/IdIOHandlerSocket.h"
+#include "http/IdTCPConnection.h"
+
+#include <arpa/inet.h>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace velmora {
+namespace {
+
+struct MemoryConnection {
+    TIdTCPConnection connection;
+    TIdIOHandlerStream* stream;
+    explicit MemoryConnection(const std::string& input, size_t chunk = 0)
+    {
+        auto io = std::make_unique<TIdIOHandlerStream>(input, chunk);
+        stream = io.get();
+        connection.setIOHandler(std::move(io));
+    }
+};
+
+// A connection over a real loopback socket; peer is the other end.
+struct SocketConnection {
+    TIdTCPConnection connection;
+    int peer = -1;
+    SocketConnection()
+    {
+        int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(listener, 1);
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+        peer = ::socket(AF_INET, SOCK_STREAM, 0);
+        ::connect(peer, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        auto io = std::make_unique<TIdIOHandlerSocket>();
+        io->Binding().adopt(::accept(listener, nullptr, nullptr), {"127.0.0.1", 0});
+        connection.setIOHandler(std::move(io));
+        ::close(listener);
+    }
+    ~SocketConnection() { ::close(peer); }
+    std::string readPeer()
+    {
+        std::string received;
+        char buffer[65536];
+        ssize_t got;
+        while ((got = ::recv(peer, buffer, sizeof buffer, 0)) > 0)
+            received.append(buffer, static_cast<size_t>(got));
+        return received;
+    }
+};
+
+TEST(ConnectionReadLn, TakesLinesEndedByLFOrCRLFAtAnyArrivalPace)
+{
+    for (size_t chunk : {0, 1, 2, 3, 4, 5}) {
+        MemoryConnection memory("GET / HTTP/1.1\r\nGET / HTTP/1.1\nlast\r\n", chunk);
+        EXPECT_EQ(memory.connection.readLn(), "GET / HTTP/1.1") << chunk;
+        EXPECT_EQ(memory.connection.readLn(), "GET / HTTP/1.1") << chunk;
+        EXPECT_EQ(memory.connection.readLn(), "last") << chunk;
+    }
+}
+
+TEST(ConnectionReadLn, AcceptsMaxLineLengthBytesAndRefusesOneMore)
+{
+    for (const char* ending : {"\n", "\r\n"}) {
+        std::string atLimit(IdMaxLineLengthDefault, 'a');
+        MemoryConnection accepted(atLimit + ending, 1000);
+        EXPECT_EQ(accepted.connection.readLn(), atLimit);
+
+        MemoryConnection refused(std::string(IdMaxLineLengthDefault + 1, 'a') + ending, 1000);
+        try {
+            refused.connection.readLn();
+            FAIL();
+        } catch (const EIdReadLnMaxLineLengthExceeded& error) {
+            EXPECT_EQ(error.Message(), "Max line length exceeded.");
+        }
+    }
+    MemoryConnection split("abcdefgh\n");
+    split.connection.MaxLineAction = TIdMaxLineAction::maSplit;
+    EXPECT_EQ(split.connection.readLn("\n", -1, 5), "abcde");
+    EXPECT_TRUE(split.connection.ReadLnSplit());
+    EXPECT_EQ(split.connection.readLn(), "fgh");
+}
+
+TEST(ConnectionReadLn, APeerClosingMidLineEndsTheReadAndTheLineIsLost)
+{
+    MemoryConnection memory("GET /partial", 3);
+    try {
+        memory.connection.readLn();
+        FAIL();
+    } catch (const EIdConnClosedGracefully& error) {
+        EXPECT_EQ(error.Message(), "Connection Closed Gracefully.");
+    }
+    EXPECT_FALSE(memory.connection.connected());
+}
+
+TEST(ConnectionReadLn, AResetPeerGivesAnEmptyLineMarkedTimedOut)
+{
+    MemoryConnection memory("GET");
+    memory.stream->FailAtEndWith = ECONNRESET;
+    EXPECT_EQ(memory.connection.readLn(), "");
+    EXPECT_TRUE(memory.connection.ReadTimedOut());
+}
+
+TEST(ConnectionCapture, StopsAtTheDelimiterUnstuffsDotsAndKeepsItsLimits)
+{
+    MemoryConnection memory("a\r\n..b\r\n.c\r\n\r\nrest\n");
+    TIdStringList lines;
+    memory.connection.capture(lines);
+    EXPECT_EQ(lines.lines(), (std::vector<std::string>{"a", ".b", ".c"}));
+    EXPECT_EQ(memory.connection.readLn(), "rest");
+
+    auto headers = [](size_t count) {
+        std::string text;
+        for (size_t i = 0; i < count; ++i)
+            text += "X-" + std::to_string(i) + ": v\r\n";
+        return text + "\r\n";
+    };
+    MemoryConnection atLimit(headers(100));
+    TIdStringList kept;
+    atLimit.connection.capture(kept, "", true, {100, 65536});
+    EXPECT_EQ(kept.count(), 100u);
+    MemoryConnection onePast(headers(101));
+    EXPECT_THROW(onePast.connection.capture(kept, "", true, {100, 65536}), EIdCaptureLimitExceeded);
+    MemoryConnection tooBig("X: " + std::string(9, 'v') + "\r\nY: " + std::string(9, 'v') + "\r\n\r\n");
+    MemoryConnection exactly("X: " + std::string(9, 'v') + "\r\nY: " + std::string(9, 'v') + "\r\n\r\n");
+    EXPECT_NO_THROW(exactly.connection.capture(kept, "", true, {100, 24}));
+    EXPECT_THROW(tooBig.connection.capture(kept, "", true, {100, 23}), EIdCaptureLimitExceeded);
+}
+
+TEST(ConnectionReadStream, ReadsACountUntilTheCloseOrWithinALimit)
+{
+    MemoryConnection counted("0123456789tail", 3);
+    TStringStream first;
+    counted.connection.readStream(first, 10);
+    EXPECT_EQ(first.DataString(), "0123456789");
+    EXPECT_EQ(counted.connection.readString(4), "tail");
+
+    MemoryConnection prefixed(std::string("\0\0\0\3abc", 7));
+    TStringStream second;
+    prefixed.connection.readStream(second);
+    EXPECT_EQ(second.DataString(), "abc");
+
+    MemoryConnection untilClose(std::string(70000, 'z'), 4096);
+    TStringStream all;
+    untilClose.connection.readStream(all, -1, true);
+    EXPECT_EQ(all.DataString().size(), 70000u);
+
+    MemoryConnection overLimit(std::string(70000, 'z'), 4096);
+    TStringStream capped;
+    EXPECT_THROW(overLimit.connection.readStream(capped, -1, true, 69999), EIdReadLimitExceeded);
+
+    MemoryConnection shortBody("abc");
+    TStringStream incomplete;
+    EXPECT_THROW(shortBody.connection.readStream(incomplete, 10), EIdConnClosedGracefully);
+}
+
+TEST(ConnectionWrite, StreamsGoOutInSendBufferSizePiecesAndTheWriteBufferInOneSend)
+{
+    MemoryConnection memory("");
+    TStringStream body(std::string(100000, 'b'));
+    memory.connection.writeStream(body);
+    EXPECT_EQ(memory.stream->sends(), (std::vector<size_t>{32768, 32768, 32768, 1696}));
+
+    MemoryConnection head("");
+    head.connection.openWriteBuffer();
+    head.connection.writeLn("HTTP/1.1 200 OK");
+    head.connection.writeLn("Connection: close");
+    head.connection.writeLn();
+    EXPECT_TRUE(head.stream->sends().empty());
+    head.connection.closeWriteBuffer();
+    EXPECT_EQ(head.stream->sends(), (std::vector<size_t>{38}));
+    EXPECT_EQ(head.stream->output(), "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
+}
+
+TEST(ConnectionWrite, AStreamShorterThanAskedFailsWithNoDataToRead)
+{
+    MemoryConnection memory("");
+    TStringStream body("abc");
+    try {
+        memory.connection.writeStream(body, true, 10);
+        FAIL();
+    } catch (const EIdNoDataToRead& error) {
+        EXPECT_EQ(error.Message(), "No data to read.");
+    }
+    EXPECT_EQ(memory.stream->output(), "abc");
+}
+
+TEST(ConnectionWrite, AFailedSendClosesTheConnectionAndReportsDisconnected)
+{
+    MemoryConnection memory("");
+    memory.stream->FailSendsAfter = 0;
+    try {
+        memory.connection.write("lost");
+        FAIL();
+    } catch (const EIdClosedSocket& error) {
+        EXPECT_EQ(error.Message(), "Disconnected.");
+    }
+    EXPECT_FALSE(memory.connection.connected());
+    EXPECT_THROW(memory.connection.write("again"), EIdConnClosedGracefully);
+}
+
+TEST(ConnectionSocket, FilesGoStraightToTheSocketWithEveryByte)
+{
+    auto path = std::filesystem::temp_directory_path() / "velmora-connection-file.bin";
+    std::string content;
+    for (int i = 0; i < 300000; ++i)
+        content += static_cast<char>(i * 7);
+    std::ofstream(path, std::ios::binary) << content;
+    SocketConnection sockets;
+    std::string received;
+    std::thread reader([&] { received = sockets.readPeer(); });
+    TFileStream file(path.string(), TFileStream::fmOpenRead);
+    sockets.connection.writeStream(file);
+    sockets.connection.disconnect();
+    reader.join();
+    EXPECT_EQ(received, content);
+    std::filesystem::remove(path);
+}
+
+TEST(ConnectionSocket, AReadDeadlineEndsAWaitForBytesThatNeverCome)
+{
+    SocketConnection sockets;
+    sockets.connection.setReadDeadline(std::chrono::steady_clock::now() + std::chrono::milliseconds(100));
+    auto start = std::chrono::steady_clock::now();
+    try {
+        sockets.connection.readLn();
+        FAIL();
+    } catch (const EIdReadTimeout& error) {
+        EXPECT_EQ(error.Message(), "Read Timeout");
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+}
+
+TEST(ConnectionSocket, ClosingFromOutsideEndsAPendingRead)
+{
+    SocketConnection sockets;
+    std::thread closer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        sockets.connection.closeFromOutside();
+    });
+    EXPECT_THROW(sockets.connection.readLn(), EIdConnClosedGracefully);
+    closer.join();
+}
+
+}  // namespace
+}  // namespace velmora
