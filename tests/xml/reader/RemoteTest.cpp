@@ -41,11 +41,13 @@ public:
             ::_exit(127);
         }
         ::close(fds[1]);
-        char buffer[32] = {};
-        ssize_t got = ::read(fds[0], buffer, sizeof buffer - 1);
+        // The whole line, so that the server never writes into a closed pipe.
+        std::string line;
+        char c;
+        while (line.size() < 16 && ::read(fds[0], &c, 1) == 1 && c != '\n')
+            line.push_back(c);
         ::close(fds[0]);
-        if (got > 0)
-            m_port = std::atoi(buffer);
+        m_port = std::atoi(line.c_str());
         WaitUntilServing();
     }
     ~LocalHttpServer()
