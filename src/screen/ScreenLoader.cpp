@@ -1,5 +1,7 @@
 #include "screen/ScreenLoader.h"
 
+#include <cstring>
+
 #include "base/StrToInt.h"
 #include "screen/Unit_Gerais.h"
 
@@ -14,15 +16,58 @@ const WideString* attributeValue(const TXpNode* element, WideView name)
     return attribute ? &attribute->nodeValue() : nullptr;
 }
 
-TColor attrColor(const TXpNode* element, WideView red, WideView green, WideView blue)
-{
-    int32_t r = AttrInt(element, red);
-    int32_t g = AttrInt(element, green);
-    int32_t b = AttrInt(element, blue);
-    return ComposeColor(r, g, b);
-}
+// The attributes of one element by exact name, as getNamedItem finds them. A map holds each
+// exact name once and the tables read attributes mostly in the order files write them, so
+// the search starts after the attribute found last.
+class AttributeReader {
+public:
+    explicit AttributeReader(const TXpNode* element)
+        : m_element(element), m_map(element->attributes()),
+          m_folding(element->ownerDocument() && element->ownerDocument()->IgnoreCase)
+    {
+    }
 
-// The children of a node that carry attributes and have exactly that name.
+    const WideString* Find(WideView name)
+    {
+        if (!m_map || m_folding)
+            return attributeValue(m_element, name);
+        const int count = m_map->length();
+        for (int k = 0; k < count; ++k) {
+            int i = m_next + k < count ? m_next + k : m_next + k - count;
+            const TXpNode* attribute = m_map->item(i);
+            const WideString& own = attribute->nodeName();
+            if (own.size() == name.size() && std::memcmp(own.data(), name.data(), name.size() * sizeof(WideChar)) == 0) {
+                m_next = i + 1 < count ? i + 1 : 0;
+                return &attribute->nodeValue();
+            }
+        }
+        return nullptr;
+    }
+    std::string Text(WideView name)
+    {
+        const WideString* value = Find(name);
+        return value ? ToUtf8(*value) : std::string();
+    }
+    int32_t Int(WideView name)
+    {
+        const WideString* value = Find(name);
+        return value && !value->empty() ? StrToInt(ToUtf8(*value)) : 0;
+    }
+    TColor Color(WideView red, WideView green, WideView blue)
+    {
+        int32_t r = Int(red);
+        int32_t g = Int(green);
+        int32_t b = Int(blue);
+        return ComposeColor(r, g, b);
+    }
+
+private:
+    const TXpNode* m_element;
+    const TXpNamedNodeMap* m_map;
+    bool m_folding;
+    int m_next = 0;
+};
+
 template <class Visit>
 void forEachChildNamed(const TXpNode* node, WideView name, Visit visit)
 {
@@ -34,17 +79,18 @@ void forEachChildNamed(const TXpNode* node, WideView name, Visit visit)
     }
 }
 
-TFuncoes readAcao(const TXpNode* e)
+TFuncoes readAcao(const TXpNode* element)
 {
+    AttributeReader e(element);
     TFuncoes a;
-    a.Funcao = AttrInt(e, u"a_funcao");
-    a.SubFuncao = AttrInt(e, u"a_subfuncao");
-    a.Descricao = AttrText(e, u"a_descricao");
-    a.Modulo = AttrText(e, u"a_modulo");
-    a.Continuo = AttrInt(e, u"a_continuo");
-    a.Tipo = AttrInt(e, u"a_tipo");
-    a.PntCena = AttrInt(e, u"a_pntcena");
-    a.Acao = AttrInt(e, u"a_acao");
+    a.Funcao = e.Int(u"a_funcao");
+    a.SubFuncao = e.Int(u"a_subfuncao");
+    a.Descricao = e.Text(u"a_descricao");
+    a.Modulo = e.Text(u"a_modulo");
+    a.Continuo = e.Int(u"a_continuo");
+    a.Tipo = e.Int(u"a_tipo");
+    a.PntCena = e.Int(u"a_pntcena");
+    a.Acao = e.Int(u"a_acao");
     return a;
 }
 
@@ -56,83 +102,88 @@ void readAcoes(const TXpNode* button, TGFuncoes& acoes)
     });
 }
 
-void readBotao(const TXpNode* e, TBotoes& b)
+void readBotao(const TXpNode* element, TBotoes& b)
 {
-    b.Caption = AttrText(e, u"b_caption");
-    b.Imagem = AttrText(e, u"b_imagem");
-    b.Modulo = AttrText(e, u"b_modulo");
-    b.Funcao = AttrInt(e, u"b_funcao");
-    b.SubFuncao = AttrInt(e, u"b_subfuncao");
-    b.PntCena = AttrInt(e, u"b_pntcena");
-    b.Acao = AttrInt(e, u"b_acao");
-    b.Left = AttrInt(e, u"b_left");
-    b.Top = AttrInt(e, u"b_top");
-    b.Height = AttrInt(e, u"b_height");
-    b.Width = AttrInt(e, u"b_width");
-    b.Style = AttrInt(e, u"b_style");
-    b.Layout = AttrInt(e, u"b_layout");
-    b.Color = attrColor(e, u"b_colorr", u"b_colorg", u"b_colorb");
-    b.FontColor = attrColor(e, u"b_fontcolorr", u"b_fontcolorg", u"b_fontcolorb");
-    b.FontSize = AttrInt(e, u"b_fontsize");
-    b.FontType = AttrText(e, u"b_fonttype");
-    b.Continuo = AttrInt(e, u"b_continuo");
-    b.Tipo = AttrInt(e, u"b_tipo");
-    readAcoes(e, b.Acoes);
+    AttributeReader e(element);
+    b.Caption = e.Text(u"b_caption");
+    b.Imagem = e.Text(u"b_imagem");
+    b.Modulo = e.Text(u"b_modulo");
+    b.Funcao = e.Int(u"b_funcao");
+    b.SubFuncao = e.Int(u"b_subfuncao");
+    b.PntCena = e.Int(u"b_pntcena");
+    b.Acao = e.Int(u"b_acao");
+    b.Left = e.Int(u"b_left");
+    b.Top = e.Int(u"b_top");
+    b.Height = e.Int(u"b_height");
+    b.Width = e.Int(u"b_width");
+    b.Style = e.Int(u"b_style");
+    b.Layout = e.Int(u"b_layout");
+    b.Color = e.Color(u"b_colorr", u"b_colorg", u"b_colorb");
+    b.FontColor = e.Color(u"b_fontcolorr", u"b_fontcolorg", u"b_fontcolorb");
+    b.FontSize = e.Int(u"b_fontsize");
+    b.FontType = e.Text(u"b_fonttype");
+    b.Continuo = e.Int(u"b_continuo");
+    b.Tipo = e.Int(u"b_tipo");
+    readAcoes(element, b.Acoes);
 }
 
-void readBotaoFB(const TXpNode* e, TBotoesFB& b)
+void readBotaoFB(const TXpNode* element, TBotoesFB& b)
 {
-    b.Caption = AttrText(e, u"bfb_caption");
-    b.ImagemOn = AttrText(e, u"bfb_imagemon");
-    b.ImagemOff = AttrText(e, u"bfb_imagemoff");
-    b.TextoOn = AttrText(e, u"bfb_textoon");
-    b.TextoOff = AttrText(e, u"bfb_textoff");
-    b.FBStyle = AttrInt(e, u"bfb_fbstyle");
-    b.Modulo = AttrText(e, u"bfb_modulo");
-    b.Canal = AttrInt(e, u"bfb_canal");
-    b.ModuloIdx = AttrInt(e, u"bfb_moduloidx");
-    b.Left = AttrInt(e, u"bfb_left");
-    b.Top = AttrInt(e, u"bfb_top");
-    b.Height = AttrInt(e, u"bfb_height");
-    b.Width = AttrInt(e, u"bfb_width");
-    b.Style = AttrInt(e, u"bfb_style");
-    b.Layout = AttrInt(e, u"bfb_layout");
-    b.Color = attrColor(e, u"bfb_colorr", u"bfb_colorg", u"bfb_colorb");
-    b.FontColor = attrColor(e, u"bfb_fontcolorr", u"bfb_fontcolorg", u"bfb_fontcolorb");
-    b.FontSize = AttrInt(e, u"bfb_fontsize");
-    b.FontType = AttrText(e, u"bfb_fonttype");
-    b.Continuo = AttrInt(e, u"bfb_continuo");
-    b.Tipo = AttrInt(e, u"bfb_tipo");
-    readAcoes(e, b.Acoes);
+    AttributeReader e(element);
+    b.Caption = e.Text(u"bfb_caption");
+    b.ImagemOn = e.Text(u"bfb_imagemon");
+    b.ImagemOff = e.Text(u"bfb_imagemoff");
+    b.TextoOn = e.Text(u"bfb_textoon");
+    b.TextoOff = e.Text(u"bfb_textoff");
+    b.FBStyle = e.Int(u"bfb_fbstyle");
+    b.Modulo = e.Text(u"bfb_modulo");
+    b.Canal = e.Int(u"bfb_canal");
+    b.ModuloIdx = e.Int(u"bfb_moduloidx");
+    b.Left = e.Int(u"bfb_left");
+    b.Top = e.Int(u"bfb_top");
+    b.Height = e.Int(u"bfb_height");
+    b.Width = e.Int(u"bfb_width");
+    b.Style = e.Int(u"bfb_style");
+    b.Layout = e.Int(u"bfb_layout");
+    b.Color = e.Color(u"bfb_colorr", u"bfb_colorg", u"bfb_colorb");
+    b.FontColor = e.Color(u"bfb_fontcolorr", u"bfb_fontcolorg", u"bfb_fontcolorb");
+    b.FontSize = e.Int(u"bfb_fontsize");
+    b.FontType = e.Text(u"bfb_fonttype");
+    b.Continuo = e.Int(u"bfb_continuo");
+    b.Tipo = e.Int(u"bfb_tipo");
+    readAcoes(element, b.Acoes);
 }
 
-void readCamera(const TXpNode* e, TCamera& c)
+void readCamera(const TXpNode* element, TCamera& c)
 {
-    c.Imagem = AttrText(e, u"c_imagem");
-    c.Left = AttrInt(e, u"c_left");
-    c.Top = AttrInt(e, u"c_top");
-    c.Height = AttrInt(e, u"c_height");
-    c.Width = AttrInt(e, u"c_width");
-    c.Intervalo = AttrInt(e, u"c_intervalo");
+    AttributeReader e(element);
+    c.Imagem = e.Text(u"c_imagem");
+    c.Left = e.Int(u"c_left");
+    c.Top = e.Int(u"c_top");
+    c.Height = e.Int(u"c_height");
+    c.Width = e.Int(u"c_width");
+    c.Intervalo = e.Int(u"c_intervalo");
 }
 
-void readWeb(const TXpNode* e, TWeb& w)
+void readWeb(const TXpNode* element, TWeb& w)
 {
-    w.Endereco = AttrText(e, u"w_endereco");
-    w.Left = AttrInt(e, u"w_left");
-    w.Top = AttrInt(e, u"w_top");
-    w.Height = AttrInt(e, u"w_height");
-    w.Width = AttrInt(e, u"w_width");
-    w.Caption = AttrText(e, u"w_caption");
+    AttributeReader e(element);
+    w.Endereco = e.Text(u"w_endereco");
+    w.Left = e.Int(u"w_left");
+    w.Top = e.Int(u"w_top");
+    w.Height = e.Int(u"w_height");
+    w.Width = e.Int(u"w_width");
+    w.Caption = e.Text(u"w_caption");
 }
 
-void readJanela(const TXpNode* e, TJanelas& j)
+void readJanela(const TXpNode* element, TJanelas& j)
 {
-    j.Nome = AttrText(e, u"j_nome");
-    j.Cor = attrColor(e, u"j_corr", u"j_corg", u"j_corb");
-    j.Imagem = AttrText(e, u"j_imagem");
-    j.Numero = AttrInt(e, u"j_numero");
-    const TXpNodeList& children = e->childNodes();
+    AttributeReader e(element);
+    j.Nome = e.Text(u"j_nome");
+    j.Cor = e.Color(u"j_corr", u"j_corg", u"j_corb");
+    j.Imagem = e.Text(u"j_imagem");
+    j.Numero = e.Int(u"j_numero");
+    const TXpNodeList& children = element->childNodes();
     for (int i = 0; i < children.length(); ++i) {
         const TXpNode* child = children.item(i);
         if (!child->hasAttributes())

@@ -127,6 +127,18 @@ TEST_F(ScreenLoaderTest, ChildrenOfTheWrongPlaceArePassedOver)
     EXPECT_TRUE(menus[0].Janelas[0].Botoes[0].Acoes.empty());
 }
 
+TEST_F(ScreenLoaderTest, AttributeOrderInTheFileDoesNotMatter)
+{
+    LoadText("<S><MENUS><MENU menu_nome='m'><JANELA j_numero='4' j_imagem='i' j_corb='3' j_corg='2' j_corr='1' "
+             "j_nome='n'/></MENU></MENUS></S>");
+    ASSERT_EQ(menus.size(), 1u);
+    const TJanelas& j = menus[0].Janelas[0];
+    EXPECT_EQ(j.Nome, "n");
+    EXPECT_EQ(j.Imagem, "i");
+    EXPECT_EQ(j.Numero, 4);
+    EXPECT_EQ(j.Cor, 1 + (2 << 8) + (3 << 16));
+}
+
 TEST_F(ScreenLoaderTest, IntegerTextsFollowTheProgramConversion)
 {
     struct Row {

@@ -166,9 +166,16 @@ void AppendCodePoint(WideString& out, uint32_t c)
 
 std::string ToUtf8(WideView text)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
+    size_t ascii = 0;
+    while (ascii < text.size() && text[ascii] < 0x80)
+        ++ascii;
+    std::string out(ascii, '\0');
+    for (size_t i = 0; i < ascii; ++i)
+        out[i] = static_cast<char>(text[i]);
+    if (ascii == text.size())
+        return out;
+    out.reserve(text.size() + 8);
+    for (size_t i = ascii; i < text.size(); ++i) {
         uint32_t c = text[i];
         if (c < 0x80) {
             out.push_back(static_cast<char>(c));
@@ -250,9 +257,13 @@ WideString XpUpperCase(WideView text)
 
 size_t XpCaseFoldHash(WideView text)
 {
-    size_t hash = 1469598103934665603ull;
-    for (WideChar c : text)
-        hash = (hash ^ XpUpCase(c)) * 1099511628211ull;
+    // A quick filter, not a full hash: length and three folded units tell most names apart.
+    if (text.empty())
+        return 0;
+    size_t hash = text.size();
+    hash = hash * 65599 + XpUpCase(text.front());
+    hash = hash * 65599 + XpUpCase(text[text.size() / 2]);
+    hash = hash * 65599 + XpUpCase(text.back());
     return hash;
 }
 

@@ -7,6 +7,10 @@
 #include <string>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace velmora {
 
 using WideChar = char16_t;
@@ -65,6 +69,30 @@ inline bool IsHighSurrogate(uint32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 inline bool IsLowSurrogate(uint32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 }  // namespace xpchar
+
+// The first unit in [p, e) that equals one of a, b, c, d, or e when none does.
+inline const WideChar* XpFindAny(const WideChar* p, const WideChar* e, WideChar a, WideChar b, WideChar c,
+                                 WideChar d)
+{
+#if defined(__SSE2__)
+    const __m128i va = _mm_set1_epi16(static_cast<short>(a));
+    const __m128i vb = _mm_set1_epi16(static_cast<short>(b));
+    const __m128i vc = _mm_set1_epi16(static_cast<short>(c));
+    const __m128i vd = _mm_set1_epi16(static_cast<short>(d));
+    while (e - p >= 8) {
+        __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(units, va), _mm_cmpeq_epi16(units, vb)),
+                                   _mm_or_si128(_mm_cmpeq_epi16(units, vc), _mm_cmpeq_epi16(units, vd)));
+        int mask = _mm_movemask_epi8(hit);
+        if (mask != 0)
+            return p + __builtin_ctz(static_cast<unsigned>(mask)) / 2;
+        p += 8;
+    }
+#endif
+    while (p < e && *p != a && *p != b && *p != c && *p != d)
+        ++p;
+    return p;
+}
 
 // Valid XML name: non-empty, a name-start unit followed by name units.
 bool XpIsName(WideView name);

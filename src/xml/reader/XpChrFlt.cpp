@@ -5,6 +5,10 @@
 #include <filesystem>
 #include <sys/stat.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "xml/reader/XpExcept.h"
 #include "xml/reader/XpInet.h"
 
@@ -49,6 +53,35 @@ void splitAtLastSlash(TXpDirContext& loc, const std::string& path, const TXpDirC
         loc.Directory = path.substr(0, slash + 1);
         loc.FileName = path.substr(slash + 1);
     }
+}
+
+// Widens runs of printable ASCII sixteen bytes at a time; stops before the first byte that
+// needs a closer look (a control character, tab and line ends included, or a non-ASCII byte).
+size_t CopyPlainAscii(const uint8_t* b, size_t p, size_t e, WideChar*& out, WideChar* outEnd)
+{
+#if defined(__SSE2__)
+    const __m128i space = _mm_set1_epi8(0x20);
+    const __m128i zero = _mm_setzero_si128();
+    while (p + 16 <= e && out + 16 <= outEnd) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + p));
+        // Signed comparison: bytes from 0x80 on are negative, so they count as below 0x20 too.
+        int special = _mm_movemask_epi8(_mm_cmplt_epi8(bytes, space));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(bytes, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(bytes, zero));
+        if (special != 0) {
+            int plainCount = __builtin_ctz(static_cast<unsigned>(special));
+            out += plainCount;
+            return p + static_cast<size_t>(plainCount);
+        }
+        out += 16;
+        p += 16;
+    }
+#else
+    (void)outEnd;
+    (void)b;
+    (void)e;
+#endif
+    return p;
 }
 
 }  // namespace
@@ -164,15 +197,19 @@ void TXpInCharFilter::ShiftWindow()
 
 void TXpInCharFilter::Advance(size_t upTo, int& line, int& column) const
 {
-    for (size_t i = 0; i < upTo; ++i) {
-        WideChar c = m_chars[i];
-        if (c == u'\n') {
-            ++line;
-            column = 1;
-        } else if (!xpchar::IsLowSurrogate(c)) {
-            ++column;
-        }
+    const WideChar* begin = m_chars;
+    const WideChar* end = m_chars + upTo;
+    auto lineFeeds = std::count(begin, end, u'\n');
+    const WideChar* lineStart = begin;
+    if (lineFeeds > 0) {
+        line += static_cast<int>(lineFeeds);
+        column = 1;
+        lineStart = std::find(std::make_reverse_iterator(end), std::make_reverse_iterator(begin), u'\n').base();
     }
+    // Columns count characters: the second unit of a surrogate pair adds nothing.
+    auto units = end - lineStart;
+    auto seconds = std::count_if(lineStart, end, [](WideChar c) { return xpchar::IsLowSurrogate(c); });
+    column += static_cast<int>(units - seconds);
 }
 
 int TXpInCharFilter::Line()
@@ -277,6 +314,7 @@ void TXpInCharFilter::DecodeUtf8(WideChar*& out, WideChar* outEnd)
         size_t p = m_bytePos;
         const size_t e = m_byteEnd;
         if (!m_skipLF) {
+            p = CopyPlainAscii(b, p, e, out, outEnd);
             while (p < e && out < outEnd && plain[b[p]])
                 *out++ = b[p++];
             m_bytePos = p;

@@ -1,6 +1,7 @@
 #include "xml/reader/XpDOM.h"
 
 #include <algorithm>
+#include <mutex>
 
 namespace velmora {
 
@@ -14,6 +15,48 @@ struct Graveyard {
     bool draining = false;
 };
 thread_local Graveyard t_graveyard;
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define VELMORA_XP_NODE_POOL 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define VELMORA_XP_NODE_POOL 0
+#endif
+#endif
+#ifndef VELMORA_XP_NODE_POOL
+#define VELMORA_XP_NODE_POOL 1
+#endif
+
+// Free blocks per size class of 16 bytes, up to 256; blocks of a freed node return to the
+// pool of the thread that frees it. Chunks live for the process (sanitizer builds use the
+// ordinary allocator so that they still see every block).
+constexpr size_t kPoolGranule = 16;
+constexpr size_t kPoolClasses = 16;
+constexpr size_t kPoolChunkBytes = 64 * 1024;
+
+struct FreeBlock {
+    FreeBlock* next;
+};
+thread_local FreeBlock* t_freeBlocks[kPoolClasses] = {};
+std::mutex g_chunkMutex;
+std::vector<void*>* const g_chunks = new std::vector<void*>;
+
+FreeBlock* refillPool(size_t sizeClass)
+{
+    const size_t blockSize = (sizeClass + 1) * kPoolGranule;
+    char* chunk = static_cast<char*>(::operator new(kPoolChunkBytes));
+    {
+        std::lock_guard<std::mutex> lock(g_chunkMutex);
+        g_chunks->push_back(chunk);
+    }
+    FreeBlock* head = nullptr;
+    for (size_t offset = kPoolChunkBytes / blockSize * blockSize; offset >= blockSize; offset -= blockSize) {
+        auto* block = reinterpret_cast<FreeBlock*>(chunk + offset - blockSize);
+        block->next = head;
+        head = block;
+    }
+    return head;
+}
 
 bool upperEqual(WideView a, WideView b)
 {
@@ -102,6 +145,30 @@ TXpRef<TXpNode> TXpNamedNodeMap::removeNamedItem(WideView name)
 
 // ---------------------------------------------------------------------------------------------
 // Nodes
+
+void* TXpNode::operator new(size_t size)
+{
+    if (!VELMORA_XP_NODE_POOL || size > kPoolClasses * kPoolGranule)
+        return ::operator new(size);
+    size_t sizeClass = (size - 1) / kPoolGranule;
+    FreeBlock* block = t_freeBlocks[sizeClass];
+    if (!block)
+        block = refillPool(sizeClass);
+    t_freeBlocks[sizeClass] = block->next;
+    return block;
+}
+
+void TXpNode::operator delete(void* block, size_t size)
+{
+    if (!VELMORA_XP_NODE_POOL || size > kPoolClasses * kPoolGranule) {
+        ::operator delete(block);
+        return;
+    }
+    size_t sizeClass = (size - 1) / kPoolGranule;
+    auto* free = static_cast<FreeBlock*>(block);
+    free->next = t_freeBlocks[sizeClass];
+    t_freeBlocks[sizeClass] = free;
+}
 
 TXpNode::TXpNode(TXpDocument* owner, int type, TXpName* name)
     : m_type(static_cast<uint8_t>(type)), m_owner(owner), m_name(name)
@@ -423,6 +490,24 @@ TXpRef<TXpNode> TXpNode::setAttributeNode(TXpNode* attribute)
     attribute->m_parent = this;
     attribute->m_owner = m_owner;
     m_attributes->Add(attribute);
+    NoteNamespace(attribute);
+    return replaced;
+}
+
+void TXpNode::AddNewAttribute(TXpNode* attribute, size_t expectedCount)
+{
+    if (!m_attributes) {
+        m_attributes = std::make_unique<TXpNamedNodeMap>(m_owner);
+        m_attributes->Reserve(expectedCount);
+    }
+    attribute->m_parent = this;
+    attribute->m_owner = m_owner;
+    m_attributes->Add(attribute);
+    NoteNamespace(attribute);
+}
+
+void TXpNode::NoteNamespace(TXpNode* attribute)
+{
     const WideString& name = attribute->nodeName();
     if (name.size() >= 5 && name.compare(0, 5, u"xmlns") == 0) {
         if (isXmlnsPrefixed(name)) {
@@ -437,7 +522,6 @@ TXpRef<TXpNode> TXpNode::setAttributeNode(TXpNode* attribute)
             extra().defaultNamespace = attribute->nodeValue();
         }
     }
-    return replaced;
 }
 
 WideString TXpNode::getAttribute(WideView name) const

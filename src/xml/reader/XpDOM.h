@@ -121,6 +121,10 @@ public:
     TXpNode(const TXpNode&) = delete;
     TXpNode& operator=(const TXpNode&) = delete;
 
+    // Nodes come from pools of fixed-size blocks: a tree is many small objects.
+    static void* operator new(size_t size);
+    static void operator delete(void* block, size_t size);
+
     void AddRef() { ++m_refs; }
     // Destroys the node when the last reference goes; children go with it without recursion.
     void Release();
@@ -172,6 +176,9 @@ public:
     void ReleaseChildren() { m_children.Clear(); }
     // Puts an attribute on an element; answers the attribute of the same name that it replaced.
     TXpRef<TXpNode> setAttributeNode(TXpNode* attribute);
+    // For tree builders whose attributes never repeat a name: setAttributeNode without the
+    // search for an attribute to replace.
+    void AddNewAttribute(TXpNode* attribute, size_t expectedCount);
     // The value of the named attribute, empty when there is none.
     WideString getAttribute(WideView name) const;
 
@@ -195,6 +202,7 @@ private:
         std::unique_ptr<TXpNamedNodeMap> namespaces;
     };
     Extra& extra();
+    void NoteNamespace(TXpNode* attribute);
 
     uint32_t m_refs = 1;
     uint8_t m_type;

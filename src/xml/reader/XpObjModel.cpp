@@ -1,5 +1,8 @@
 #include "xml/reader/XpObjModel.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace velmora {
 
 TXpObjModel::TXpObjModel()
@@ -71,6 +74,7 @@ bool TXpObjModel::Load(const std::function<bool()>& parse)
 {
     DiscardLoad();
     m_styleSheets.Clear();
+    std::fill(m_nameCache.begin(), m_nameCache.end(), nullptr);
     m_document->PruneNames();
     m_stack.push_back(m_document.get());
     m_errors.clear();
@@ -96,6 +100,23 @@ bool TXpObjModel::Load(const std::function<bool()>& parse)
     }
 }
 
+TXpName* TXpObjModel::ParsedName(const WideString& text, size_t hint)
+{
+    size_t slot = hint * 37 + text.size() * 11;
+    if (!text.empty())
+        slot += text.front() * 3u + text.back() + text[text.size() / 2] * 5u;
+    slot &= NameCacheSize - 1;
+    TXpName* name = m_nameCache[slot];
+    if (name && name->text.size() == text.size() &&
+        std::memcmp(name->text.data(), text.data(), text.size() * sizeof(WideChar)) == 0) {
+        ++name->refs;
+        return name;
+    }
+    name = m_document->InternName(text);
+    m_nameCache[slot] = name;
+    return name;
+}
+
 void TXpObjModel::ConnectParser()
 {
     TXpParser& p = *m_parser;
@@ -106,7 +127,7 @@ void TXpObjModel::ConnectParser()
             return;
         if (TrackAttributes)
             m_trackedAttributes.insert(ToUtf8(sName));
-        auto* attribute = new TXpAttribute(doc, doc->InternName(sName));
+        auto* attribute = new TXpAttribute(doc, ParsedName(sName, m_pending.size()));
         attribute->setNodeValue(sValue);
         attribute->SetSpecified(bSpecified);
         m_pending.push_back(attribute);
@@ -114,9 +135,15 @@ void TXpObjModel::ConnectParser()
     p.OnStartElement = [this, doc](const WideString& sValue) {
         if (TrackElements)
             m_trackedElements.insert(ToUtf8(sValue));
-        auto element = TXpRef<TXpElement>::Adopt(new TXpElement(doc, doc->InternName(sValue)));
-        for (TXpAttribute* attribute : m_pending)
-            element->setAttributeNode(attribute);
+        auto element = TXpRef<TXpElement>::Adopt(new TXpElement(doc, ParsedName(sValue, NameCacheSize - 1)));
+        // A start tag never repeats a name exactly, so only a name-folding document needs the
+        // replacing search.
+        for (TXpAttribute* attribute : m_pending) {
+            if (doc->IgnoreCase)
+                element->setAttributeNode(attribute);
+            else
+                element->AddNewAttribute(attribute, m_pending.size());
+        }
         for (TXpAttribute* attribute : m_pending)
             attribute->Release();
         m_pending.clear();

@@ -75,6 +75,8 @@ private:
     void AppendAndPush(TXpNode* node);
     void Pop();
     void DiscardLoad();
+    // The shared name of a parsed name (the caller's reference), through a small cache.
+    TXpName* ParsedName(const WideString& text, size_t hint);
     bool Load(const std::function<bool()>& parse);
 
     std::unique_ptr<TXpParser> m_parser;
@@ -82,6 +84,8 @@ private:
     // The nodes being filled; each but the document holds its creation reference here.
     std::vector<TXpNode*> m_stack;
     std::vector<TXpAttribute*> m_pending;
+    static constexpr size_t NameCacheSize = 1024;
+    std::vector<TXpName*> m_nameCache = std::vector<TXpName*>(NameCacheSize);
     std::vector<std::string> m_errors;
     TXpNodeList m_styleSheets;
     std::set<std::string> m_trackedAttributes;

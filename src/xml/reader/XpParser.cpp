@@ -299,9 +299,15 @@ void TXpParser::RequireWhitespace()
 
 void TXpParser::Eq()
 {
-    SkipWhitespace();
-    Require(u"=");
-    SkipWhitespace();
+    if (Peek() == '=') {
+        Consume();
+    } else {
+        SkipWhitespace();
+        Require(u"=");
+    }
+    int c = Peek();
+    if (c >= 0 && xpchar::IsWhitespace(static_cast<uint32_t>(c)))
+        SkipWhitespace();
 }
 
 void TXpParser::ReadName(WideString& out, bool first)
@@ -312,6 +318,7 @@ void TXpParser::ReadName(WideString& out, bool first)
         ExpandParameterEntity();
         SkipWhitespace();
     }
+    const uint8_t* ascii = xpchar::detail::kAsciiClass;
     for (;;) {
         if (Peek() < 0)
             return;
@@ -319,32 +326,31 @@ void TXpParser::ReadName(WideString& out, bool first)
         const size_t start = m_cur->Pos();
         const size_t e = m_cur->End();
         size_t p = start;
-        bool stopped = false;
+        if (first && out.empty()) {
+            WideChar c = chars[p];
+            bool ok = c < 128 ? (ascii[c] & xpchar::kNameStart) != 0 : xpchar::IsNameStart(c);
+            if (!ok) {
+                if (c < 128 && kTerminators.table[c])
+                    return;
+                Fail(SInvalidName + quotedChar(c));
+            }
+            ++p;
+        }
         while (p < e) {
             WideChar c = chars[p];
-            bool startOfName = first && out.empty() && p == start;
-            if (c < 128) {
-                uint8_t cls = xpchar::detail::kAsciiClass[c];
-                if (cls & (startOfName ? xpchar::kNameStart : xpchar::kNameChar)) {
-                    ++p;
-                    continue;
-                }
-                if (kTerminators.table[c]) {
-                    stopped = true;
-                    break;
-                }
-            } else if (startOfName ? xpchar::IsNameStart(c) : xpchar::IsNameChar(c)) {
+            if (c < 128 ? (ascii[c] & xpchar::kNameChar) != 0 : xpchar::IsNameChar(c))
                 ++p;
-                continue;
-            }
-            out.append(chars + start, p - start);
-            m_cur->SetPos(p);
-            Fail(SInvalidName + quotedChar(c));
+            else
+                break;
         }
         out.append(chars + start, p - start);
         m_cur->SetPos(p);
-        if (stopped)
-            return;
+        if (p < e) {
+            WideChar c = chars[p];
+            if (c < 128 && kTerminators.table[c])
+                return;
+            Fail(SInvalidName + quotedChar(c));
+        }
     }
 }
 
@@ -723,8 +729,7 @@ void TXpParser::ReadCharData()
                 ++p;
         }
         size_t start = p;
-        while (p < e && chars[p] != u'<' && chars[p] != u'&' && chars[p] != u']')
-            ++p;
+        p = static_cast<size_t>(XpFindAny(chars + p, chars + e, u'<', u'&', u']', u'<') - chars);
         m_data.append(chars + start, p - start);
         m_cur->SetPos(p);
         if (p == e)
@@ -931,12 +936,8 @@ bool TXpParser::ReadLiteralBody(LiteralKind kind, int delimiter, size_t baseDept
         size_t p = m_cur->Pos();
         const size_t e = m_cur->End();
         size_t start = p;
-        while (p < e) {
-            WideChar c = chars[p];
-            if (c == delimiter || c == u'&' || c == u'<' || c == u'\n')
-                break;
-            ++p;
-        }
+        const WideChar quote = delimiter < 0 ? u'&' : static_cast<WideChar>(delimiter);
+        p = static_cast<size_t>(XpFindAny(chars + p, chars + e, quote, u'&', u'<', u'\n') - chars);
         m_literal.append(chars + start, p - start);
         m_cur->SetPos(p);
         if (p == e)
