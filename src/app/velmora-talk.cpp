@@ -49,14 +49,14 @@ bool isSwitch(std::string_view line, std::string& name)
     const std::string_view after = line.substr(SwitchCommand.size());
     if (!after.empty() && static_cast<unsigned char>(after.front()) > 32)
         return false;
-    name = TrimBlanks(after);
+    name = Trim(after);
     return true;
 }
 
 void answer(TTalvo& talvo, const std::string& line)
 {
     // Blank thoughts do not reach the engine, as on the conversation page.
-    const std::string thought = TrimBlanks(line);
+    const std::string thought = Trim(line);
     if (!thought.empty()) {
         std::string sound;
         std::cout << talvo.Respond(thought, sound);
@@ -82,7 +82,7 @@ int converse(const std::string& personality)
                       << " bytes; skipped.\n";
             std::cout << '\n' << std::flush;
             status = 1;
-        } else if (isSwitch(TrimBlanks(line), name)) {
+        } else if (isSwitch(Trim(line), name)) {
             talvo.SelectPersonality(name);
         } else {
             answer(talvo, line);

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/StrUtils.h"
+
 namespace velmora {
 
 class TIdStringList {
@@ -29,12 +31,5 @@ public:
 private:
     std::vector<std::string> m_lines;
 };
-
-// Letter-case-blind comparison of 8-bit texts (ASCII letters only, as the wire protocol needs).
-bool SameText(std::string_view a, std::string_view b);
-std::string UpperCase(std::string text);
-std::string LowerCase(std::string text);
-// Without the leading and trailing bytes of code 32 or less.
-std::string Trim(std::string_view text);
 
 }  // namespace velmora

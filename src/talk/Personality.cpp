@@ -2,29 +2,9 @@
 
 #include <algorithm>
 
+#include "base/StrUtils.h"
+
 namespace velmora {
-
-namespace {
-
-char upperAscii(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-}  // namespace
-
-std::string UpperCaseAscii(std::string_view text)
-{
-    std::string upper(text);
-    std::transform(upper.begin(), upper.end(), upper.begin(), upperAscii);
-    return upper;
-}
-
-bool SameTextAscii(std::string_view a, std::string_view b)
-{
-    const auto sameLetter = [](char x, char y) { return upperAscii(x) == upperAscii(y); };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), sameLetter);
-}
 
 void TReply::AddReply(const std::string& Text, const std::string& Sound)
 {
@@ -47,7 +27,7 @@ std::string TReply::NextReply()
 std::optional<size_t> TReplies::IndexOfKeyword(std::string_view Text) const
 {
     for (size_t i = 0; i < m_keywords.size(); ++i) {
-        if (SameTextAscii(m_keywords[i].Text, Text))
+        if (SameText(m_keywords[i].Text, Text))
             return i;
     }
     return std::nullopt;
@@ -62,7 +42,7 @@ void TReplies::AddGroup(const std::vector<std::string>& Keywords, const std::vec
     for (size_t i = 0; i < Replies.size(); ++i)
         group.AddReply(Replies[i], i < Sounds.size() ? Sounds[i] : std::string());
     for (const auto& keyword : Keywords)
-        m_keywords.push_back({UpperCaseAscii(keyword), &group});
+        m_keywords.push_back({UpperCase(keyword), &group});
 }
 
 void TReplies::AddGroup(const std::vector<std::string>& Keywords, const std::vector<std::string>& Replies)

@@ -26,12 +26,6 @@ public:
 inline constexpr const char* SGroupWithoutReplies = "A keyword group needs at least one reply.";
 inline constexpr const char* SNoFallbackGroup = "The reply table has no \"--NOKEYFOUND--\" group.";
 
-// Only the letters 'a' to 'z' change; every other byte, those of multi-byte characters included,
-// stays as it is, whatever the locale.
-std::string UpperCaseAscii(std::string_view text);
-// Equality ignoring the case of ASCII letters only.
-bool SameTextAscii(std::string_view a, std::string_view b);
-
 class TReplies;
 
 // One keyword group: its replies in registration order, each paired with a sound name (empty for

@@ -30,7 +30,7 @@ bool isAllBlank(std::string_view text)
 size_t findCaseless(std::string_view text, std::string_view needle, size_t from = 0)
 {
     for (size_t at = from; at + needle.size() <= text.size(); ++at) {
-        if (SameTextAscii(text.substr(at, needle.size()), needle))
+        if (SameText(text.substr(at, needle.size()), needle))
             return at;
     }
     return std::string_view::npos;
@@ -52,16 +52,16 @@ std::string replaceAllCaseless(std::string_view text, std::string_view from, std
 // its last word; sentence marks become spaces. Apostrophes stay, for keywords such as "I DON'T ".
 std::string normalise(const std::string& thought)
 {
-    std::string text = "  " + TrimBlanks(thought) + "  ";
+    std::string text = "  " + Trim(thought) + "  ";
     std::replace_if(text.begin(), text.end(), [](char c) { return c == '?' || c == '!' || c == '.'; }, ' ');
     return text;
 }
 
 TRepliesClass personalityClassFor(const std::string& name)
 {
-    if (SameTextAscii(name, "MSTechSupport"))
+    if (SameText(name, "MSTechSupport"))
         return &TReplies::Create<TPersonalityMSTechSupport>;
-    if (SameTextAscii(name, "Brovick"))
+    if (SameText(name, "Brovick"))
         return &TReplies::Create<TPersonalityBrovick>;
     return &TReplies::Create<TPersonalityTalvo>;
 }
@@ -86,13 +86,6 @@ KeywordMatch findKeyword(const TReplies& table, std::string_view text)
 
 }  // namespace
 
-std::string TrimBlanks(std::string_view text)
-{
-    const auto first = std::find_if_not(text.begin(), text.end(), isBlank);
-    const auto last = std::find_if_not(text.rbegin(), std::make_reverse_iterator(first), isBlank).base();
-    return std::string(first, last);
-}
-
 TTalvo::TTalvo() : m_conjugations(std::begin(ConjugationEntries), std::end(ConjugationEntries)) {}
 
 TTalvo::~TTalvo() = default;
@@ -109,7 +102,7 @@ std::string TTalvo::Respond(const std::string& Thought, std::string& Sound)
     if (!m_personality)
         throw ENoPersonality(SNoPersonality);
     const std::string text = normalise(Thought);
-    if (SameTextAscii(text, m_lastThought))
+    if (SameText(text, m_lastThought))
         return SRepeatReply;
     if (findCaseless(text, "SHUT ") != std::string_view::npos) {
         m_finished = true;

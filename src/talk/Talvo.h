@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/Exception.h"
+#include "base/StrUtils.h"
 #include "talk/Personality.h"
 
 namespace velmora {
@@ -23,10 +24,6 @@ inline constexpr const char* SShutUpReply =
     "How would you like it if I told you to shut up? I am sorry but we cannot continue like this. Good bye.";
 inline constexpr const char* SSilenceReply = "I cannot help you if you do not talk to me.";
 inline constexpr const char* SElaborateReply = "You will have to elaborate more for me to help you.";
-
-// Removes the leading and trailing bytes of code 32 or less; bytes of multi-byte characters are
-// above 32 and stay.
-std::string TrimBlanks(std::string_view text);
 
 // Texts are UTF-8: letter case is ignored for ASCII letters only and positions count bytes.
 // Serves one caller at a time; it has no lock.

@@ -197,22 +197,5 @@ TEST(TTalvo, RefusesThoughtsBeforeAPersonalityIsChosen)
     EXPECT_EQ(talvo.Respond("Hello", sound), Hello);
 }
 
-TEST(TrimBlanks, RemovesBytesUpToSpaceAtBothEndsOnly)
-{
-    const struct {
-        const char* text;
-        const char* trimmed;
-    } rows[] = {
-        {"", ""},
-        {" \t\r\n", ""},
-        {"  a b  ", "a b"},
-        {"\x01x\x7f", "x\x7f"},
-        {" \xc2\xa0 ", "\xc2\xa0"},
-        {"\xe2\x82\xac", "\xe2\x82\xac"},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(TrimBlanks(row.text), row.trimmed) << '"' << row.text << '"';
-}
-
 }  // namespace
 }  // namespace velmora
