@@ -10,7 +10,7 @@ packages=(
   libxml2-utils curl python3
 )
 if [ "${1:-}" = "--bench" ]; then
-  packages+=(wrk nginx-light valgrind hyperfine libbenchmark-dev)
+  packages+=(wrk nginx-light valgrind hyperfine libbenchmark-dev time)
 fi
 
 missing=()
