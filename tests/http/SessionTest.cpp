@@ -34,8 +34,8 @@ protected:
     }
     test::ManualClock clock;
     test::CountingRandom random;
+    std::vector<std::string> started, ended;  // outlive the list, whose end ends every session
     TIdHTTPDefaultSessionList list;
-    std::vector<std::string> started, ended;
 };
 
 TEST_F(Sessions, AreFoundByIdentifierInAnyCaseButNotFromAnotherAddress)
