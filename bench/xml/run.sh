@@ -23,11 +23,14 @@ mkdir -p "$work"
 
 # best wall seconds and peak KiB over $runs runs of a command
 measure() {
-  local best="" peak=0 out
+  local best="" peak=0
   for _ in $(seq "$runs"); do
-    /usr/bin/time -f "%e %M" -o "$work/time.out" "$@" >/dev/null 2>/dev/null
-    out=$(tail -n 1 "$work/time.out")
-    local secs=${out% *} kib=${out#* }
+    local start end secs kib
+    start=$(date +%s%N)
+    /usr/bin/time -f "%M" -o "$work/time.out" "$@" >/dev/null 2>/dev/null
+    end=$(date +%s%N)
+    secs=$(awk -v a="$start" -v b="$end" 'BEGIN{printf "%.4f", (b - a) / 1e9}')
+    kib=$(tail -n 1 "$work/time.out")
     if [ -z "$best" ] || awk "BEGIN{exit !($secs < $best)}"; then best=$secs; fi
     [ "$kib" -gt "$peak" ] && peak=$kib
   done

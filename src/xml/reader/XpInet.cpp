@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <curl/curl.h>
+#include <dlfcn.h>
 #include <filesystem>
 #include <mutex>
 #include <unistd.h>
@@ -15,12 +16,44 @@ namespace velmora {
 
 namespace {
 
-bool globalInit()
+// The HTTP and FTP client library, loaded on first use and kept for the life of the process,
+// so that a program that reads only local files never maps it.
+struct CurlLibrary {
+    CURLcode (*global_init)(long);
+    CURL* (*easy_init)();
+    CURLcode (*easy_setopt)(CURL*, CURLoption, ...);
+    CURLcode (*easy_perform)(CURL*);
+    CURLcode (*easy_getinfo)(CURL*, CURLINFO, ...);
+    void (*easy_cleanup)(CURL*);
+    curl_slist* (*slist_append)(curl_slist*, const char*);
+    void (*slist_free_all)(curl_slist*);
+};
+
+template <class F>
+bool bind(void* library, const char* name, F& function)
+{
+    function = reinterpret_cast<F>(::dlsym(library, name));
+    return function != nullptr;
+}
+
+// None when the library cannot be loaded.
+const CurlLibrary* curlLibrary()
 {
     static std::once_flag once;
+    static CurlLibrary curl;
     static bool ok = false;
-    std::call_once(once, [] { ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
-    return ok;
+    std::call_once(once, [] {
+        void* library = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        ok = library && bind(library, "curl_global_init", curl.global_init) &&
+             bind(library, "curl_easy_init", curl.easy_init) && bind(library, "curl_easy_setopt", curl.easy_setopt) &&
+             bind(library, "curl_easy_perform", curl.easy_perform) &&
+             bind(library, "curl_easy_getinfo", curl.easy_getinfo) &&
+             bind(library, "curl_easy_cleanup", curl.easy_cleanup) &&
+             bind(library, "curl_slist_append", curl.slist_append) &&
+             bind(library, "curl_slist_free_all", curl.slist_free_all) &&
+             curl.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    });
+    return ok ? &curl : nullptr;
 }
 
 // The temporary file that receives the fetched bytes; removed unless kept.
@@ -94,14 +127,16 @@ size_t writeBlock(char* data, size_t size, size_t count, void* user)
 }
 
 struct CurlHandle {
-    CURL* handle = curl_easy_init();
-    curl_slist* headers = nullptr;
+    explicit CurlHandle(const CurlLibrary& library) : curl(library), handle(library.easy_init()) {}
     ~CurlHandle()
     {
-        curl_slist_free_all(headers);
+        curl.slist_free_all(headers);
         if (handle)
-            curl_easy_cleanup(handle);
+            curl.easy_cleanup(handle);
     }
+    const CurlLibrary& curl;
+    CURL* handle;
+    curl_slist* headers = nullptr;
 };
 
 bool isConnectFailure(CURLcode code)
@@ -122,11 +157,12 @@ std::unique_ptr<TStream> XpFetch(const TXpDirContext& location, const std::strin
         errors.push_back(SInvalidFtpLocation);
         return nullptr;
     }
-    if (!globalInit()) {
+    const CurlLibrary* library = curlLibrary();
+    if (!library) {
         errors.push_back(SCannotOpenInternet);
         return nullptr;
     }
-    CurlHandle curl;
+    CurlHandle curl(*library);
     TempFile file;
     if (!curl.handle || file.fd < 0) {
         errors.push_back(SUnableOpenInternet);
@@ -134,36 +170,36 @@ std::unique_ptr<TStream> XpFetch(const TXpDirContext& location, const std::strin
     }
     CURL* h = curl.handle;
     std::string url = (http ? "http://" : "ftp://") + rest;
-    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    library->easy_setopt(h, CURLOPT_URL, url.c_str());
 #if LIBCURL_VERSION_NUM >= 0x075500
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, http ? "http" : "ftp");
+    library->easy_setopt(h, CURLOPT_PROTOCOLS_STR, http ? "http" : "ftp");
 #endif
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, XpConnectTimeoutSeconds);
-    curl_easy_setopt(h, CURLOPT_TIMEOUT, XpFetchTimeoutSeconds);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, writeBlock);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &file);
+    library->easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    library->easy_setopt(h, CURLOPT_CONNECTTIMEOUT, XpConnectTimeoutSeconds);
+    library->easy_setopt(h, CURLOPT_TIMEOUT, XpFetchTimeoutSeconds);
+    library->easy_setopt(h, CURLOPT_WRITEFUNCTION, writeBlock);
+    library->easy_setopt(h, CURLOPT_WRITEDATA, &file);
     if (http) {
-        curl_easy_setopt(h, CURLOPT_USERAGENT, XpHttpAgent);
-        curl_easy_setopt(h, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_0);
-        curl.headers = curl_slist_append(curl.headers, "Pragma: no-cache");
-        curl.headers = curl_slist_append(curl.headers, "Cache-Control: no-cache");
-        curl_easy_setopt(h, CURLOPT_HTTPHEADER, curl.headers);
+        library->easy_setopt(h, CURLOPT_USERAGENT, XpHttpAgent);
+        library->easy_setopt(h, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_0);
+        curl.headers = library->slist_append(curl.headers, "Pragma: no-cache");
+        curl.headers = library->slist_append(curl.headers, "Cache-Control: no-cache");
+        library->easy_setopt(h, CURLOPT_HTTPHEADER, curl.headers);
         // Credentials go out only for a named user with a password.
         if (userName != "anonymous" && !password.empty()) {
-            curl_easy_setopt(h, CURLOPT_USERNAME, userName.c_str());
-            curl_easy_setopt(h, CURLOPT_PASSWORD, password.c_str());
+            library->easy_setopt(h, CURLOPT_USERNAME, userName.c_str());
+            library->easy_setopt(h, CURLOPT_PASSWORD, password.c_str());
         }
     } else {
-        curl_easy_setopt(h, CURLOPT_USERAGENT, XpFtpAgent);
-        curl_easy_setopt(h, CURLOPT_TRANSFERTEXT, 1L);
-        curl_easy_setopt(h, CURLOPT_USERNAME, userName.c_str());
-        curl_easy_setopt(h, CURLOPT_PASSWORD, password.c_str());
+        library->easy_setopt(h, CURLOPT_USERAGENT, XpFtpAgent);
+        library->easy_setopt(h, CURLOPT_TRANSFERTEXT, 1L);
+        library->easy_setopt(h, CURLOPT_USERNAME, userName.c_str());
+        library->easy_setopt(h, CURLOPT_PASSWORD, password.c_str());
     }
-    CURLcode code = curl_easy_perform(h);
+    CURLcode code = library->easy_perform(h);
     long status = 0;
     if (http)
-        curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+        library->easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     if (file.notFound || (http && status >= 400))
         throw EXpParserError(SHttpNotAvailable, rest, 0, 0);
     if (file.tooLarge) {
