@@ -103,7 +103,8 @@ public:
     // Answers none when the name cannot be looked up.
     virtual std::optional<std::string> hostByName(const std::string& name) = 0;
     virtual std::optional<std::string> hostByAddress(const std::string& ip) = 0;
-    // Every address of this host, in the order the system gives them; empty when the lookup fails.
+    // Every IPv4 address of this host's interfaces that are up: the default route's first, loopback
+    // last, link-local ones left out; empty when the interfaces cannot be read.
     virtual std::vector<std::string> localAddresses() = 0;
     // Throws EIdInvalidServiceName for a name that is neither a known service nor a number.
     virtual int serviceByName(const std::string& name) = 0;

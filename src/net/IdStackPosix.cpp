@@ -9,6 +9,8 @@
 #include <sys/sendfile.h>
 #include <unistd.h>
 
+#include "net/LocalAddresses.h"
+
 namespace velmora {
 
 namespace {
@@ -232,17 +234,7 @@ std::optional<std::string> TIdStackPosix::hostByAddress(const std::string& ip)
 
 std::vector<std::string> TIdStackPosix::localAddresses()
 {
-    std::vector<std::string> addresses;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(hostName().c_str(), nullptr, &hints, &found) != 0)
-        return addresses;
-    for (addrinfo* entry = found; entry; entry = entry->ai_next)
-        addresses.push_back(fromAddress(*reinterpret_cast<sockaddr_in*>(entry->ai_addr)).IP);
-    ::freeaddrinfo(found);
-    return addresses;
+    return LocalIPv4Addresses();
 }
 
 int TIdStackPosix::serviceByName(const std::string& name)
