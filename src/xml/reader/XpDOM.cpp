@@ -79,6 +79,31 @@ void XpReleaseName(TXpName* name)
 // ---------------------------------------------------------------------------------------------
 // Lists
 
+void TXpNodeArray::reserve(size_t count)
+{
+    if (count <= m_capacity)
+        return;
+    if (count > UINT32_MAX)
+        throw std::bad_alloc();
+    auto* grown = static_cast<TXpNode**>(std::realloc(m_data, count * sizeof(TXpNode*)));
+    if (!grown)
+        throw std::bad_alloc();
+    m_data = grown;
+    m_capacity = static_cast<uint32_t>(count);
+}
+
+void TXpNodeArray::insert(size_t index, TXpNode* node)
+{
+    push_back(node);
+    std::rotate(m_data + index, m_data + m_size - 1, m_data + m_size);
+}
+
+void TXpNodeArray::erase(size_t index)
+{
+    std::move(m_data + index + 1, m_data + m_size, m_data + index);
+    --m_size;
+}
+
 TXpNodeList::~TXpNodeList() { Clear(); }
 
 void TXpNodeList::Add(TXpNode* node)
@@ -90,19 +115,19 @@ void TXpNodeList::Add(TXpNode* node)
 void TXpNodeList::Insert(int index, TXpNode* node)
 {
     node->AddRef();
-    m_items.insert(m_items.begin() + index, node);
+    m_items.insert(static_cast<size_t>(index), node);
 }
 
 void TXpNodeList::Delete(int index)
 {
     TXpNode* node = m_items[static_cast<size_t>(index)];
-    m_items.erase(m_items.begin() + index);
+    m_items.erase(static_cast<size_t>(index));
     node->Release();
 }
 
 void TXpNodeList::Clear()
 {
-    std::vector<TXpNode*> items;
+    TXpNodeArray items;
     items.swap(m_items);
     for (TXpNode* node : items)
         node->Release();
@@ -119,7 +144,7 @@ TXpNode* TXpNamedNodeMap::getNamedItem(WideView name) const
     if (m_items.empty())
         return nullptr;
     if (name == u"*")
-        return m_items.front();
+        return m_items[0];
     bool ignoreCase = m_owner && m_owner->IgnoreCase;
     for (TXpNode* node : m_items) {
         const WideString& nodeName = node->nodeName();
@@ -417,10 +442,10 @@ std::unique_ptr<TXpNodeList> TXpNode::NodesByType(int type, WideView name) const
     for (size_t r = 0; r < roots.size(); ++r) {
         auto collect = [&](const TXpNode* node) {
             if (type == ATTRIBUTE_NODE) {
-                if (node->m_type == ELEMENT_NODE && node->m_attributes)
-                    for (int i = 0; i < node->m_attributes->length(); ++i)
-                        if (node->m_attributes->item(i)->NameMatches(name))
-                            list->Add(node->m_attributes->item(i));
+                if (TXpNamedNodeMap* map = node->m_type == ELEMENT_NODE ? node->attributes() : nullptr)
+                    for (int i = 0; i < map->length(); ++i)
+                        if (map->item(i)->NameMatches(name))
+                            list->Add(map->item(i));
             } else if ((type == 0 || node->m_type == type) && node->NameMatches(name)) {
                 list->Add(const_cast<TXpNode*>(node));
             }
@@ -468,13 +493,14 @@ TXpRef<TXpNode> TXpNode::setAttributeNode(TXpNode* attribute)
 {
     if (!attribute)
         throw TXpDOMException(TXpDOMException::INVALID_ACCESS_ERR);
-    if (!m_attributes)
-        m_attributes = std::make_unique<TXpNamedNodeMap>(m_owner);
+    if (!extra().attributes)
+        m_extra->attributes = std::make_unique<TXpNamedNodeMap>(m_owner);
+    TXpNamedNodeMap* map = m_extra->attributes.get();
     TXpRef<TXpNode> replaced;
-    if (m_attributes->length() > 0) {
+    if (map->length() > 0) {
         const bool ignoreCase = m_owner && m_owner->IgnoreCase;
-        for (int i = 0; i < m_attributes->length(); ++i) {
-            TXpNode* existing = m_attributes->item(i);
+        for (int i = 0; i < map->length(); ++i) {
+            TXpNode* existing = map->item(i);
             // Names of one document are shared, so equal names are the same object.
             bool same = existing->m_name == attribute->m_name ||
                         (existing->m_owner != attribute->m_owner && existing->nodeName() == attribute->nodeName()) ||
@@ -482,27 +508,27 @@ TXpRef<TXpNode> TXpNode::setAttributeNode(TXpNode* attribute)
             if (same) {
                 existing->AddRef();
                 replaced = TXpRef<TXpNode>::Adopt(existing);
-                m_attributes->Delete(i);
+                map->Delete(i);
                 break;
             }
         }
     }
     attribute->m_parent = this;
     attribute->m_owner = m_owner;
-    m_attributes->Add(attribute);
+    map->Add(attribute);
     NoteNamespace(attribute);
     return replaced;
 }
 
 void TXpNode::AddNewAttribute(TXpNode* attribute, size_t expectedCount)
 {
-    if (!m_attributes) {
-        m_attributes = std::make_unique<TXpNamedNodeMap>(m_owner);
-        m_attributes->Reserve(expectedCount);
+    if (!extra().attributes) {
+        m_extra->attributes = std::make_unique<TXpNamedNodeMap>(m_owner);
+        m_extra->attributes->Reserve(expectedCount);
     }
     attribute->m_parent = this;
     attribute->m_owner = m_owner;
-    m_attributes->Add(attribute);
+    m_extra->attributes->Add(attribute);
     NoteNamespace(attribute);
 }
 
@@ -526,7 +552,7 @@ void TXpNode::NoteNamespace(TXpNode* attribute)
 
 WideString TXpNode::getAttribute(WideView name) const
 {
-    TXpNode* attribute = m_attributes ? m_attributes->getNamedItem(name) : nullptr;
+    TXpNode* attribute = attributes() ? attributes()->getNamedItem(name) : nullptr;
     return attribute ? attribute->nodeValue() : WideString();
 }
 
@@ -534,7 +560,7 @@ void TXpNode::CopyBaseInto(TXpNode& clone) const
 {
     clone.m_value = m_value;
     clone.m_specified = m_specified;
-    clone.Escaping = Escaping;
+    clone.m_escaping = m_escaping;
     if (m_extra) {
         clone.extra().baseURI = m_extra->baseURI;
         clone.extra().defaultNamespace = m_extra->defaultNamespace;
@@ -546,12 +572,12 @@ void TXpNode::CopyBaseInto(TXpNode& clone) const
             }
         }
     }
-    if (m_attributes) {
-        clone.m_attributes = std::make_unique<TXpNamedNodeMap>(m_owner);
-        for (int i = 0; i < m_attributes->length(); ++i) {
-            TXpRef<TXpNode> copy = m_attributes->item(i)->cloneNode(false);
+    if (TXpNamedNodeMap* own = attributes()) {
+        clone.extra().attributes = std::make_unique<TXpNamedNodeMap>(m_owner);
+        for (int i = 0; i < own->length(); ++i) {
+            TXpRef<TXpNode> copy = own->item(i)->cloneNode(false);
             copy->m_parent = &clone;
-            clone.m_attributes->Add(copy.get());
+            clone.m_extra->attributes->Add(copy.get());
         }
     }
 }

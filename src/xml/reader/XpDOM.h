@@ -3,6 +3,7 @@
 // maps, and the document that creates them and answers DOM-style navigation.
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -75,6 +76,41 @@ private:
     T* m_node = nullptr;
 };
 
+// A growable array of node pointers that takes 16 bytes, since every node has one.
+class TXpNodeArray {
+public:
+    TXpNodeArray() = default;
+    ~TXpNodeArray() { std::free(m_data); }
+    TXpNodeArray(const TXpNodeArray&) = delete;
+    TXpNodeArray& operator=(const TXpNodeArray&) = delete;
+
+    size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    TXpNode* operator[](size_t i) const { return m_data[i]; }
+    TXpNode* const* begin() const { return m_data; }
+    TXpNode* const* end() const { return m_data + m_size; }
+    void push_back(TXpNode* node)
+    {
+        if (m_size == m_capacity)
+            reserve(m_capacity ? size_t{m_capacity} * 2 : 4);
+        m_data[m_size++] = node;
+    }
+    void insert(size_t index, TXpNode* node);
+    void erase(size_t index);
+    void reserve(size_t count);
+    void swap(TXpNodeArray& other) noexcept
+    {
+        std::swap(m_data, other.m_data);
+        std::swap(m_size, other.m_size);
+        std::swap(m_capacity, other.m_capacity);
+    }
+
+private:
+    TXpNode** m_data = nullptr;
+    uint32_t m_size = 0;
+    uint32_t m_capacity = 0;
+};
+
 // An ordered sequence of node references; each entry holds one reference.
 class TXpNodeList {
 public:
@@ -97,7 +133,7 @@ public:
     void Reserve(size_t count) { m_items.reserve(count); }
 
 protected:
-    std::vector<TXpNode*> m_items;
+    TXpNodeArray m_items;
 };
 
 // The attributes of an element, or its namespace declarations, in insertion order.
@@ -139,7 +175,7 @@ public:
     TXpNodeList& childNodes() { return m_children; }
     const TXpNodeList& childNodes() const { return m_children; }
     // None for a node without attributes.
-    TXpNamedNodeMap* attributes() const { return m_attributes.get(); }
+    TXpNamedNodeMap* attributes() const { return m_extra ? m_extra->attributes.get() : nullptr; }
     // The element's namespace declarations (prefix to URI), none when it declares none.
     TXpNamedNodeMap* namespaces() const;
     const WideString& defaultNamespaceURI() const;
@@ -147,7 +183,7 @@ public:
     TXpNode* firstChild() const { return m_children.item(0); }
     TXpNode* nextSibling() const;
     TXpNode* previousSibling() const;
-    bool hasAttributes() const { return m_attributes && m_attributes->length() > 0; }
+    bool hasAttributes() const { return attributes() && attributes()->length() > 0; }
     bool hasChildNodes() const { return m_children.length() > 0; }
     WideString localName() const;
     WideString prefix() const;
@@ -155,7 +191,9 @@ public:
     WideString namespaceURI() const;
     virtual WideString baseURI() const;
     void setBaseURI(WideView uri);
-    bool Escaping = true;
+    // Output only: whether a writer escapes the node's text.
+    bool Escaping() const { return m_escaping; }
+    void SetEscaping(bool escaping) { m_escaping = escaping; }
 
     virtual WideString TypeName() const;
     // The text of a character-data node or attribute, else all text below in document order.
@@ -196,7 +234,9 @@ protected:
 
 private:
     friend class TXpDocument;
+    // What few nodes have, kept aside so that the many attributes and texts stay small.
     struct Extra {
+        std::unique_ptr<TXpNamedNodeMap> attributes;
         WideString baseURI;
         WideString defaultNamespace;
         std::unique_ptr<TXpNamedNodeMap> namespaces;
@@ -207,12 +247,12 @@ private:
     uint32_t m_refs = 1;
     uint8_t m_type;
     bool m_specified = true;
+    bool m_escaping = true;
     TXpNode* m_parent = nullptr;
     TXpDocument* m_owner;
     TXpName* m_name;
     WideString m_value;
     TXpNodeList m_children;
-    std::unique_ptr<TXpNamedNodeMap> m_attributes;
     std::unique_ptr<Extra> m_extra;
 };
 
