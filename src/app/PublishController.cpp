@@ -1,0 +1,146 @@
+#include "app/PublishController.h"
+
+#include "app/Unit_Const.h"
+#include "base/StrToInt.h"
+#include "base/Stream.h"
+#include "http/IdTCPServer.h"
+#include "screen/ManifestBuilder.h"
+#include "screen/ScreenLoader.h"
+
+namespace velmora {
+
+int PortFromText(const std::string& text)
+{
+    int32_t port = StrToInt(text);
+    if (port < 1 || port > 65535)
+        throw EPortInvalid(FormatMessage(SPortaInvalida, {text}));
+    return port;
+}
+
+std::string FolderOf(const std::string& path)
+{
+    size_t separator = path.rfind('/');
+    return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+}
+
+std::string ErrorReportText(const std::string& message)
+{
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
+        return message + ".";
+    return message;
+}
+
+TPublishController::TPublishController(IPublishView& view, TIdIPWatch::TAddressSource addressSource)
+    : m_view(view), m_router(m_state, m_page, [this](const std::string& line) { m_view.AppendLog(line); })
+{
+    m_aObjModel.SetBufferSize(8192);
+    m_aObjModel.SetIdAttribute(u"id");
+    m_aObjModel.SetUserName("anonymous");
+    m_aObjModel.SetPassword("anonymous@velmora.invalid");
+
+    m_server = std::make_unique<TIdHTTPServer>();
+    m_server->SetDefaultPort(DefaultServerPort);
+    m_server->AutoStartSession = true;
+    m_server->SetSessionState(true);
+    m_server->SessionTimeOut = SessionTimeOutMs;
+    m_server->ServerSoftware = SServerSoftware;
+    m_server->ListenQueue = IdListenQueueForBursts;
+    m_server->OnCommandGet = [this](TIdPeerThread& thread, TIdHTTPRequestInfo& request, TIdHTTPResponseInfo& response) {
+        m_router.IdHTTPServer1CommandGet(thread, request, response);
+    };
+    m_server->OnSessionStart = [this](TIdHTTPSession& session) { m_page.IdHTTPServer1SessionStart(session); };
+    m_server->OnSessionEnd = [this](TIdHTTPSession& session) { m_page.IdHTTPServer1SessionEnd(session); };
+
+    m_watch = addressSource ? std::make_unique<TIdIPWatch>(m_mainThread, std::move(addressSource))
+                            : std::make_unique<TIdIPWatch>(m_mainThread);
+    m_watch->HistoryEnabled = false;
+    m_watch->HistoryFilename = "iphist.dat";
+    m_watch->OnStatusChanged = [this](TIdIPWatch& sender) { IdIPWatch1StatusChanged(sender); };
+    m_watch->SetActive(true);
+}
+
+TPublishController::~TPublishController()
+{
+    Shutdown();
+}
+
+void TPublishController::Shutdown()
+{
+    if (m_watch)
+        m_watch->SetActive(false);
+    if (m_server)
+        m_server->SetActive(false);
+}
+
+void TPublishController::ButtonIniciarClick()
+{
+    try {
+        Publish();
+    } catch (const std::exception& e) {
+        m_view.ShowError(ErrorReportText(e.what()));
+    }
+}
+
+void TPublishController::Publish()
+{
+    // A port the server could never listen on is refused before anything changes.
+    const int port = PortFromText(m_view.PortText());
+    std::optional<std::string> chosen = m_view.ChooseScreenFile();
+    if (!chosen || chosen->empty())
+        return;
+    const std::string folder = FolderOf(*chosen);
+
+    LoadScreen(m_aObjModel, *chosen, m_screenMenus);
+    if (!m_aObjModel.Errors().empty())
+        throw EScreenUnreadable(FormatMessage(SArquivoIlegivel, {m_aObjModel.Errors().front()}));
+    m_watch->SetActive(true);
+
+    std::string localAddress;
+    try {
+        localAddress = m_watch->QueryLocalAddress();
+    } catch (const Exception&) {
+        // No address now: the manifest lists bare names, as before any address was found.
+    }
+    if (!IsNetworkAddress(localAddress))
+        localAddress.clear();
+    composeAddresses(localAddress, std::to_string(listeningPort(port)));
+
+    WriteManifest(m_screenMenus, {m_serverUrl, m_imagesUrl}, folder + "/" + SManifestName);
+    m_state.ProjectFolder.set(folder);
+    m_state.PageTemplate.set(ReadWholeFile(folder + SManifestName));
+    m_view.ShowAddress(m_serverAddress);
+
+    m_server->SetDefaultPort(port);
+    m_server->SetActive(true);
+    m_view.ShowServerActive();
+    m_view.AppendLog(SServidorAtivoLog);
+}
+
+void TPublishController::IdIPWatch1StatusChanged(TIdIPWatch& sender)
+{
+    std::string address = sender.QueryLocalAddress();
+    std::string port = m_server->Active() ? std::to_string(listeningPort(0)) : m_view.PortText();
+    composeAddresses(address, port);
+}
+
+void TPublishController::composeAddresses(const std::string& localAddress, const std::string& port)
+{
+    if (localAddress.empty()) {
+        m_serverAddress.clear();
+        m_serverUrl.clear();
+        m_imagesUrl.clear();
+        return;
+    }
+    m_serverAddress = localAddress + ":" + port;
+    m_serverUrl = "http://" + m_serverAddress + "/";
+    m_imagesUrl = m_serverUrl + "Images/";
+}
+
+int TPublishController::listeningPort(int requested)
+{
+    if (m_server->Active() && m_server->Bindings().count() > 0)
+        return m_server->Bindings()[0].Port;
+    return requested;
+}
+
+}  // namespace velmora

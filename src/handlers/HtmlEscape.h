@@ -1,0 +1,12 @@
+#pragma once
+// Request-derived text that goes into an HTML reply is escaped, so that no markup is reflected.
+
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+// "&", "<", ">" and '"' as character entities; every other byte unchanged.
+std::string HtmlEscape(std::string_view text);
+
+}  // namespace velmora

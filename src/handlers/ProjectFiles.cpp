@@ -1,0 +1,105 @@
+#include "handlers/ProjectFiles.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <vector>
+
+#include "base/StrUtils.h"
+
+namespace velmora {
+
+namespace {
+
+std::vector<std::string> segmentsOf(const std::string& requestPath)
+{
+    std::vector<std::string> segments;
+    std::string current;
+    for (char c : requestPath) {
+        if (c == '/' || c == '\\') {
+            if (!current.empty())
+                segments.push_back(std::move(current));
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty())
+        segments.push_back(std::move(current));
+    return segments;
+}
+
+bool isRegularFile(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool exists(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+// The entry of the folder whose name equals the segment ignoring case; the first one the
+// folder lists when several do.
+std::optional<std::string> findIgnoringCase(const std::string& folder, const std::string& segment)
+{
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return std::nullopt;
+    std::optional<std::string> found;
+    while (dirent* entry = ::readdir(dir)) {
+        if (SameText(entry->d_name, segment)) {
+            found = entry->d_name;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+std::string withSeparator(std::string folder)
+{
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+}  // namespace
+
+bool IsPathInsideFolder(const std::string& requestPath)
+{
+    if (requestPath.find('\0') != std::string::npos)
+        return false;
+    for (const auto& segment : segmentsOf(requestPath))
+        if (segment == "..")
+            return false;
+    return true;
+}
+
+std::optional<std::string> FindProjectFile(const std::string& projectFolder, const std::string& requestPath)
+{
+    if (!IsPathInsideFolder(requestPath))
+        return std::nullopt;
+    const std::vector<std::string> segments = segmentsOf(requestPath);
+    std::string exact = withSeparator(projectFolder);
+    for (size_t i = 0; i < segments.size(); ++i)
+        exact += (i ? "/" : "") + segments[i];
+    if (isRegularFile(exact))
+        return exact;
+
+    std::string path = withSeparator(projectFolder);
+    for (size_t i = 0; i < segments.size(); ++i) {
+        std::string candidate = path + segments[i];
+        if (!exists(candidate)) {
+            auto match = findIgnoringCase(path, segments[i]);
+            if (!match)
+                return std::nullopt;
+            candidate = path + *match;
+        }
+        path = i + 1 < segments.size() ? candidate + "/" : candidate;
+    }
+    return !segments.empty() && isRegularFile(path) ? std::optional<std::string>(path) : std::nullopt;
+}
+
+}  // namespace velmora

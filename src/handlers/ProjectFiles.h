@@ -1,0 +1,19 @@
+#pragma once
+// Finds the file that a request path names below the project folder. Projects are made on
+// Windows: "\" separates like "/", and a name whose letter case differs still finds its file.
+
+#include <optional>
+#include <string>
+
+namespace velmora {
+
+// Whether the path may name a file below the folder: no NUL byte and no ".." segment, with "\"
+// read as "/".
+bool IsPathInsideFolder(const std::string& requestPath);
+
+// The file system path of the regular file that the request path names below the folder: the
+// exact name when it exists, else each segment looked up ignoring ASCII letter case. Answers none
+// for a path that leaves the folder, a missing file, or anything that is not a regular file.
+std::optional<std::string> FindProjectFile(const std::string& projectFolder, const std::string& requestPath);
+
+}  // namespace velmora

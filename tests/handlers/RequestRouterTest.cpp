@@ -1,0 +1,118 @@
+#include <sys/fsuid.h>
+
+#include "HandlerFixture.h"
+#include "base/Stream.h"
+
+namespace velmora::test {
+namespace {
+
+using RequestRouter = HandlerServer;
+
+TEST_F(RequestRouter, TheRootServesTheManifestAndFilesGoOutWithTheirBytes)
+{
+    const struct {
+        const char* target;
+        const char* file;
+        const char* logged;
+    } rows[] = {
+        {"/", "project/arquivos.xml", "Arquivo /arquivos.xml OK."},
+        {"/arquivos.xml", "project/arquivos.xml", "Arquivo /arquivos.xml OK."},
+        {"/screen.xml", "project/screen.xml", "Arquivo /screen.xml OK."},
+        {"/Images/Foto.PNG", "project/Images/Foto.PNG", "Arquivo /Images/Foto.PNG OK."},
+        {"/images/foto.png", "project/Images/Foto.PNG", "Arquivo /images/foto.png OK."},
+        {"/Images%5CFoto.PNG", "project/Images/Foto.PNG", "Arquivo /Images\\Foto.PNG OK."},
+    };
+    for (const auto& row : rows) {
+        Reply reply = get(row.target);
+        EXPECT_EQ(reply.status, 200) << row.target;
+        EXPECT_NE(reply.head.find("Content-Type: text/html"), std::string::npos) << row.target;
+        EXPECT_EQ(reply.body, ReadWholeFile((folder / row.file).string())) << row.target;
+        EXPECT_EQ(logLines().back(), row.logged);
+    }
+}
+
+TEST_F(RequestRouter, MissingFilesFoldersAndPathsOutOfTheFolderGet404AndALogLine)
+{
+    const struct {
+        const char* target;
+        const char* path;  // as the log and the 404 text name it
+    } rows[] = {
+        {"/missing.png", "/missing.png"},
+        {"/Images/", "/Images/"},
+        {"/../secret.txt", "/../secret.txt"},
+        {"/%2e%2e/secret.txt", "/../secret.txt"},
+        {"/Images/..%2F..%2Fsecret.txt", "/Images/../../secret.txt"},
+        {"/..%5Csecret.txt", "/..\\secret.txt"},
+        {"/Images\\..\\..\\secret.txt", "/Images/../../secret.txt"},
+        {"http://evil.invalid/../secret.txt", "/../secret.txt"},
+        {"/project%00/../secret.txt", nullptr},
+    };
+    for (const auto& row : rows) {
+        Reply reply = get(row.target);
+        EXPECT_EQ(reply.status, 404) << row.target;
+        EXPECT_EQ(reply.body.find("outside"), std::string::npos) << row.target;
+        if (row.path) {
+            EXPECT_EQ(reply.body, "The requested URL " + std::string(row.path) + " was not found on this server.");
+            EXPECT_EQ(logLines().back(), "Arquivo " + std::string(row.path) + " não encontrado.");
+        }
+    }
+}
+
+TEST_F(RequestRouter, TheRootReportsItselfWhenTheManifestIsMissing)
+{
+    std::filesystem::remove(folder / "project" / "arquivos.xml");
+    Reply reply = get("/");
+    EXPECT_EQ(reply.status, 404);
+    EXPECT_EQ(reply.body, "The requested URL / was not found on this server.");
+    EXPECT_EQ(logLines().back(), "Arquivo /arquivos.xml não encontrado.");
+}
+
+TEST_F(RequestRouter, TheNotFoundTextReflectsNoMarkup)
+{
+    Reply reply = get("/%3Cscript%3E%22a%22&amp;.png");
+    EXPECT_EQ(reply.body, "The requested URL /&lt;script&gt;&quot;a&quot;&amp;amp;.png was not found on this server.");
+}
+
+// Root reads any file, so the handler of this test works with the file rights of "nobody".
+TEST_F(RequestRouter, AFileThatCannotBeOpenedIs500WithTheOpenErrorLogged)
+{
+    writeFile("project/locked.png", "x");
+    std::filesystem::permissions(folder / "project" / "locked.png", std::filesystem::perms::none);
+    server.SetActive(false);
+    server.OnCommandGet = [this](TIdPeerThread& t, TIdHTTPRequestInfo& rq, TIdHTTPResponseInfo& rs) {
+        int previous = ::setfsuid(65534);
+        try {
+            router.IdHTTPServer1CommandGet(t, rq, rs);
+        } catch (...) {
+            ::setfsuid(static_cast<uid_t>(previous));
+            throw;
+        }
+        ::setfsuid(static_cast<uid_t>(previous));
+    };
+    server.SetActive(true);
+    port = server.Bindings()[0].Port;
+
+    Reply reply = get("/locked.png");
+    const std::string error =
+        "Cannot open file \"" + (folder / "project" / "locked.png").string() + "\". Permission denied";
+    EXPECT_EQ(reply.status, 500);
+    EXPECT_EQ(reply.body, error);
+    EXPECT_EQ(logLines().back(), "Arquivo /locked.png: " + error);
+}
+
+TEST_F(RequestRouter, TheConversationPageIsTheWholePathInAnyCaseAndIsNotLogged)
+{
+    state.PageTemplate.set("PAGE");
+    for (const char* target : {"/talvo.html", "/TALVO.HTML", "/Talvo.Html"}) {
+        Reply reply = get(target);
+        EXPECT_EQ(reply.status, 200) << target;
+        EXPECT_EQ(reply.body, "PAGE") << target;
+    }
+    EXPECT_TRUE(logLines().empty());
+    for (const char* target : {"/talvo.html/", "/talvo.htm"})
+        EXPECT_EQ(get(target).status, 404) << target;
+    EXPECT_EQ(logLines().size(), 2u);
+}
+
+}  // namespace
+}  // namespace velmora::test
