@@ -1,0 +1,71 @@
+#pragma once
+// A window stand-in that records what the publish controller shows, a temporary project made from
+// the fixture screen files, and a port that nothing listens on.
+
+#include <filesystem>
+#include <mutex>
+#include <netinet/in.h>
+#include <optional>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+#include "app/PublishController.h"
+
+namespace velmora::test {
+
+class RecordingView : public IPublishView {
+public:
+    std::optional<std::string> chosen;
+    std::string port = "8099";
+    std::vector<std::string> addresses;
+    std::vector<std::string> errors;
+    bool active = false;
+
+    std::optional<std::string> ChooseScreenFile() override { return chosen; }
+    std::string PortText() override { return port; }
+    void ShowAddress(const std::string& address) override { addresses.push_back(address); }
+    void ShowServerActive() override { active = true; }
+    void AppendLog(const std::string& line) override
+    {
+        std::lock_guard lock(m_logMutex);
+        m_log.push_back(line);
+    }
+    void ShowError(const std::string& text) override { errors.push_back(text); }
+    std::vector<std::string> log()
+    {
+        std::lock_guard lock(m_logMutex);
+        return m_log;
+    }
+
+private:
+    std::mutex m_logMutex;
+    std::vector<std::string> m_log;
+};
+
+// A port free at this moment on every local address.
+inline int freePort()
+{
+    int handle = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    ::bind(handle, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(handle, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(handle);
+    return ntohs(address.sin_port);
+}
+
+// A project folder holding the fixture screen files under their own names.
+inline std::filesystem::path makeProject(const std::string& name)
+{
+    auto folder = std::filesystem::temp_directory_path() / ("velmora-app-" + std::to_string(::getpid()) + "-" + name);
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder / "Images");
+    for (const auto& entry : std::filesystem::directory_iterator(VELMORA_TEST_DATA))
+        std::filesystem::copy_file(entry.path(), folder / entry.path().filename());
+    return folder;
+}
+
+}  // namespace velmora::test
