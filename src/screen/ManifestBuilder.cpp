@@ -54,9 +54,10 @@ int createSibling(const std::filesystem::path& target, std::string& siblingPath)
 {
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        siblingPath = (target.parent_path() / ("." + target.filename().string() + "." +
-                                                std::to_string(random() % 1000000000u) + ".tmp"))
-                          .string();
+        std::string name = ".";
+        name.append(target.filename().string()).append(".").append(std::to_string(random() % 1000000000u));
+        name.append(".tmp");
+        siblingPath = (target.parent_path() / name).string();
         int fd = ::open(siblingPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;
