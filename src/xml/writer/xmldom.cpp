@@ -182,7 +182,9 @@ TDOMNode* TDOMNode::insertBefore(std::unique_ptr<TDOMNode> child, TDOMNode* refe
 {
     if (!child)
         throw DOMException(SNodeCannotBeNull);
-    auto at = std::find_if(m_children.begin(), m_children.end(), [&](const auto& c) { return c.get() == reference; });
+    auto at = reference ? std::find_if(m_children.begin(), m_children.end(),
+                                       [&](const auto& c) { return c.get() == reference; })
+                        : m_children.end();
     if (reference && at == m_children.end())
         throw DOMException(SNotAChild);
     child->m_parent = this;
