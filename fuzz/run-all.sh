@@ -4,6 +4,8 @@
 set -euo pipefail
 build=$1; seconds=$2
 here=$(cd "$(dirname "$0")" && pwd)
+artifacts="$build/fuzz-artifacts"
+mkdir -p "$artifacts"
 shopt -s nullglob
 targets=("$build"/fuzz/fuzz_*)
 [ ${#targets[@]} -gt 0 ] || { echo "no fuzz targets in $build/fuzz" >&2; exit 1; }
@@ -16,6 +18,9 @@ for target in "${targets[@]}"; do
   dict=()
   [ -f "$here/$name.dict" ] && dict=(-dict="$here/$name.dict")
   echo "fuzzing $name for ${seconds}s"
-  "$target" "${dict[@]}" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 "$work" 2>&1 | tail -n 12
+  "$target" "${dict[@]}" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 \
+    -artifact_prefix="$artifacts/$name-" "$work" > "$work.log" 2>&1 || { tail -n 60 "$work.log"; echo "$name: a failing input is in $artifacts" >&2; exit 1; }
+  tail -n 6 "$work.log"
+  rm -f "$work.log"
   rm -rf "$work"
 done

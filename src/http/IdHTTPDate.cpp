@@ -174,7 +174,9 @@ std::optional<TIdDateTime> GMTToLocalDateTime(const std::string& text)
     fields.tm_mon = month;
     fields.tm_year = year - 1900;
     std::time_t seconds = timegm(&fields);
-    if (seconds == static_cast<std::time_t>(-1))
+    // The clock's ticks span about 292 years either side of 1970; a date beyond is no date.
+    constexpr auto span = std::chrono::duration_cast<std::chrono::seconds>(TIdDateTime::duration::max()).count() - 86400;
+    if (seconds == static_cast<std::time_t>(-1) || seconds - offset > span || seconds - offset < -span)
         return std::nullopt;
     return std::chrono::system_clock::from_time_t(seconds - offset);
 }

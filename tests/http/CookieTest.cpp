@@ -121,6 +121,10 @@ TEST(HTTPDate, WritesTheGMTAndCookieFormsAndReadsTheCommonSpellings)
     }
     EXPECT_FALSE(GMTToLocalDateTime("").has_value());
     EXPECT_FALSE(GMTToLocalDateTime("yesterday").has_value());
+    // Found by fuzzing: years beyond the clock's range overflowed its ticks.
+    EXPECT_FALSE(GMTToLocalDateTime("Sun, 06 Nov 8070 08:49:37 GMT").has_value());
+    EXPECT_FALSE(GMTToLocalDateTime("Sun, 06 Nov 1602 08:49:37 GMT").has_value());
+    EXPECT_TRUE(GMTToLocalDateTime("Sat, 06 Nov 2200 08:49:37 GMT").has_value());
     auto local = DateTimeToInternetStr(when);
     EXPECT_EQ(GMTToLocalDateTime(local), when) << local;
 }
