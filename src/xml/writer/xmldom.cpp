@@ -51,11 +51,23 @@ bool isNameChar(long c)
            (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
 }
 
+bool isAsciiNameChar(unsigned char c, bool first)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' ||
+           (!first && ((c >= '0' && c <= '9') || c == '-' || c == '.'));
+}
+
 void checkName(const std::string& name)
 {
     bool valid = !name.empty();
     for (size_t pos = 0; valid && pos < name.size();) {
         bool first = pos == 0;
+        auto byte = static_cast<unsigned char>(name[pos]);
+        if (byte < 0x80) {
+            valid = isAsciiNameChar(byte, first);
+            ++pos;
+            continue;
+        }
         long c = decodeUtf8(name, pos);
         valid = c >= 0 && (first ? isNameStartChar(c) : isNameChar(c));
     }
@@ -63,20 +75,50 @@ void checkName(const std::string& name)
         throw DOMException(FormatMessage(SInvalidName, {name}));
 }
 
+// The offset of the first byte that is not valid UTF-8 or starts a character XML 1.0 forbids,
+// or npos when the whole text may be written.
+size_t firstInvalidTextByte(const std::string& text)
+{
+    for (size_t pos = 0; pos < text.size();) {
+        auto byte = static_cast<unsigned char>(text[pos]);
+        if (byte >= 0x20 && byte < 0x80) {
+            ++pos;
+            continue;
+        }
+        size_t start = pos;
+        long c = decodeUtf8(text, pos);
+        if (c < 0 || !isXmlChar(c))
+            return start;
+    }
+    return std::string::npos;
+}
+
+const char* attributeEscape(char c)
+{
+    switch (c) {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '"': return "&quot;";
+    case '\t': return "&#9;";
+    case '\n': return "&#10;";
+    case '\r': return "&#13;";
+    default: return nullptr;
+    }
+}
+
+// Copies runs of plain characters whole: attribute values are mostly names and URLs.
 void escapeAttributeValue(const std::string& value, std::string& out)
 {
-    for (char c : value) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\t': out += "&#9;"; break;
-        case '\n': out += "&#10;"; break;
-        case '\r': out += "&#13;"; break;
-        default: out += c;
+    size_t plainFrom = 0;
+    for (size_t i = 0; i < value.size(); ++i) {
+        if (const char* escaped = attributeEscape(value[i])) {
+            out.append(value, plainFrom, i - plainFrom);
+            out += escaped;
+            plainFrom = i + 1;
         }
     }
+    out.append(value, plainFrom, std::string::npos);
 }
 
 bool isReservedTarget(const std::string& target)
@@ -88,17 +130,29 @@ bool isReservedTarget(const std::string& target)
 // declaration it needs when no ancestor made it.
 using Bindings = std::map<std::string, std::string>;
 
-void writeNode(const TDOMNode& node, Bindings bindings, std::string& out);
+void writeNode(const TDOMNode& node, const Bindings& inScope, std::string& out);
 
-void writeElement(const TDOMNode& element, Bindings bindings, std::string& out)
+bool declaresNamespace(const TDOMAttr& attr)
 {
+    return attr.name == "xmlns" || attr.name.rfind("xmlns:", 0) == 0;
+}
+
+// The bindings for an element's children, copied only when the element changes them.
+const Bindings& writeStartTag(const TDOMNode& element, const Bindings& inScope, Bindings& changed, std::string& out)
+{
+    const Bindings* bindings = &inScope;
+    auto bind = [&](const std::string& prefix, const std::string& uri) {
+        if (bindings != &changed) {
+            changed = inScope;
+            bindings = &changed;
+        }
+        changed[prefix] = uri;
+    };
     out += '<';
     out += element.nodeName();
     for (const auto& attr : element.attributes()) {
-        if (attr.name == "xmlns")
-            bindings[""] = attr.value;
-        else if (attr.name.rfind("xmlns:", 0) == 0)
-            bindings[attr.name.substr(6)] = attr.value;
+        if (declaresNamespace(attr))
+            bind(attr.name.size() > 5 ? attr.name.substr(6) : std::string(), attr.value);
         out += ' ';
         out += attr.name;
         out += "=\"";
@@ -106,14 +160,23 @@ void writeElement(const TDOMNode& element, Bindings bindings, std::string& out)
         out += '"';
     }
     const std::string& uri = element.namespaceURI();
-    std::string prefix = element.prefix();
-    auto bound = bindings.find(prefix);
-    if (!uri.empty() && (bound == bindings.end() || bound->second != uri)) {
-        out += prefix.empty() ? " xmlns=\"" : " xmlns:" + prefix + "=\"";
-        escapeAttributeValue(uri, out);
-        out += '"';
-        bindings[prefix] = uri;
+    if (!uri.empty()) {
+        std::string prefix = element.prefix();
+        auto bound = bindings->find(prefix);
+        if (bound == bindings->end() || bound->second != uri) {
+            out += prefix.empty() ? " xmlns=\"" : " xmlns:" + prefix + "=\"";
+            escapeAttributeValue(uri, out);
+            out += '"';
+            bind(prefix, uri);
+        }
     }
+    return *bindings;
+}
+
+void writeElement(const TDOMNode& element, const Bindings& inScope, std::string& out)
+{
+    Bindings changed;
+    const Bindings& bindings = writeStartTag(element, inScope, changed, out);
     if (element.childCount() == 0) {
         out += "/>";
         return;
@@ -126,10 +189,10 @@ void writeElement(const TDOMNode& element, Bindings bindings, std::string& out)
     out += '>';
 }
 
-void writeNode(const TDOMNode& node, Bindings bindings, std::string& out)
+void writeNode(const TDOMNode& node, const Bindings& inScope, std::string& out)
 {
     if (node.nodeType() == TDOMNodeType::ELEMENT_NODE) {
-        writeElement(node, std::move(bindings), out);
+        writeElement(node, inScope, out);
         return;
     }
     if (isReservedTarget(node.nodeName()))
@@ -152,12 +215,8 @@ bool isDeclaration(const TDOMNode* node)
 
 void CheckXmlText(const std::string& text, const char* what)
 {
-    for (size_t pos = 0; pos < text.size();) {
-        size_t start = pos;
-        long c = decodeUtf8(text, pos);
-        if (c < 0 || !isXmlChar(c))
-            throw DOMException(FormatMessage(SInvalidText, {what, std::to_string(start)}));
-    }
+    if (size_t at = firstInvalidTextByte(text); at != std::string::npos)
+        throw DOMException(FormatMessage(SInvalidText, {what, std::to_string(at)}));
 }
 
 TDOMNode::TDOMNode(TDOMNodeType type, TDOMDocument* owner, std::string name, std::string value,
@@ -213,7 +272,8 @@ std::optional<std::string> TDOMNode::getAttribute(const std::string& name) const
 void TDOMNode::setAttribute(const std::string& name, const std::string& value)
 {
     checkName(name);
-    CheckXmlText(value, ("The value of attribute \"" + name + "\"").c_str());
+    if (size_t at = firstInvalidTextByte(value); at != std::string::npos)
+        throw DOMException(FormatMessage(SInvalidText, {"The value of attribute \"" + name + "\"", std::to_string(at)}));
     for (auto& attr : m_attributes) {
         if (attr.name == name) {
             attr.value = value;
