@@ -2,7 +2,8 @@
 # Measures the benchmark server (this project's HTTP classes) against nginx in the same run:
 #   requests/s and p99 latency for a 20 KiB file with "Connection: close" (a new connection per
 #   request, as the phone app does), MB/s for a 10 MiB file, and the server's memory after 200,000
-#   cookie-less requests (each one starts a session).
+#   cookie-less requests (each one starts a session). The 20 KiB row also measures a bare server
+#   with one thread per connection and no HTTP work, the floor of that threading model.
 # nginx runs with its own temporary configuration on another loopback port, two workers.
 # Usage: bench/http/run.sh [BUILD_DIR]   (a Release build with VELMORA_BUILD_BENCH, e.g. build/release)
 set -euo pipefail
@@ -10,17 +11,21 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../../build/release}
 server_bin=$build/bench/http/velmora_bench_http_server
 flood_bin=$build/bench/http/velmora_bench_http_flood
-[ -x "$server_bin" ] && [ -x "$flood_bin" ] || { echo "build the release preset first: $server_bin" >&2; exit 1; }
+floor_bin=$build/bench/http/velmora_bench_thread_floor
+[ -x "$server_bin" ] && [ -x "$flood_bin" ] && [ -x "$floor_bin" ] || { echo "build the release preset first: $server_bin" >&2; exit 1; }
 command -v wrk >/dev/null && command -v nginx >/dev/null || { echo "needs wrk and nginx-light (scripts/install-deps.sh --bench)" >&2; exit 1; }
 
 duration=${DURATION:-10}
 rounds=${ROUNDS:-2}
 ours_port=${OURS_PORT:-18180}
 nginx_port=${NGINX_PORT:-18181}
+floor_port=${FLOOR_PORT:-18182}
 work=$(mktemp -d)
 server_pid=
+floor_pid=
 cleanup() {
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
+  [ -n "$floor_pid" ] && kill "$floor_pid" 2>/dev/null || true
   [ -f "$work/nginx.pid" ] && kill "$(cat "$work/nginx.pid")" 2>/dev/null || true
   sleep 0.3
   rm -rf "$work"
@@ -72,11 +77,14 @@ wrk_run() {
 
 best() { sort -k"$1" -g | { if [ "$2" = max ]; then tail -1; else head -1; fi; }; }
 
+"$floor_bin" "$floor_port" "$work/www/f20k.bin" > "$work/floor.out" &
+floor_pid=$!
 start_server
 declare -A small large
 for round in $(seq "$rounds"); do
   small[ours]+="$(wrk_run "$ours_port" /f20k.bin 50)"$'\n'
   small[nginx]+="$(wrk_run "$nginx_port" /f20k.bin 50)"$'\n'
+  small[floor]+="$(wrk_run "$floor_port" /f20k.bin 50)"$'\n'
   large[ours]+="$(wrk_run "$ours_port" /f10m.bin 4)"$'\n'
   large[nginx]+="$(wrk_run "$nginx_port" /f10m.bin 4)"$'\n'
 done
@@ -84,6 +92,8 @@ stop_server
 
 read -r o_rps o_p99 _ <<<"$(printf '%s' "${small[ours]}" | best 1 max)"
 read -r n_rps n_p99 _ <<<"$(printf '%s' "${small[nginx]}" | best 1 max)"
+read -r f_rps f_p99 _ <<<"$(printf '%s' "${small[floor]}" | best 1 max)"
+kill "$floor_pid"; floor_pid=
 read -r _ _ o_mb <<<"$(printf '%s' "${large[ours]}" | best 3 max)"
 read -r _ _ n_mb <<<"$(printf '%s' "${large[nginx]}" | best 3 max)"
 
@@ -102,7 +112,9 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'
 echo "20 KiB, Connection: close, 50 connections, best of $rounds x ${duration}s:"
 echo "  velmora  $o_rps req/s   p99 $o_p99 ms"
 echo "  nginx    $n_rps req/s   p99 $n_p99 ms"
+echo "  bare thread per connection  $f_rps req/s   p99 $f_p99 ms"
 echo "  ratio (velmora / nginx): req/s $(ratio "$o_rps" "$n_rps"), p99 $(ratio "$o_p99" "$n_p99")"
+echo "  ratio (bare thread per connection / nginx): req/s $(ratio "$f_rps" "$n_rps")"
 echo "10 MiB, Connection: close, 4 connections:"
 echo "  velmora  $o_mb MB/s   nginx $n_mb MB/s   ratio $(ratio "$o_mb" "$n_mb")"
 echo "Memory after 200,000 cookie-less requests ($flood):"

@@ -29,6 +29,7 @@ public:
 
     // Room for at least count more bytes at the end; commit what was written there.
     char* reserveTail(size_t count);
+    size_t tailRoom() const { return m_capacity - m_end; }
     void commit(size_t count) { m_end += count; }
     void append(const void* bytes, size_t count);
 

@@ -1,5 +1,6 @@
 #include "http/IdTCPConnection.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -75,18 +76,16 @@ int TIdTCPConnection::effectiveWait(int timeoutMs, bool& deadlineBound) const
 
 long TIdTCPConnection::receiveOnce()
 {
-    // The scratch block lives on the thread's stack: a connection thread makes no heap block for it.
-    if (RecvBufferSize <= IdRecvBufferSizeDefault) {
-        char scratch[IdRecvBufferSizeDefault];
-        long count = m_io->receiveReady(scratch, RecvBufferSize);
-        if (count > 0)
-            m_input.append(scratch, static_cast<size_t>(count));
-        return count;
-    }
-    auto scratch = std::make_unique_for_overwrite<char[]>(RecvBufferSize);
-    long count = m_io->receiveReady(scratch.get(), RecvBufferSize);
+    // Straight into the input buffer. A scratch block on the thread's stack reaches below the part
+    // of the stack that the C library keeps when a thread ends, so every new connection thread
+    // took a page fault and a zeroed page for it.
+    size_t block = RecvBufferSize;
+    if (m_input.tailRoom() >= IdRecvMinimumRoom)
+        block = std::min(block, m_input.tailRoom());
+    char* tail = m_input.reserveTail(block);
+    long count = m_io->receiveReady(tail, block);
     if (count > 0)
-        m_input.append(scratch.get(), static_cast<size_t>(count));
+        m_input.commit(static_cast<size_t>(count));
     return count;
 }
 

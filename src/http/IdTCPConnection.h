@@ -72,6 +72,8 @@ inline constexpr const char* RSReadLimitExceeded = "Max read size exceeded.";
 
 inline constexpr int IdMaxLineLengthDefault = 16384;
 inline constexpr size_t IdRecvBufferSizeDefault = 32768;
+// Below this much free space at the input buffer's end, a receive makes room for a whole block.
+inline constexpr size_t IdRecvMinimumRoom = 4096;
 inline constexpr size_t IdSendBufferSizeDefault = 32768;
 
 enum class TIdMaxLineAction { maException, maSplit };

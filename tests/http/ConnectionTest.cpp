@@ -163,6 +163,26 @@ TEST(ConnectionReadStream, ReadsACountUntilTheCloseOrWithinALimit)
     EXPECT_THROW(shortBody.connection.readStream(incomplete, 10), EIdConnClosedGracefully);
 }
 
+TEST(ConnectionReadStream, EveryByteArrivesInOrderWhateverTheReceiveBlockAndArrivalPace)
+{
+    std::string input;
+    for (int line = 0; input.size() < 300000; ++line)
+        input += std::string(static_cast<size_t>(line * 37 % 5000), static_cast<char>('a' + line % 26)) + "\r\n";
+    const size_t blocks[] = {1, 100, 4095, 4096, 32768, 100000};
+    const size_t paces[] = {0, 7, 4096, 65536};
+    for (size_t block : blocks) {
+        for (size_t pace : paces) {
+            MemoryConnection memory(input, pace);
+            memory.connection.RecvBufferSize = block;
+            std::string lines;
+            while (lines.size() + 2 < input.size() / 2)
+                lines += memory.connection.readLn() + "\r\n";
+            std::string rest = memory.connection.readString(input.size() - lines.size());
+            EXPECT_TRUE(lines + rest == input) << "block " << block << ", pace " << pace;
+        }
+    }
+}
+
 TEST(ConnectionWrite, StreamsGoOutInSendBufferSizePiecesAndTheWriteBufferInOneSend)
 {
     MemoryConnection memory("");
