@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -71,6 +72,8 @@ int main(int argc, char** argv)
         return 2;
     }
     g_file = argv[2];
+    // sendfile has no MSG_NOSIGNAL: a client that leaves mid-file must not end the server.
+    std::signal(SIGPIPE, SIG_IGN);
     int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int yes = 1;
     ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
