@@ -82,11 +82,15 @@ nlohmann::json modelJson(const TMenu_Geral& menus)
     return out;
 }
 
-// Loads a screen file; a file the reader cannot load counts as a failure here.
-bool loadScreen(TXpObjModel& model, const std::string& path, TMenu_Geral& menus)
+// Loads a screen file; a file the reader cannot load counts as a failure here, reported with
+// the reader's error lines. The document tree is gone when this returns, so that what is built
+// from the model does not share the peak memory with it.
+bool loadScreen(const std::string& path, TMenu_Geral& menus, std::vector<std::string>& errors)
 {
+    TXpObjModel model;
     LoadScreen(model, path, menus);
-    return model.Errors().empty();
+    errors = model.Errors();
+    return errors.empty();
 }
 
 int run(const std::vector<std::string>& args)
@@ -103,17 +107,17 @@ int run(const std::vector<std::string>& args)
             XpWriteCanonical(*model.Document(), std::cout);
         return 0;
     }
+    TMenu_Geral menus;
+    std::vector<std::string> errors;
     if (args.size() == 2 && args[0] == "--model") {
-        TMenu_Geral menus;
-        if (!loadScreen(model, args[1], menus))
-            return fail(model.Errors());
+        if (!loadScreen(args[1], menus, errors))
+            return fail(errors);
         std::cout << modelJson(menus).dump(2) << '\n';
         return 0;
     }
     if (args.size() == 3 && args[0] == "--manifest") {
-        TMenu_Geral menus;
-        if (!loadScreen(model, args[2], menus))
-            return fail(model.Errors());
+        if (!loadScreen(args[2], menus, errors))
+            return fail(errors);
         TManifestUrls urls{args[1], args[1] + "Images/"};
         TStringStream manifest;
         WriteManifestToStream(menus, urls, manifest);
