@@ -13,10 +13,16 @@ void TMainThreadQueue::Synchronize(std::function<void()> call)
     m_changed.notify_all();
     if (OnPending)
         OnPending();
-    std::unique_lock lock(m_queueMutex);
-    m_changed.wait(lock, [&] { return pending->finished; });
-    if (pending->error)
-        std::rethrow_exception(pending->error);
+    std::exception_ptr error;
+    {
+        std::unique_lock lock(m_queueMutex);
+        m_changed.wait(lock, [&] { return pending->finished; });
+        // Taken out under the lock, so that this thread holds the last reference to the
+        // exception and the main thread never frees it while this thread still reads it.
+        error = std::move(pending->error);
+    }
+    if (error)
+        std::rethrow_exception(error);
 }
 
 size_t TMainThreadQueue::ProcessPending()
