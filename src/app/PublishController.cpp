@@ -1,5 +1,7 @@
 #include "app/PublishController.h"
 
+#include <filesystem>
+
 #include "app/Unit_Const.h"
 #include "base/StrToInt.h"
 #include "base/Stream.h"
@@ -31,7 +33,7 @@ std::string ErrorReportText(const std::string& message)
 }
 
 TPublishController::TPublishController(IPublishView& view, TIdIPWatch::TAddressSource addressSource)
-    : m_view(view), m_router(m_state, m_page, [this](const std::string& line) { m_view.AppendLog(line); })
+    : m_view(view), m_router(m_state, m_page, [this](const std::string& line) { m_log.Append(line); })
 {
     m_aObjModel.SetBufferSize(8192);
     m_aObjModel.SetIdAttribute(u"id");
@@ -56,6 +58,10 @@ TPublishController::TPublishController(IPublishView& view, TIdIPWatch::TAddressS
     m_watch->HistoryEnabled = false;
     m_watch->HistoryFilename = "iphist.dat";
     m_watch->OnStatusChanged = [this](TIdIPWatch& sender) { IdIPWatch1StatusChanged(sender); };
+}
+
+void TPublishController::Start()
+{
     m_watch->SetActive(true);
 }
 
@@ -88,9 +94,12 @@ void TPublishController::Publish()
     std::optional<std::string> chosen = m_view.ChooseScreenFile();
     if (!chosen || chosen->empty())
         return;
-    const std::string folder = FolderOf(*chosen);
+    // A bare name is taken against the current directory, so the manifest lands beside the screen
+    // file and the router serves the same folder later.
+    const std::string screenFile = std::filesystem::absolute(*chosen).lexically_normal().string();
+    const std::string folder = FolderOf(screenFile);
 
-    LoadScreen(m_aObjModel, *chosen, m_screenMenus);
+    LoadScreen(m_aObjModel, screenFile, m_screenMenus);
     if (!m_aObjModel.Errors().empty())
         throw EScreenUnreadable(FormatMessage(SArquivoIlegivel, {m_aObjModel.Errors().front()}));
     m_watch->SetActive(true);
@@ -105,15 +114,18 @@ void TPublishController::Publish()
         localAddress.clear();
     composeAddresses(localAddress, std::to_string(listeningPort(port)));
 
-    WriteManifest(m_screenMenus, {m_serverUrl, m_imagesUrl}, folder + "/" + SManifestName);
+    const std::string manifest = folder + SManifestName;
+    WriteManifest(m_screenMenus, {m_serverUrl, m_imagesUrl}, manifest);
+    // Both or neither: a folder served with another project's manifest would be a mixed project.
+    std::string pageTemplate = ReadWholeFile(manifest);
     m_state.ProjectFolder.set(folder);
-    m_state.PageTemplate.set(ReadWholeFile(folder + SManifestName));
+    m_state.PageTemplate.set(std::move(pageTemplate));
     m_view.ShowAddress(m_serverAddress);
 
     m_server->SetDefaultPort(port);
     m_server->SetActive(true);
     m_view.ShowServerActive();
-    m_view.AppendLog(SServidorAtivoLog);
+    m_log.Append(SServidorAtivoLog);
 }
 
 void TPublishController::IdIPWatch1StatusChanged(TIdIPWatch& sender)

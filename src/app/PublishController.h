@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "app/LogQueue.h"
 #include "base/MainThreadQueue.h"
 #include "handlers/ConversationPage.h"
 #include "handlers/PublicationState.h"
@@ -28,8 +29,8 @@ public:
     using Exception::Exception;
 };
 
-// What the window provides. Every call comes on the main thread except AppendLog, which
-// connection threads call too: it must be safe from any thread and keep each line whole.
+// What the window provides; every call comes on the main thread. The log reaches the view through
+// the controller's Log() queue, which any thread appends to.
 class IPublishView {
 public:
     virtual ~IPublishView() = default;
@@ -38,20 +39,23 @@ public:
     virtual std::string PortText() = 0;
     virtual void ShowAddress(const std::string& address) = 0;
     virtual void ShowServerActive() = 0;
-    virtual void AppendLog(const std::string& line) = 0;
     virtual void ShowError(const std::string& text) = 0;
 };
 
 class TPublishController {
 public:
-    // The watch starts at once; its checks run when the main thread serves MainThread(). Without
-    // an address source the watch asks the socket stack.
+    // Creates the components; nothing runs until Start(). Without an address source the watch
+    // asks the socket stack.
     explicit TPublishController(IPublishView& view, TIdIPWatch::TAddressSource addressSource = {});
     // Stops the watch, then the server with every session.
     ~TPublishController();
     TPublishController(const TPublishController&) = delete;
     TPublishController& operator=(const TPublishController&) = delete;
 
+    // Starts the address watch, whose checks run when the main thread serves MainThread(). The
+    // view sets MainThread().OnPending and Log().OnPending first: from here on other threads call
+    // them.
+    void Start();
     // The start button: the publish sequence, any error shown through the view.
     void ButtonIniciarClick();
     // The publish sequence; raises the error of the step that failed, which leaves what earlier
@@ -63,6 +67,7 @@ public:
     void Shutdown();
 
     TMainThreadQueue& MainThread() { return m_mainThread; }
+    TLogQueue& Log() { return m_log; }
     TIdHTTPServer& IdHTTPServer1() { return *m_server; }
     TIdIPWatch& IdIPWatch1() { return *m_watch; }
     const TPublicationState& State() const { return m_state; }
@@ -78,6 +83,7 @@ private:
 
     IPublishView& m_view;
     TMainThreadQueue m_mainThread;
+    TLogQueue m_log;
     TPublicationState m_state;
     TMenu_Geral m_screenMenus;
     std::string m_serverAddress, m_serverUrl, m_imagesUrl;
@@ -92,7 +98,7 @@ private:
 // EPortInvalid for one outside 1 to 65535.
 int PortFromText(const std::string& text);
 
-// The folder part of a path, up to and including its last separator.
+// The folder part of a path, up to and including its last separator; empty for a bare name.
 std::string FolderOf(const std::string& path);
 
 // The error report's text: the message with "." appended when its last character sorts after ".".

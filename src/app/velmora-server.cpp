@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
-#include <mutex>
 #include <pthread.h>
 #include <string>
 #include <thread>
 #include <unistd.h>
 
+#include "app/ConsoleLog.h"
 #include "app/PublishController.h"
 #include "app/Unit_Const.h"
 
@@ -26,30 +26,28 @@ public:
     {
     }
 
+    // The address goes through the log so that it keeps its place among the log lines.
+    void AttachLog(TLogQueue& log) { m_log = &log; }
+
     std::optional<std::string> ChooseScreenFile() override { return m_screenFile; }
     std::string PortText() override { return m_portText; }
-    void ShowAddress(const std::string& address) override { writeLine(1, "Endereço: " + address); }
+    void ShowAddress(const std::string& address) override { m_log->Append("Endereço: " + address); }
     void ShowServerActive() override {}
-    void AppendLog(const std::string& line) override { writeLine(1, line); }
-    void ShowError(const std::string& text) override { writeLine(2, text); }
-
-private:
-    // One write per line, so that lines of different threads never interleave.
-    void writeLine(int fd, const std::string& line)
+    void ShowError(const std::string& text) override
     {
-        std::string bytes = line + "\n";
-        std::lock_guard lock(m_outputMutex);
-        for (size_t done = 0; done < bytes.size();) {
-            ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+        std::string line = text + "\n";
+        for (size_t done = 0; done < line.size();) {
+            ssize_t put = ::write(2, line.data() + done, line.size() - done);
             if (put <= 0)
                 return;
             done += static_cast<size_t>(put);
         }
     }
 
+private:
     std::string m_screenFile;
     std::string m_portText;
-    std::mutex m_outputMutex;
+    TLogQueue* m_log = nullptr;
 };
 
 struct Arguments {
@@ -86,6 +84,9 @@ int serve(const Arguments& args)
     ConsoleView view(std::filesystem::absolute(args.screenFile).lexically_normal().string(), args.portText);
     TPublishController controller(view);
     TMainThreadQueue& mainThread = controller.MainThread();
+    view.AttachLog(controller.Log());
+    TConsoleLog console(controller.Log(), STDOUT_FILENO);
+    controller.Start();
 
     std::atomic<bool> stop{false}, republish{false};
     std::thread signalWaiter([&] {
@@ -120,6 +121,7 @@ int serve(const Arguments& args)
             controller.ButtonIniciarClick();
     }
     controller.Shutdown();
+    console.Stop();
     signalWaiter.join();
     return status;
 }

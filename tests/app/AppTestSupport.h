@@ -3,7 +3,7 @@
 // the fixture screen files, and a port that nothing listens on.
 
 #include <filesystem>
-#include <mutex>
+#include <memory>
 #include <netinet/in.h>
 #include <optional>
 #include <string>
@@ -27,22 +27,31 @@ public:
     std::string PortText() override { return port; }
     void ShowAddress(const std::string& address) override { addresses.push_back(address); }
     void ShowServerActive() override { active = true; }
-    void AppendLog(const std::string& line) override
-    {
-        std::lock_guard lock(m_logMutex);
-        m_log.push_back(line);
-    }
     void ShowError(const std::string& text) override { errors.push_back(text); }
+
+    // Every log line the controller wrote so far.
     std::vector<std::string> log()
     {
-        std::lock_guard lock(m_logMutex);
+        for (auto& line : m_queue->Take())
+            m_log.push_back(std::move(line));
         return m_log;
     }
+    void attach(TLogQueue& queue) { m_queue = &queue; }
 
 private:
-    std::mutex m_logMutex;
+    TLogQueue* m_queue = nullptr;
     std::vector<std::string> m_log;
 };
+
+// A started controller whose log the view reads.
+inline std::unique_ptr<TPublishController> startController(RecordingView& view,
+                                                           TIdIPWatch::TAddressSource addressSource)
+{
+    auto controller = std::make_unique<TPublishController>(view, std::move(addressSource));
+    view.attach(controller->Log());
+    controller->Start();
+    return controller;
+}
 
 // A port free at this moment on every local address.
 inline int freePort()

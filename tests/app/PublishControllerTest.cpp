@@ -31,7 +31,7 @@ protected:
     TPublishController& publisher()
     {
         if (!controller)
-            controller = std::make_unique<TPublishController>(view, [this] { return localAddress; });
+            controller = startController(view, [this] { return localAddress; });
         return *controller;
     }
     std::string manifestPath() const { return (project / "arquivos.xml").string(); }
@@ -113,7 +113,8 @@ TEST_F(Publish, EveryFailureIsShownAndLeavesThePublishedStateAlone)
         RecordingView rowView;
         rowView.port = row.port.empty() ? std::to_string(port) : row.port;
         rowView.chosen = dir + "/" + row.screen;
-        TPublishController rowController(rowView, [] { return std::string("192.168.7.7"); });
+        auto started = startController(rowView, [] { return std::string("192.168.7.7"); });
+        TPublishController& rowController = *started;
         rowController.ButtonIniciarClick();
         ASSERT_EQ(rowView.errors.size(), 1u) << row.what;
         EXPECT_EQ(rowView.errors[0].substr(0, row.shown.size()), row.shown) << row.what;
@@ -208,6 +209,19 @@ TEST_F(Publish, ARepublishWhileClientsDownloadNeverYieldsAShortOrMixedManifest)
     EXPECT_TRUE(view.errors.empty());
     EXPECT_GT(fetched, 0);
     EXPECT_EQ(wrong, 0);
+}
+
+// Regression: a screen file chosen by a relative name gave an empty folder, and the manifest went
+// to "/arquivos.xml".
+TEST_F(Publish, AScreenFileChosenByARelativeNameServesItsOwnFolder)
+{
+    view.chosen = fs::relative(project / "screen.xml").string();
+    ASSERT_NE(view.chosen->front(), '/');
+    publisher().ButtonIniciarClick();
+    ASSERT_TRUE(view.errors.empty()) << view.errors.front();
+    EXPECT_EQ(*publisher().State().ProjectFolder.get(), fs::absolute(project).string() + "/");
+    EXPECT_TRUE(fs::exists(manifestPath()));
+    EXPECT_EQ(body("/"), ReadWholeFile(manifestPath()));
 }
 
 TEST_F(Publish, TheWatchComposesTheAddressesOnTheMainThread)

@@ -1,0 +1,138 @@
+#include "app/LogQueue.h"
+
+#include <atomic>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <map>
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
+
+#include "app/ConsoleLog.h"
+
+namespace velmora::test {
+namespace {
+
+TEST(LogQueue, KeepsLinesUpToItsBoundAndReportsTheRestAsOmitted)
+{
+    const struct {
+        size_t appended;
+        std::vector<std::string> taken;
+    } rows[] = {
+        {0, {}},
+        {2, {"0", "1"}},
+        {3, {"0", "1", "2"}},
+        {4, {"0", "1", "2", "(1 linhas omitidas)"}},
+        {7, {"0", "1", "2", "(4 linhas omitidas)"}},
+    };
+    for (const auto& row : rows) {
+        TLogQueue queue(3);
+        for (size_t i = 0; i < row.appended; ++i)
+            queue.Append(std::to_string(i));
+        EXPECT_EQ(queue.Take(), row.taken) << row.appended;
+        EXPECT_TRUE(queue.Take().empty()) << "a take empties the queue and the count";
+    }
+}
+
+TEST(LogQueue, TellsTheReaderOnceEachTimeItStopsBeingEmpty)
+{
+    TLogQueue queue(2);
+    int told = 0;
+    queue.OnPending = [&] { ++told; };
+    queue.Append("a");
+    queue.Append("b");
+    queue.Append("dropped");
+    EXPECT_EQ(told, 1);
+    queue.Take();
+    queue.Append("c");
+    EXPECT_EQ(told, 2);
+}
+
+// Lines of many threads arrive whole and, for each thread, in the order it wrote them.
+TEST(LogQueue, LinesFromManyThreadsArriveWholeAndInEachThreadsOrder)
+{
+    constexpr int Threads = 8, Lines = 1000;
+    TLogQueue queue(Threads * Lines);
+    std::atomic<bool> done{false};
+    std::vector<std::string> seen;
+    std::thread reader([&] {
+        while (!done)
+            for (auto& line : queue.Take())
+                seen.push_back(std::move(line));
+    });
+    std::vector<std::thread> writers;
+    for (int t = 0; t < Threads; ++t)
+        writers.emplace_back([&queue, t] {
+            for (int i = 0; i < Lines; ++i)
+                queue.Append("thread " + std::to_string(t) + " line " + std::to_string(i));
+        });
+    for (auto& writer : writers)
+        writer.join();
+    done = true;
+    reader.join();
+    for (auto& line : queue.Take())
+        seen.push_back(std::move(line));
+
+    ASSERT_EQ(seen.size(), size_t{Threads * Lines});
+    std::map<int, int> next;
+    for (const auto& line : seen) {
+        int thread = -1, number = -1;
+        ASSERT_EQ(std::sscanf(line.c_str(), "thread %d line %d", &thread, &number), 2) << line;
+        EXPECT_EQ(number, next[thread]++) << line;
+    }
+}
+
+std::string readAvailable(int fd)
+{
+    std::string text;
+    char buffer[65536];
+    pollfd ready{fd, POLLIN, 0};
+    while (::poll(&ready, 1, 0) > 0) {
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        text.append(buffer, static_cast<size_t>(got));
+    }
+    return text;
+}
+
+TEST(ConsoleLog, WritesEveryLineInOrder)
+{
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    TLogQueue queue;
+    {
+        TConsoleLog console(queue, ends[1]);
+        for (int i = 0; i < 100; ++i)
+            queue.Append("line " + std::to_string(i));
+        console.Stop();
+    }
+    std::string expected;
+    for (int i = 0; i < 100; ++i)
+        expected += "line " + std::to_string(i) + "\n";
+    EXPECT_EQ(readAvailable(ends[0]), expected);
+    ::close(ends[0]);
+    ::close(ends[1]);
+}
+
+// Regression: a stdout pipe that nobody read held up every thread that logged, and exit with it.
+TEST(ConsoleLog, APipeNobodyReadsNeitherBlocksTheWritersNorTheStop)
+{
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    TLogQueue queue(100);
+    TConsoleLog console(queue, ends[1]);
+    const std::string line(1000, 'x');
+    for (int i = 0; i < 20000; ++i)
+        queue.Append(line);
+    console.Stop(std::chrono::milliseconds(50));
+
+    std::string written = readAvailable(ends[0]);
+    EXPECT_GT(written.size(), 0u);
+    EXPECT_LT(written.size(), 20000u * 1001u) << "the pipe holds far less than was appended";
+    ::close(ends[0]);
+    ::close(ends[1]);
+}
+
+}  // namespace
+}  // namespace velmora::test
