@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
-# Runs every fuzz target of a fuzz build for a bounded time on its seed corpus.
-# Usage: fuzz/run-all.sh BUILD_DIR SECONDS_PER_TARGET
+# Runs the fuzz targets of a fuzz build (every one, or those named) for a bounded time each on its
+# seed corpus.
+# Usage: fuzz/run-all.sh BUILD_DIR SECONDS_PER_TARGET [NAME...]
 set -euo pipefail
-build=$1; seconds=$2
+build=$1; seconds=$2; shift 2
 here=$(cd "$(dirname "$0")" && pwd)
 artifacts="$build/fuzz-artifacts"
 mkdir -p "$artifacts"
 shopt -s nullglob
-targets=("$build"/fuzz/fuzz_*)
+if [ $# -gt 0 ]; then
+  targets=()
+  for name in "$@"; do targets+=("$build/fuzz/fuzz_$name"); done
+else
+  targets=("$build"/fuzz/fuzz_*)
+fi
 [ ${#targets[@]} -gt 0 ] || { echo "no fuzz targets in $build/fuzz" >&2; exit 1; }
 for target in "${targets[@]}"; do
   [ -x "$target" ] || continue

@@ -1,0 +1,22 @@
+# Every header compiles on its own: for each header of a library, a generated source that includes
+# only that header, compiled with the library's own include paths and flags.
+option(VELMORA_CHECK_HEADERS "Compile every header of the project on its own" OFF)
+
+function(velmora_check_headers target)
+  if(NOT VELMORA_CHECK_HEADERS)
+    return()
+  endif()
+  file(GLOB headers RELATIVE ${PROJECT_SOURCE_DIR}/src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  set(sources)
+  foreach(header IN LISTS headers)
+    string(MAKE_C_IDENTIFIER ${header} id)
+    set(source ${CMAKE_CURRENT_BINARY_DIR}/header_check/${id}.cpp)
+    file(CONFIGURE OUTPUT ${source} CONTENT "#include \"${header}\"\n")
+    list(APPEND sources ${source})
+  endforeach()
+  if(sources)
+    add_library(${target}_headers OBJECT ${sources})
+    target_link_libraries(${target}_headers PRIVATE ${target})
+    velmora_warnings(${target}_headers)
+  endif()
+endfunction()
