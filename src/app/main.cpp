@@ -2,6 +2,7 @@
 // SIGTERM and SIGHUP close it as the operator would, so the exit order runs and the status is 0.
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSocketNotifier>
@@ -89,6 +90,7 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName("velmora");
+    QApplication::setWindowIcon(QIcon(":/velmora.png"));
     QTranslator translator;
     translateToolkit(app, translator);
     StopSignals stop;
