@@ -84,7 +84,9 @@ std::vector<std::string> NameFiltersOf(const std::string& filter)
         for (const std::string& pattern : split(parts[i + 1], ';')) {
             if (pattern.empty())
                 continue;
-            globs += (globs.empty() ? "" : " ") + CaseInsensitiveGlob(pattern);
+            if (!globs.empty())
+                globs += ' ';
+            globs += CaseInsensitiveGlob(pattern);
         }
         filters.push_back(parts[i] + " (" + globs + ")");
     }

@@ -154,6 +154,7 @@ void TForm1::createControls()
     QWidget* area = m_clientArea;
 
     m_label1 = placeLabel(area, "Label1", {144, 232, 318, 24}, QString(53, QLatin1Char(' ')), formFont(21));
+    // The light edge of a raised button: an empty address still shows as a box to fill.
     QPalette highlight = m_label1->palette();
     highlight.setColor(QPalette::Window, highlight.color(QPalette::Light));
     m_label1->setPalette(highlight);
@@ -219,6 +220,7 @@ void TForm1::setTabOrder()
 bool TForm1::Shutdown()
 {
     try {
+        m_controller->ReleasePublication();
         m_controller->Shutdown();
         return true;
     } catch (const std::exception& e) {
@@ -249,8 +251,11 @@ void TForm1::drainLog()
     if (lines.empty())
         return;
     std::string text;
-    for (const std::string& line : lines)
-        text += (text.empty() ? "" : "\n") + VisibleLogLine(line);
+    for (const std::string& line : lines) {
+        if (!text.empty())
+            text += '\n';
+        text += VisibleLogLine(line);
+    }
     // One append, one repaint, for the whole batch.
     m_memo1->appendPlainText(fromText(text));
 }

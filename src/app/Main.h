@@ -42,7 +42,8 @@ public:
     // The log is shown in batches at most this often, however fast lines arrive.
     static constexpr int LogRepaintIntervalMs = 200;
 
-    // The exit order: the address watch, then the server with its connections and sessions.
+    // The exit order: the screen model and the addresses released, the address watch stopped, then
+    // the server with its connections and sessions.
     // Answers whether all of it ended in order; a failure is reported on stderr and stops nothing
     // else, so the process still ends normally.
     bool Shutdown();

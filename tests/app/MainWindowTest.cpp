@@ -410,6 +410,7 @@ TEST_F(Window, ClosingDuringADownloadEndsItAndTheLoopEndsNormally)
 {
     publish();
     ASSERT_TRUE(window().Controller().IdHTTPServer1().Active());
+    ASSERT_FALSE(window().Controller().ScreenMenus().empty());
     constexpr size_t FileSize = 32 * 1024 * 1024;
     std::ofstream(project / "big.bin", std::ios::binary) << std::string(FileSize, 'v');
     StalledDownload download(port, "/big.bin");
@@ -420,6 +421,7 @@ TEST_F(Window, ClosingDuringADownloadEndsItAndTheLoopEndsNormally)
     QTimer::singleShot(0, &window(), [this] { window().close(); });
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_TRUE(window().Shutdown()) << "every connection ended within the server's wait";
+    EXPECT_TRUE(window().Controller().ScreenMenus().empty());
     EXPECT_EQ(window().Controller().IdHTTPServer1().connectionCount(), 0u);
     EXPECT_FALSE(window().Controller().IdIPWatch1().Active());
     EXPECT_TRUE(download.endedEarly(FileSize));
