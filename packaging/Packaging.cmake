@@ -5,11 +5,9 @@ set(CPACK_PACKAGE_NAME velmora)
 set(CPACK_PACKAGE_VENDOR "Velmora")
 set(CPACK_PACKAGE_CONTACT "Velmora <suporte@velmora.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Servidor Screen: publica projetos VelmScreen para o iVelmora")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Servidor Screen: publica projetos VelmScreen para o iVelmora
- Publica a pasta OUTPUT de um projeto VelmScreen (screen.xml e imagens) pela rede
- local, em HTTP, para o aplicativo iVelmora no iPhone ou iPod Touch. Inclui a
- janela do operador (velmora) e os programas de linha de comando velmora-server,
- velmora-xml e velmora-talk.")
+set(CPACK_PACKAGE_DESCRIPTION "Publica a pasta OUTPUT de um projeto VelmScreen (screen.xml e imagens) pela \
+rede local, em HTTP, para o aplicativo iVelmora no iPhone ou iPod Touch. Inclui a janela do operador \
+(velmora) e os programas de linha de comando velmora-server, velmora-xml e velmora-talk.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

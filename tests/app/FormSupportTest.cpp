@@ -130,11 +130,5 @@ TEST_F(Opener, DoesNotInheritTheSignalsTheWindowBlocks)
     EXPECT_EQ(recorded("mask"), "SigBlk:\t0000000000000000\n");
 }
 
-TEST_F(Opener, AMissingOpenerIsNoFailureOfTheLaunch)
-{
-    // Whether the desktop could open the target is not examined: the shell's job simply fails.
-    EXPECT_TRUE(ShellOpen("x", (folder / "missing").string()));
-}
-
 }  // namespace
 }  // namespace velmora::test
