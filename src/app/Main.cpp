@@ -1,5 +1,7 @@
 #include "app/Main.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
@@ -262,7 +264,12 @@ void TForm1::drainLog()
 
 std::optional<std::string> TForm1::ChooseScreenFile()
 {
-    if (m_executeDialog(*m_openDialogScreen) != QDialog::Accepted)
+    const int answer = m_executeDialog(*m_openDialogScreen);
+    // Accepted with Return while its name completer lists a match, Qt's dialog leaves the list
+    // open, unpainted, over the window.
+    for (QCompleter* completer : m_openDialogScreen->findChildren<QCompleter*>())
+        completer->popup()->hide();
+    if (answer != QDialog::Accepted)
         return std::nullopt;
     const QStringList chosen = m_openDialogScreen->selectedFiles();
     if (chosen.isEmpty())

@@ -1,5 +1,7 @@
 #include "app/Main.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QDir>
 #include <QFileDialog>
 #include <QFontInfo>
@@ -281,6 +283,20 @@ TEST_F(Window, ACancelledChoiceChangesNothing)
     EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(control<QLabel>("Label5")->text(), "Servidor Inativo");
     EXPECT_FALSE(window().Controller().IdHTTPServer1().Active());
+}
+
+TEST_F(Window, ClosesTheNameListThatTheFileDialogLeavesOpen)
+{
+    QCompleter* completer = nullptr;
+    // The dialog as Qt leaves it when Return accepts a name while the list shows a match.
+    form = std::make_unique<TForm1>([this] { return localAddress; }, [&completer](QDialog& dialog) {
+        completer = dialog.findChild<QCompleter*>();
+        completer->popup()->show();
+        return int(QDialog::Rejected);
+    });
+    QTest::mouseClick(control<QPushButton>("ButtonIniciar"), Qt::LeftButton);
+    ASSERT_NE(completer, nullptr);
+    EXPECT_FALSE(completer->popup()->isVisible());
 }
 
 TEST_F(Window, ReportsAPortThatIsNoNumberInAnErrorBoxCaptionedWithTheProgramTitle)
