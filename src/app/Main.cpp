@@ -152,8 +152,7 @@ TForm1::~TForm1()
 
 void TForm1::createControls()
 {
-    m_clientArea = place<QWidget>(this, "ClientArea", 0, 0, ClientWidth, ClientHeight);
-    QWidget* area = m_clientArea;
+    QWidget* area = place<QWidget>(this, "ClientArea", 0, 0, ClientWidth, ClientHeight);
 
     m_label1 = placeLabel(area, "Label1", {144, 232, 318, 24}, QString(53, QLatin1Char(' ')), formFont(21));
     // The light edge of a raised button: an empty address still shows as a box to fill.

@@ -68,7 +68,6 @@ private:
     void ShowError(const std::string& text) override;
 
     TExecuteDialog m_executeDialog;
-    QWidget* m_clientArea = nullptr;
     QLabel* m_label1 = nullptr;
     QLabel* m_label5 = nullptr;
     TShape* m_shape1 = nullptr;
