@@ -422,26 +422,49 @@ private:
     int m_socket = -1;
 };
 
-TEST_F(Window, ClosingDuringADownloadEndsItAndTheLoopEndsNormally)
-{
-    publish();
-    ASSERT_TRUE(window().Controller().IdHTTPServer1().Active());
-    ASSERT_FALSE(window().Controller().ScreenMenus().empty());
-    constexpr size_t FileSize = 32 * 1024 * 1024;
-    std::ofstream(project / "big.bin", std::ios::binary) << std::string(FileSize, 'v');
-    StalledDownload download(port, "/big.bin");
-    ASSERT_TRUE(logHas("Arquivo /big.bin OK."));
-    ASSERT_EQ(window().Controller().IdHTTPServer1().connectionCount(), 1u);
+class Closing : public Window {
+protected:
+    static constexpr size_t FileSize = 32 * 1024 * 1024;
 
-    window().show();
-    QTimer::singleShot(0, &window(), [this] { window().close(); });
-    EXPECT_EQ(QApplication::exec(), 0);
+    // A published project with a phone half-way through a large file.
+    std::unique_ptr<StalledDownload> startDownload()
+    {
+        publish();
+        std::ofstream(project / "big.bin", std::ios::binary) << std::string(FileSize, 'v');
+        auto download = std::make_unique<StalledDownload>(port, "/big.bin");
+        EXPECT_TRUE(logHas("Arquivo /big.bin OK."));
+        EXPECT_EQ(window().Controller().IdHTTPServer1().connectionCount(), 1u);
+        return download;
+    }
+    // The operator closes the window; answers the message loop's result.
+    int closeWindow()
+    {
+        window().show();
+        QTimer::singleShot(0, &window(), [this] { window().close(); });
+        return QApplication::exec();
+    }
+};
+
+TEST_F(Closing, DuringADownloadEndsItAndTheLoopEndsNormally)
+{
+    auto download = startDownload();
+    ASSERT_FALSE(window().Controller().ScreenMenus().empty());
+    EXPECT_EQ(closeWindow(), 0);
     EXPECT_TRUE(window().Shutdown()) << "every connection ended within the server's wait";
     EXPECT_TRUE(window().Controller().ScreenMenus().empty());
     EXPECT_EQ(window().Controller().IdHTTPServer1().connectionCount(), 0u);
     EXPECT_FALSE(window().Controller().IdIPWatch1().Active());
-    EXPECT_TRUE(download.endedEarly(FileSize));
+    EXPECT_TRUE(download->endedEarly(FileSize));
+}
+
+// Regression: a connection that outlived the server's wait made the exit end in std::terminate.
+TEST_F(Closing, PastTheServersWaitStillEndsNormally)
+{
+    auto download = startDownload();
+    window().Controller().IdHTTPServer1().TerminateWaitTime = 0;
+    EXPECT_EQ(closeWindow(), 0);
     form.reset();
+    EXPECT_TRUE(download->endedEarly(FileSize));
 }
 
 }  // namespace
