@@ -76,6 +76,11 @@ std::string toText(const QString& text)
     return text.toStdString();
 }
 
+QString programTitle()
+{
+    return fromText(ProgramTitle(toText(QCoreApplication::applicationFilePath())));
+}
+
 template <typename Control>
 Control* place(QWidget* parent, const char* name, int left, int top, int width, int height)
 {
@@ -225,7 +230,7 @@ bool TForm1::Shutdown()
         m_controller->Shutdown();
         return true;
     } catch (const std::exception& e) {
-        std::cerr << ProgramTitle(toText(QCoreApplication::applicationFilePath())) << ": " << e.what() << std::endl;
+        std::cerr << programTitle().toStdString() << ": " << e.what() << std::endl;
         return false;
     }
 }
@@ -295,8 +300,7 @@ void TForm1::ShowServerActive()
 
 void TForm1::ShowError(const std::string& text)
 {
-    const QString caption = fromText(ProgramTitle(toText(QCoreApplication::applicationFilePath())));
-    QMessageBox box(QMessageBox::Critical, caption, fromText(text), QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Critical, programTitle(), fromText(text), QMessageBox::Ok, this);
     box.setObjectName("ErrorBox");
     m_executeDialog(box);
 }
