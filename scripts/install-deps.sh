@@ -5,9 +5,10 @@ set -euo pipefail
 packages=(
   build-essential g++ clang libclang-rt-14-dev cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev fonts-liberation
   libcurl4-openssl-dev nlohmann-json3-dev
   libxml2-utils curl python3
+  dpkg-dev desktop-file-utils
 )
 if [ "${1:-}" = "--bench" ]; then
   packages+=(wrk nginx-light valgrind hyperfine libbenchmark-dev time)

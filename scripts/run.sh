@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 cmake --preset release >/dev/null
-cmake --build build/release -j "$(nproc)"
+# The programs only: the tests and benchmarks are built by scripts/test.sh and bench/.
+cmake --build build/release -j "$(nproc)" --target velmora velmora-server velmora-xml velmora-talk
 
 bin=build/release/src/app
 screen=${1:-examples/demo/screen.xml}

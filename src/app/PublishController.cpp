@@ -78,6 +78,14 @@ void TPublishController::Shutdown()
         m_server->SetActive(false);
 }
 
+void TPublishController::ReleasePublication()
+{
+    m_screenMenus = TMenu_Geral();
+    m_serverAddress = std::string();
+    m_serverUrl = std::string();
+    m_imagesUrl = std::string();
+}
+
 void TPublishController::ButtonIniciarClick()
 {
     try {

@@ -63,6 +63,9 @@ public:
     void Publish();
     // The watch's event: the addresses from a fresh lookup and the port.
     void IdIPWatch1StatusChanged(TIdIPWatch& sender);
+    // Exit's first step: the screen model and the three addresses are released; no connection
+    // thread reads them.
+    void ReleasePublication();
     // The exit order: the watch first, then the server with every session ended.
     void Shutdown();
 

@@ -1,0 +1,33 @@
+#pragma once
+// What the main window needs beyond its toolkit, kept free of it so that tests reach it without a
+// display: the program's title, the file dialog's filter, the log's one-line texts and the shell's
+// "open".
+
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+// The executable's file name without its folder, cut before its first ".", lower-cased (ASCII) from
+// its second character on: the caption of the window's message boxes.
+std::string ProgramTitle(const std::string& executablePath);
+
+// A glob that matches the same names as pattern in any letter case ("a.x" -> "[aA].[xX]"); bracket
+// expressions already in the pattern are kept as they stand.
+std::string CaseInsensitiveGlob(const std::string& pattern);
+
+// A file dialog's filter of "description|patterns" pairs (patterns separated by ";") as name
+// filters "description (glob glob)", each glob matching in any letter case: projects come from
+// Windows, where SCREEN.XML and screen.xml are the same file.
+std::vector<std::string> NameFiltersOf(const std::string& filter);
+
+// A log line as one visible line: control characters, which a requested path may carry, are shown
+// as their Unicode control pictures instead of breaking the line or hiding text.
+std::string VisibleLogLine(const std::string& line);
+
+// Asks the desktop to open target with opener (xdg-open: a browser for an address), detached from
+// this process, its output discarded and with no signal blocked; waits only for the launch.
+// Answers whether the launch could be made; what the opener does is not examined.
+bool ShellOpen(const std::string& target, const std::string& opener = "xdg-open");
+
+}  // namespace velmora

@@ -1,0 +1,308 @@
+#include "app/Main.h"
+
+#include <QAbstractItemView>
+#include <QCompleter>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <algorithm>
+#include <iostream>
+
+#include "app/FormSupport.h"
+#include "app/Shape.h"
+#include "app/Unit_Const.h"
+#include "base/Limits.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* SCaption = "Velmora - Servidor Screen para Apple";
+constexpr const char* SScreenFilter = "Referência Module Screen|screen.xml";
+
+constexpr const char* Memo2Lines[] = {
+    "Garanta que seu iPhone ou iPod Touch esteja na mesma rede do seu computador ",
+    "rodando este aplicativo.",
+    "",
+    "1) Clique no botão Iniciar.",
+    "",
+    "2) Selecione o arquivo SCREEN.XML dentro da pasta \"OUTPUT\" do projeto do ",
+    "VelmScreen ",
+    "desejado.",
+    "",
+    "3) Escreva no iPhone ou iPod Touch no campo \"Endereço do Servidor\" o endereço ",
+    "exatamente como mostrada na tela deste software quando o servidor estiver ATIVO. ",
+    "",
+    "4) Toque no botão \"Importar Telas\" do seu iPhone ou IPod Touch.",
+    "",
+    "5) Depois de completa a importação da interface reinicie a tela.",
+    "",
+    "Para substituição de uma interface rodando no iPhone ou iPod Touch. ",
+    "- Abra o navegador de internet SAFARI do iPhone ou iPod Touch.",
+    "- Escreva no campo de endereço esatamente o seguinte: \"imodule://\"",
+    "- Pressione IR ou GO.",
+    "- O navegador chamará o iVelmora em tela de importação de interface.",
+    "- Repita os mesmos procedimentos de 1 a 5.",
+};
+
+const QColor LampInactive(255, 0, 0);
+const QColor LampActive(0, 128, 0);
+
+constexpr int WindowFontPixels = 11;
+
+// Arial's free metric twin. The window's own small font has no metric-compatible free font; at
+// 11 pixels Liberation Sans comes closest to its widths ("Porta:" 29 pixels against 28, where
+// DejaVu Sans takes 32), so the same family serves both.
+QFont formFont(int pixelSize)
+{
+    QFont font;
+    font.setFamilies({"Liberation Sans", "Arimo", "Arial"});
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+QString fromText(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string toText(const QString& text)
+{
+    return text.toStdString();
+}
+
+QString programTitle()
+{
+    return fromText(ProgramTitle(toText(QCoreApplication::applicationFilePath())));
+}
+
+template <typename Control>
+Control* place(QWidget* parent, const char* name, int left, int top, int width, int height)
+{
+    auto* control = new Control(parent);
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(left, top, width, height);
+    return control;
+}
+
+// A label as wide as its stored width or its text, whichever is more: the stored widths were
+// measured with the original font, and a caption is never cut.
+QLabel* placeLabel(QWidget* parent, const char* name, const QRect& bounds, const QString& caption,
+                   const QFont& font = formFont(WindowFontPixels))
+{
+    auto* label = place<QLabel>(parent, name, bounds.left(), bounds.top(), bounds.width(), bounds.height());
+    label->setFont(font);
+    label->setText(caption);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setTextFormat(Qt::PlainText);
+    label->resize(std::max(bounds.width(), label->sizeHint().width()), bounds.height());
+    return label;
+}
+
+QPlainTextEdit* placeMemo(QWidget* parent, const char* name, const QRect& bounds)
+{
+    auto* memo = place<QPlainTextEdit>(parent, name, bounds.left(), bounds.top(), bounds.width(), bounds.height());
+    // Tab moves on to the next control, as in every other box of the window.
+    memo->setTabChangesFocus(true);
+    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    return memo;
+}
+
+}  // namespace
+
+TForm1::TForm1(TIdIPWatch::TAddressSource addressSource, TExecuteDialog executeDialog)
+    : m_executeDialog(executeDialog ? std::move(executeDialog) : [](QDialog& dialog) { return dialog.exec(); })
+{
+    setObjectName("Form1");
+    setWindowTitle(QString::fromUtf8(SCaption));
+    setFont(formFont(WindowFontPixels));
+    QPalette buttonFace = palette();
+    buttonFace.setColor(QPalette::Window, buttonFace.color(QPalette::Button));
+    setPalette(buttonFace);
+    setAutoFillBackground(true);
+    setFixedSize(ClientWidth, ClientHeight);
+    move(LeftPosition, TopPosition);
+
+    createControls();
+    createComponents();
+    setTabOrder();
+
+    m_logDrain.setSingleShot(true);
+    m_logDrain.setInterval(LogRepaintIntervalMs);
+    connect(&m_logDrain, &QTimer::timeout, this, &TForm1::drainLog);
+
+    m_controller = std::make_unique<TPublishController>(static_cast<IPublishView&>(*this), std::move(addressSource));
+    // Both hooks run on other threads: they only post a call to this window's thread.
+    m_controller->MainThread().OnPending = [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { m_controller->MainThread().ProcessPending(); }, Qt::QueuedConnection);
+    };
+    m_controller->Log().OnPending = [this] {
+        QMetaObject::invokeMethod(this, &TForm1::scheduleLogDrain, Qt::QueuedConnection);
+    };
+    m_controller->Start();
+}
+
+TForm1::~TForm1()
+{
+    Shutdown();
+    // Nothing runs on another thread any more: the controller's components go before the controls.
+    m_controller.reset();
+}
+
+void TForm1::createControls()
+{
+    QWidget* area = place<QWidget>(this, "ClientArea", 0, 0, ClientWidth, ClientHeight);
+
+    m_label1 = placeLabel(area, "Label1", {144, 232, 318, 24}, QString(53, QLatin1Char(' ')), formFont(21));
+    // The light edge of a raised button: an empty address still shows as a box to fill.
+    QPalette highlight = m_label1->palette();
+    highlight.setColor(QPalette::Window, highlight.color(QPalette::Light));
+    m_label1->setPalette(highlight);
+    m_label1->setAutoFillBackground(true);
+
+    placeLabel(area, "Label2", {176, 56, 96, 13}, "Status do Programa:");
+    placeLabel(area, "Label3", {32, 232, 102, 24}, QString::fromUtf8("Endereço: "), formFont(21));
+    placeLabel(area, "Label4", {32, 64, 28, 13}, "Porta:");
+
+    m_shape1 = place<TShape>(area, "Shape1", 120, 136, 41, 41);
+    m_shape1->SetBrushColor(LampInactive);
+
+    m_label5 = placeLabel(area, "Label5", {32, 184, 137, 13}, QString::fromUtf8(SServidorInativo));
+    placeLabel(area, "Label6", {16, 24, 365, 22}, "Servidor de Interfaces VelmScreen - Apple", formFont(19));
+
+    m_button1 = place<QPushButton>(area, "Button1", 392, 8, 75, 25);
+    m_button1->setText("Test");
+    m_button1->setDefault(true);
+    m_button1->setVisible(false);
+    connect(m_button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+
+    m_editPort = place<QLineEdit>(area, "EditPort", 32, 80, 81, 21);
+    m_editPort->setText(QString::fromUtf8(SDefaultPortText));
+
+    m_buttonIniciar = place<QPushButton>(area, "ButtonIniciar", 32, 144, 75, 25);
+    m_buttonIniciar->setText("Iniciar");
+    connect(m_buttonIniciar, &QPushButton::clicked, this, &TForm1::ButtonIniciarClick);
+
+    m_memo1 = placeMemo(area, "Memo1", {176, 72, 273, 145});
+    m_memo1->setMaximumBlockCount(static_cast<int>(MaxLogViewLines));
+
+    m_memo2 = placeMemo(area, "Memo2", {16, 272, 449, 97});
+    m_memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QStringList lines;
+    for (const char* line : Memo2Lines)
+        lines << QString::fromUtf8(line);
+    m_memo2->setPlainText(lines.join('\n'));
+
+    m_editPort->setFocus();
+}
+
+void TForm1::createComponents()
+{
+    m_openDialogScreen = new QFileDialog(this);
+    m_openDialogScreen->setObjectName("OpenDialogScreen");
+    m_openDialogScreen->setAcceptMode(QFileDialog::AcceptOpen);
+    m_openDialogScreen->setFileMode(QFileDialog::ExistingFile);
+    m_openDialogScreen->setOption(QFileDialog::HideNameFilterDetails);
+    QStringList filters;
+    for (const std::string& filter : NameFiltersOf(SScreenFilter))
+        filters << fromText(filter);
+    m_openDialogScreen->setNameFilters(filters);
+}
+
+void TForm1::setTabOrder()
+{
+    QWidget::setTabOrder(m_button1, m_editPort);
+    QWidget::setTabOrder(m_editPort, m_buttonIniciar);
+    QWidget::setTabOrder(m_buttonIniciar, m_memo1);
+    QWidget::setTabOrder(m_memo1, m_memo2);
+}
+
+bool TForm1::Shutdown()
+{
+    try {
+        m_controller->ReleasePublication();
+        m_controller->Shutdown();
+        return true;
+    } catch (const std::exception& e) {
+        std::cerr << programTitle().toStdString() << ": " << e.what() << std::endl;
+        return false;
+    }
+}
+
+void TForm1::ButtonIniciarClick()
+{
+    m_controller->ButtonIniciarClick();
+}
+
+void TForm1::Button1Click()
+{
+    ShellOpen(m_controller->ServerAddress());
+}
+
+void TForm1::scheduleLogDrain()
+{
+    if (!m_logDrain.isActive())
+        m_logDrain.start();
+}
+
+void TForm1::drainLog()
+{
+    std::vector<std::string> lines = m_controller->Log().Take();
+    if (lines.empty())
+        return;
+    std::string text;
+    for (const std::string& line : lines) {
+        if (!text.empty())
+            text += '\n';
+        text += VisibleLogLine(line);
+    }
+    // One append, one repaint, for the whole batch.
+    m_memo1->appendPlainText(fromText(text));
+}
+
+std::optional<std::string> TForm1::ChooseScreenFile()
+{
+    const int answer = m_executeDialog(*m_openDialogScreen);
+    // Accepted with Return while its name completer lists a match, Qt's dialog leaves the list
+    // open, unpainted, over the window.
+    for (QCompleter* completer : m_openDialogScreen->findChildren<QCompleter*>())
+        completer->popup()->hide();
+    if (answer != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList chosen = m_openDialogScreen->selectedFiles();
+    if (chosen.isEmpty())
+        return std::nullopt;
+    // The file system's own bytes for the name, whatever the locale makes of them.
+    return QFile::encodeName(chosen.front()).toStdString();
+}
+
+std::string TForm1::PortText()
+{
+    return toText(m_editPort->text());
+}
+
+void TForm1::ShowAddress(const std::string& address)
+{
+    m_label1->setText(fromText(address));
+}
+
+void TForm1::ShowServerActive()
+{
+    m_label5->setText(QString::fromUtf8(SServidorAtivo));
+    m_shape1->SetBrushColor(LampActive);
+}
+
+void TForm1::ShowError(const std::string& text)
+{
+    QMessageBox box(QMessageBox::Critical, programTitle(), fromText(text), QMessageBox::Ok, this);
+    box.setObjectName("ErrorBox");
+    m_executeDialog(box);
+}
+
+}  // namespace velmora

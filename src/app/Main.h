@@ -1,0 +1,84 @@
+#pragma once
+// The operator's window: port box, "Iniciar", status lamp and text, address, log and instructions in
+// one fixed area at its top-left. It is the publish controller's view; the controller does the work.
+
+#include <QDialog>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "app/PublishController.h"
+
+class QFileDialog;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace velmora {
+
+class TShape;
+
+// How the window runs its modal dialogs (the file dialog, the error box): exec() by default; tests
+// answer them without a modal loop.
+using TExecuteDialog = std::function<int(QDialog& dialog)>;
+
+class TForm1 : public QWidget, private IPublishView {
+    Q_OBJECT
+
+public:
+    // Creates the controls and the components and starts the address watch. Without an address
+    // source the watch asks the socket stack.
+    explicit TForm1(TIdIPWatch::TAddressSource addressSource = {}, TExecuteDialog executeDialog = {});
+    // Runs the exit order (Shutdown) before any control goes.
+    ~TForm1() override;
+
+    // The size of the area that holds the port box, the lamp, the log and the instructions.
+    static constexpr int ClientWidth = 486;
+    static constexpr int ClientHeight = 382;
+    static constexpr int LeftPosition = 472;
+    static constexpr int TopPosition = 190;
+    // The log is shown in batches at most this often, however fast lines arrive.
+    static constexpr int LogRepaintIntervalMs = 200;
+
+    // The exit order: the screen model and the addresses released, the address watch stopped, then
+    // the server with its connections and sessions.
+    // Answers whether all of it ended in order; a failure is reported on stderr and stops nothing
+    // else, so the process still ends normally.
+    bool Shutdown();
+
+    TPublishController& Controller() { return *m_controller; }
+
+private:
+    void createControls();
+    void createComponents();
+    void setTabOrder();
+
+    void ButtonIniciarClick();
+    void Button1Click();
+    void scheduleLogDrain();
+    void drainLog();
+
+    // IPublishView, on the window's thread.
+    std::optional<std::string> ChooseScreenFile() override;
+    std::string PortText() override;
+    void ShowAddress(const std::string& address) override;
+    void ShowServerActive() override;
+    void ShowError(const std::string& text) override;
+
+    TExecuteDialog m_executeDialog;
+    QLabel* m_label1 = nullptr;
+    QLabel* m_label5 = nullptr;
+    TShape* m_shape1 = nullptr;
+    QPushButton* m_button1 = nullptr;
+    QLineEdit* m_editPort = nullptr;
+    QPushButton* m_buttonIniciar = nullptr;
+    QPlainTextEdit* m_memo1 = nullptr;
+    QPlainTextEdit* m_memo2 = nullptr;
+    QFileDialog* m_openDialogScreen = nullptr;
+    QTimer m_logDrain;
+    std::unique_ptr<TPublishController> m_controller;
+};
+
+}  // namespace velmora
