@@ -2,11 +2,23 @@
 # only that header, compiled with the library's own include paths and flags.
 option(VELMORA_CHECK_HEADERS "Compile every header of the project on its own" OFF)
 
+# velmora_check_headers(TARGET [HEADERS name.h...]): the headers named, or every header of the
+# current source folder.
 function(velmora_check_headers target)
   if(NOT VELMORA_CHECK_HEADERS)
     return()
   endif()
-  file(GLOB headers RELATIVE ${PROJECT_SOURCE_DIR}/src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  cmake_parse_arguments(ARG "" "" "HEADERS" ${ARGN})
+  if(ARG_HEADERS)
+    list(TRANSFORM ARG_HEADERS PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/ OUTPUT_VARIABLE paths)
+  else()
+    file(GLOB paths CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  endif()
+  set(headers)
+  foreach(path IN LISTS paths)
+    file(RELATIVE_PATH header ${PROJECT_SOURCE_DIR}/src ${path})
+    list(APPEND headers ${header})
+  endforeach()
   set(sources)
   foreach(header IN LISTS headers)
     string(MAKE_C_IDENTIFIER ${header} id)

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 cmake --preset release >/dev/null
 # The programs only: the tests and benchmarks are built by scripts/test.sh and bench/.
-cmake --build build/release -j "$(nproc)" --target velmora velmora-server velmora-xml velmora-talk
+cmake --build --preset release-programs -j "$(nproc)"
 
 bin=build/release/src/app
 screen=${1:-examples/demo/screen.xml}

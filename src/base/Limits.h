@@ -7,7 +7,7 @@
 namespace velmora {
 
 // Log lines waiting for the view; lines appended beyond it are counted and reported as omitted.
-inline constexpr size_t MaxPendingLogLines = 5000;
+inline constexpr size_t MaxPendingLogLines = 20000;
 // Lines the window's log keeps; the oldest go first.
 inline constexpr size_t MaxLogViewLines = 10000;
 
