@@ -254,6 +254,7 @@ private:
     void ParseMarkupDecl();
     bool InInternalSubset() const;
     bool SkipDeclSpace();
+    bool AtPEReferenceInDeclaration();
     void RequireDeclSpace();
     void EndDeclaration();
     void SkipPEReferences(bool checkNesting);

@@ -155,14 +155,18 @@ void TXpParser::ParseMarkupDecl()
 bool TXpParser::SkipDeclSpace()
 {
     bool skipped = SkipWhitespace();
-    while (!m_declInternal && Peek() == '%' && m_cur->Fill(2) &&
-           xpchar::IsNameStart(m_cur->Chars()[m_cur->Pos() + 1])) {
+    while (AtPEReferenceInDeclaration()) {
         Consume();
         ExpandParameterEntity();
         SkipWhitespace();
         skipped = true;
     }
     return skipped;
+}
+
+bool TXpParser::AtPEReferenceInDeclaration()
+{
+    return !m_declInternal && Peek() == '%' && m_cur->Fill(2) && xpchar::IsNameStart(m_cur->Chars()[m_cur->Pos() + 1]);
 }
 
 void TXpParser::RequireDeclSpace()
@@ -237,7 +241,10 @@ void TXpParser::ParseElementDecl()
     WideString name = ReadName(true);
     if (name.empty())
         Fail(SInvalidName + XpQuoted(name));
-    RequireDeclSpace();
+    // A parameter entity that supplies the content specification stands for the space before it;
+    // it is expanded where the specification begins, which checks its nesting.
+    if (!AtPEReferenceInDeclaration())
+        RequireWhitespace();
     int contentType = ctAny;
     std::unique_ptr<Particle> model;
     ParseContentSpec(contentType, model);
