@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "base/StrUtils.h"
+#include "unicode/NameMatch.h"
 
 namespace velmora {
 
@@ -40,19 +40,22 @@ bool exists(const std::string& path)
     return ::stat(path.c_str(), &info) == 0;
 }
 
-// The entry of the folder whose name equals the segment ignoring case; the first one the
-// folder lists when several do.
-std::optional<std::string> findIgnoringCase(const std::string& folder, const std::string& segment)
+// The entry of the folder whose name equals the segment ignoring letter case and normalisation
+// form; the smallest such name when several do, so that the answer does not depend on the order
+// in which the folder lists them.
+std::optional<std::string> findAlike(const std::string& folder, const std::string& segment)
 {
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!dir)
         return std::nullopt;
+    const std::u32string key = unicode::NameMatchKey(segment);
     std::optional<std::string> found;
     while (dirent* entry = ::readdir(dir)) {
-        if (SameText(entry->d_name, segment)) {
-            found = entry->d_name;
-            break;
-        }
+        std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        if ((!found || name < *found) && unicode::NameMatchKey(name) == key)
+            found = std::string(name);
     }
     ::closedir(dir);
     return found;
@@ -92,7 +95,7 @@ std::optional<std::string> FindProjectFile(const std::string& projectFolder, con
     for (size_t i = 0; i < segments.size(); ++i) {
         std::string candidate = path + segments[i];
         if (!exists(candidate)) {
-            auto match = findIgnoringCase(path, segments[i]);
+            auto match = findAlike(path, segments[i]);
             if (!match)
                 return std::nullopt;
             candidate = path + *match;

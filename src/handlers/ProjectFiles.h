@@ -1,6 +1,7 @@
 #pragma once
 // Finds the file that a request path names below the project folder. Projects are made on
-// Windows: "\" separates like "/", and a name whose letter case differs still finds its file.
+// Windows and copied from Macs: "\" separates like "/", and a name whose letter case or Unicode
+// normalisation form differs still finds its file.
 
 #include <optional>
 #include <string>
@@ -12,8 +13,9 @@ namespace velmora {
 bool IsPathInsideFolder(const std::string& requestPath);
 
 // The file system path of the regular file that the request path names below the folder: the
-// exact name when it exists, else each segment looked up ignoring ASCII letter case. Answers none
-// for a path that leaves the folder, a missing file, or anything that is not a regular file.
+// exact name when it exists, else each missing segment looked up ignoring letter case and
+// normalisation form (NFC against NFD). Answers none for a path that leaves the folder, a missing
+// file, or anything that is not a regular file.
 std::optional<std::string> FindProjectFile(const std::string& projectFolder, const std::string& requestPath);
 
 }  // namespace velmora

@@ -63,5 +63,57 @@ TEST(ProjectFiles, FindsExactNamesThenNamesOfAnotherCaseAndOnlyRegularFiles)
     fs::remove_all(folder);
 }
 
+TEST(ProjectFiles, AccentedNamesMatchInAnyLetterCaseAndNormalisationForm)
+{
+    fs::path folder = fs::temp_directory_path() / ("velmora-accents-" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    // As a Mac stores them: decomposed (NFD), a folder with an accented name too.
+    const std::string nfdFolder = "T\x65\xCC\x81rreo";                        // Térreo
+    const std::string nfdImage = "ilumina\x63\xCC\xA7\x61\xCC\x83o.png";    // iluminação.png
+    fs::create_directories(folder / nfdFolder);
+    std::ofstream(folder / nfdFolder / nfdImage) << "x";
+    // As Windows stores them: composed (NFC).
+    std::ofstream(folder / "Sal\xC3\xA3o.PNG") << "x";
+    std::ofstream(folder / "sala\xE2\x80\x93noite.png") << "x";
+    const std::string base = folder.string() + "/";
+    const std::string found = base + nfdFolder + "/" + nfdImage;
+
+    const struct {
+        std::string path;
+        std::string found;  // empty for none
+    } rows[] = {
+        {"/T\xC3\xA9rreo/ilumina\xC3\xA7\xC3\xA3o.png", found},                 // NFC request, NFD disk
+        {"/T\xC3\x89RREO/ILUMINA\xC3\x87\xC3\x83O.PNG", found},                 // and upper case
+        {"/" + nfdFolder + "/" + nfdImage, found},                                  // the exact bytes
+        {"/t\x65\xCC\x81rreo\\ILUMINAC\xCC\xA7\x41\xCC\x83O.png", found},       // NFD request, backslash
+        {"/sal\x61\xCC\x83o.png", base + "Sal\xC3\xA3o.PNG"},                       // NFD request, NFC disk
+        {"/SALA\xE2\x80\x93NOITE.PNG", base + "sala\xE2\x80\x93noite.png"},
+        {"/sala-noite.png", ""},                                                    // a hyphen is no en dash
+        {"/Terreo/iluminacao.png", ""},                                             // accents still count
+        {"/T\xC3\xA9rreo", ""},                                                     // a folder
+        {"/T\xC3\xA9rreo/../Sal\xC3\xA3o.PNG", ""},
+    };
+    for (const auto& row : rows) {
+        auto result = FindProjectFile(base, row.path);
+        if (row.found.empty())
+            EXPECT_FALSE(result.has_value()) << row.path << " gave " << result.value_or("");
+        else
+            EXPECT_EQ(result.value_or("none"), row.found) << row.path;
+    }
+    fs::remove_all(folder);
+}
+
+TEST(ProjectFiles, OfSeveralAlikeNamesTheSmallestIsServed)
+{
+    fs::path folder = fs::temp_directory_path() / ("velmora-alike-" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    for (const char* name : {"foto.png", "FOTO.png", "Foto.png"})
+        std::ofstream(folder / name) << name;
+    EXPECT_EQ(FindProjectFile(folder.string(), "/fOTO.PNG").value_or("none"), folder.string() + "/FOTO.png");
+    EXPECT_EQ(FindProjectFile(folder.string(), "/foto.png").value_or("none"), folder.string() + "/foto.png");
+    fs::remove_all(folder);
+}
+
 }  // namespace
 }  // namespace velmora

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "unicode/Utf8.h"
+
 namespace velmora {
 
 namespace {
@@ -206,33 +208,10 @@ WideString FromUtf8(std::string_view text)
 {
     WideString out;
     out.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        auto b = static_cast<unsigned char>(text[i]);
-        if (b < 0x80) {
-            out.push_back(b);
-            ++i;
-            continue;
-        }
-        int length = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
-        if (b >= 0xF5)
-            length = 0;
-        uint32_t c = length == 2 ? b & 0x1F : length == 3 ? b & 0x0F : b & 0x07;
-        bool ok = length > 0 && i + length <= text.size();
-        for (int k = 1; ok && k < length; ++k) {
-            auto next = static_cast<unsigned char>(text[i + k]);
-            ok = (next & 0xC0) == 0x80;
-            c = (c << 6) | (next & 0x3F);
-        }
-        ok = ok && !(length == 3 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) &&
-             !(length == 4 && (c < 0x10000 || c > 0x10FFFF));
-        if (!ok) {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
+    for (size_t i = 0; i < text.size();) {
+        char32_t c = 0xFFFD;
+        unicode::DecodeUtf8(text, i, c);
         AppendCodePoint(out, c);
-        i += length;
     }
     return out;
 }

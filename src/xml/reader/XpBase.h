@@ -17,8 +17,9 @@ using WideChar = char16_t;
 using WideString = std::u16string;
 using WideView = std::u16string_view;
 
-// The encodings an input can be read in, as reported to the outside.
-enum class TXpCharEncoding { ceUnknown, ceUTF8, ceUTF16LE, ceUTF16BE, ceISO88591 };
+// The encodings an input can be read in, as reported to the outside. A document declared
+// ISO-8859-1 is decoded as Windows-1252 (its superset on Windows) but still reported as declared.
+enum class TXpCharEncoding { ceUnknown, ceUTF8, ceUTF16LE, ceUTF16BE, ceISO88591, ceWindows1252, ceISO885915 };
 
 namespace xpchar {
 

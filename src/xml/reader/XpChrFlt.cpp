@@ -1,8 +1,10 @@
 #include "xml/reader/XpChrFlt.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <sys/stat.h>
 
 #if defined(__SSE2__)
@@ -16,21 +18,63 @@ namespace velmora {
 
 namespace {
 
-// Bytes that stand for themselves: tab, line feed and U+0020 to U+007F (UTF-8), and in
-// ISO-8859-1 every byte from U+0020 on.
+// Bytes that stand for themselves in UTF-8: tab, line feed and U+0020 to U+007F. In the
+// single-byte code pages every byte from 0x20 on, tab and line feed are characters of XML.
 struct PlainTables {
     bool utf8[256] = {};
-    bool latin1[256] = {};
+    bool singleByte[256] = {};
     PlainTables()
     {
         for (int b = 0x20; b < 0x80; ++b)
-            utf8[b] = latin1[b] = true;
-        for (int b = 0x80; b < 0x100; ++b)
-            latin1[b] = true;
-        utf8[0x9] = utf8[0xA] = latin1[0x9] = latin1[0xA] = true;
+            utf8[b] = true;
+        for (int b = 0x20; b < 0x100; ++b)
+            singleByte[b] = true;
+        utf8[0x9] = utf8[0xA] = singleByte[0x9] = singleByte[0xA] = true;
     }
 };
 const PlainTables kPlain;
+
+// The characters of the bytes of a single-byte code page.
+struct CodePage {
+    char16_t chars[256];
+    constexpr CodePage(std::initializer_list<std::pair<uint8_t, char16_t>> changes) : chars{}
+    {
+        for (int b = 0; b < 256; ++b)
+            chars[b] = static_cast<char16_t>(b);
+        for (auto [byte, c] : changes)
+            chars[byte] = c;
+    }
+};
+
+// Windows-1252: ISO-8859-1 but for 0x80 to 0x9F; the five bytes the code page leaves undefined
+// keep their C1 values.
+constexpr CodePage kWindows1252 = {
+    {0x80, 0x20AC}, {0x82, 0x201A}, {0x83, 0x0192}, {0x84, 0x201E}, {0x85, 0x2026}, {0x86, 0x2020},
+    {0x87, 0x2021}, {0x88, 0x02C6}, {0x89, 0x2030}, {0x8A, 0x0160}, {0x8B, 0x2039}, {0x8C, 0x0152},
+    {0x8E, 0x017D}, {0x91, 0x2018}, {0x92, 0x2019}, {0x93, 0x201C}, {0x94, 0x201D}, {0x95, 0x2022},
+    {0x96, 0x2013}, {0x97, 0x2014}, {0x98, 0x02DC}, {0x99, 0x2122}, {0x9A, 0x0161}, {0x9B, 0x203A},
+    {0x9C, 0x0153}, {0x9E, 0x017E}, {0x9F, 0x0178},
+};
+
+// ISO-8859-15 (Latin-9): ISO-8859-1 with the euro sign and seven letters in place.
+constexpr CodePage kIso885915 = {
+    {0xA4, 0x20AC}, {0xA6, 0x0160}, {0xA8, 0x0161}, {0xB4, 0x017D},
+    {0xB8, 0x017E}, {0xBC, 0x0152}, {0xBD, 0x0153}, {0xBE, 0x0178},
+};
+
+bool sameLabel(WideView label, std::string_view name)
+{
+    if (label.size() != name.size())
+        return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        WideChar c = label[i];
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<WideChar>(c + (u'a' - u'A'));
+        if (c != static_cast<unsigned char>(name[i]))
+            return false;
+    }
+    return true;
+}
 
 bool startsWithNoCase(const std::string& text, const char* prefix)
 {
@@ -41,6 +85,18 @@ bool startsWithNoCase(const std::string& text, const char* prefix)
         if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i])
             return false;
     return true;
+}
+
+bool hasDriveLetter(const std::string& path)
+{
+    return path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
+}
+
+// A path that only Windows can open: on a drive ("C:\\dir\\x.dtd", "c:/x.dtd"), on a share
+// ("\\\\server\\x.dtd") or at the root of the current drive ("\\x.dtd").
+bool isWindowsAbsolute(const std::string& path)
+{
+    return hasDriveLetter(path) || (!path.empty() && path[0] == '\\');
 }
 
 void splitAtLastSlash(TXpDirContext& loc, const std::string& path, const TXpDirContext* parent)
@@ -98,9 +154,12 @@ TXpDirContext TXpDirContext::Resolve(const TXpDirContext* parent, const std::str
     }
     bool fileScheme = startsWithNoCase(name, "file://");
     std::string path = fileScheme ? name.substr(7) : name;
+    if (fileScheme && !path.empty() && path[0] == '/' && hasDriveLetter(path.substr(1)))
+        path.erase(0, 1);  // file:///C:/dir/name
     if (parent && parent->IsRemote()) {
-        if (fileScheme || (path.size() > 1 && path[1] == ':'))
+        if (fileScheme || hasDriveLetter(path))
             throw EXpException(FormatMessage(SCannotMixPaths, {XpQuoted(FromUtf8(name)), parent->Directory}));
+        std::replace(path.begin(), path.end(), '\\', '/');
         loc.Kind = parent->Kind;
         if (!path.empty() && path[0] == '/') {
             // Host-relative: the parent's host stays.
@@ -112,6 +171,13 @@ TXpDirContext TXpDirContext::Resolve(const TXpDirContext* parent, const std::str
         return loc;
     }
     loc.Kind = TXpDirKind::Local;
+    if (isWindowsAbsolute(path)) {
+        // A path on a Windows drive or share cannot exist here; the file of that name beside
+        // the referencing document is the one the project carried along.
+        size_t cut = path.find_last_of("\\/");
+        path.erase(0, cut == std::string::npos ? 2 : cut + 1);
+    }
+    std::replace(path.begin(), path.end(), '\\', '/');
     if (path.empty() || path[0] != '/') {
         std::string base;
         if (parent) {
@@ -146,9 +212,15 @@ TXpInCharFilter::TXpInCharFilter(std::unique_ptr<TStream> stream, size_t bufferS
         m_bytePos = 2;
     } else if (m_byteEnd >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
         m_bytePos = 3;
+        m_encodingFixed = true;
+    } else if (m_byteEnd >= 4 && b[0] == '<' && b[1] == 0 && b[2] == '?' && b[3] == 0) {
+        // UTF-16 without a mark, recognised by the "<?" that begins its declaration.
+        m_decoder = dUTF16LE;
+    } else if (m_byteEnd >= 4 && b[0] == 0 && b[1] == '<' && b[2] == 0 && b[3] == '?') {
+        m_decoder = dUTF16BE;
     }
-    m_utf16Mark = m_decoder != dUTF8;
-    m_encodingOpen = !m_utf16Mark;
+    m_encodingFixed = m_encodingFixed || m_decoder != dUTF8;
+    m_encodingOpen = !m_encodingFixed;
 }
 
 std::unique_ptr<TXpInCharFilter> TXpInCharFilter::FromText(WideView text)
@@ -269,7 +341,7 @@ void TXpInCharFilter::Decode()
     }
     switch (m_decoder) {
     case dUTF8: DecodeUtf8(out, outEnd); break;
-    case dISO88591: DecodeLatin1(out, outEnd); break;
+    case dSingleByte: DecodeSingleByte(out, outEnd); break;
     default: DecodeUtf16(out, outEnd); break;
     }
     size_t oldEnd = m_end;
@@ -363,23 +435,25 @@ void TXpInCharFilter::DecodeUtf8(WideChar*& out, WideChar* outEnd)
     }
 }
 
-void TXpInCharFilter::DecodeLatin1(WideChar*& out, WideChar* outEnd)
+void TXpInCharFilter::DecodeSingleByte(WideChar*& out, WideChar* outEnd)
 {
-    const bool* plain = kPlain.latin1;
+    const bool* plain = kPlain.singleByte;
+    const char16_t* chars = m_codePage;
     while (out + 2 <= outEnd) {
         if (m_bytePos >= m_byteEnd && !RefillBytes())
             return;
         const uint8_t* b = m_bytes.data();
         size_t p = m_bytePos;
         if (!m_skipLF) {
+            p = CopyPlainAscii(b, p, m_byteEnd, out, outEnd);
             while (p < m_byteEnd && out < outEnd && plain[b[p]])
-                *out++ = b[p++];
+                *out++ = chars[b[p++]];
             m_bytePos = p;
             if (p >= m_byteEnd || out + 2 > outEnd)
                 continue;
         }
         ++m_bytePos;
-        if (!Emit(b[p], out, p))
+        if (!Emit(chars[b[p]], out, p))
             return;
     }
 }
@@ -440,13 +514,58 @@ bool TXpInCharFilter::TryMatch(WideView text)
 
 void TXpInCharFilter::SetEncoding(TXpCharEncoding encoding)
 {
-    if (m_utf16Mark || m_isText)
+    if (m_encodingFixed || m_isText)
         return;
-    if (encoding == TXpCharEncoding::ceISO88591)
-        m_decoder = dISO88591;
-    else if (encoding == TXpCharEncoding::ceUTF8)
+    if (encoding == TXpCharEncoding::ceISO88591 || encoding == TXpCharEncoding::ceWindows1252 ||
+        encoding == TXpCharEncoding::ceISO885915) {
+        m_decoder = dSingleByte;
+        m_codePage = encoding == TXpCharEncoding::ceISO885915 ? kIso885915.chars : kWindows1252.chars;
+        m_declared = encoding;
+    } else if (encoding == TXpCharEncoding::ceUTF8) {
         m_decoder = dUTF8;
+    }
     m_encodingOpen = false;
+}
+
+TXpCharEncoding XpEncodingOfLabel(WideView label)
+{
+    static const std::pair<const char*, TXpCharEncoding> kLabels[] = {
+        {"utf-8", TXpCharEncoding::ceUTF8},
+        {"utf8", TXpCharEncoding::ceUTF8},
+        {"unicode-1-1-utf-8", TXpCharEncoding::ceUTF8},
+        {"utf-16", TXpCharEncoding::ceUTF16LE},
+        {"utf-16le", TXpCharEncoding::ceUTF16LE},
+        {"utf-16be", TXpCharEncoding::ceUTF16BE},
+        {"ucs-2", TXpCharEncoding::ceUTF16LE},
+        {"iso-10646-ucs-2", TXpCharEncoding::ceUTF16LE},
+        {"windows-1252", TXpCharEncoding::ceWindows1252},
+        {"cp1252", TXpCharEncoding::ceWindows1252},
+        {"x-cp1252", TXpCharEncoding::ceWindows1252},
+        {"iso-8859-1", TXpCharEncoding::ceISO88591},
+        {"iso8859-1", TXpCharEncoding::ceISO88591},
+        {"iso88591", TXpCharEncoding::ceISO88591},
+        {"iso_8859-1", TXpCharEncoding::ceISO88591},
+        {"iso-ir-100", TXpCharEncoding::ceISO88591},
+        {"latin1", TXpCharEncoding::ceISO88591},
+        {"l1", TXpCharEncoding::ceISO88591},
+        {"csisolatin1", TXpCharEncoding::ceISO88591},
+        {"ibm819", TXpCharEncoding::ceISO88591},
+        {"cp819", TXpCharEncoding::ceISO88591},
+        {"us-ascii", TXpCharEncoding::ceISO88591},
+        {"ascii", TXpCharEncoding::ceISO88591},
+        {"ansi_x3.4-1968", TXpCharEncoding::ceISO88591},
+        {"iso-8859-15", TXpCharEncoding::ceISO885915},
+        {"iso8859-15", TXpCharEncoding::ceISO885915},
+        {"iso885915", TXpCharEncoding::ceISO885915},
+        {"iso_8859-15", TXpCharEncoding::ceISO885915},
+        {"latin9", TXpCharEncoding::ceISO885915},
+        {"l9", TXpCharEncoding::ceISO885915},
+        {"csisolatin9", TXpCharEncoding::ceISO885915},
+    };
+    for (auto [name, encoding] : kLabels)
+        if (sameLabel(label, name))
+            return encoding;
+    return TXpCharEncoding::ceUnknown;
 }
 
 TXpCharEncoding TXpInCharFilter::Encoding() const
@@ -455,7 +574,7 @@ TXpCharEncoding TXpInCharFilter::Encoding() const
     case dUTF8: return TXpCharEncoding::ceUTF8;
     case dUTF16LE: return TXpCharEncoding::ceUTF16LE;
     case dUTF16BE: return TXpCharEncoding::ceUTF16BE;
-    case dISO88591: return TXpCharEncoding::ceISO88591;
+    case dSingleByte: return m_declared;
     }
     return TXpCharEncoding::ceUnknown;
 }

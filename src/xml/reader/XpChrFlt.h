@@ -1,7 +1,7 @@
 #pragma once
 // Character input of the XML reader: resolves a source name to a location, opens it, decodes
-// its bytes (UTF-8, UTF-16 with byte-order mark, ISO-8859-1) into UTF-16 with line ends
-// normalised and non-XML characters refused, and counts lines and columns for error lines.
+// its bytes (UTF-8, UTF-16, Windows-1252, ISO-8859-15) into UTF-16 with line ends normalised and non-XML
+// characters refused, and counts lines and columns for error lines.
 
 #include <cstdint>
 #include <memory>
@@ -20,6 +20,12 @@ inline constexpr const char* SBadUtf16BE = "Invalid (big-endian) UTF-16 characte
 inline constexpr const char* SBadUtf16LE = "Invalid (little-endian) UTF-16 character encoding";
 inline constexpr const char* SFileNotFound = "File %s could not be found";
 inline constexpr const char* SCannotMixPaths = "Cannot mix absolute local path %s with internet path %s";
+
+// The encoding that an encoding declaration's label names: UTF-8, UTF-16, Windows-1252,
+// ISO-8859-15, and the Latin-1 and ASCII labels, which are read as Windows-1252 like browsers
+// read them (a file from Windows labelled ISO-8859-1 holds Windows-1252 bytes such as the en
+// dash 0x96). Answers ceUnknown for a label the reader cannot decode.
+TXpCharEncoding XpEncodingOfLabel(WideView label);
 
 // The smallest byte buffer an input accepts: above the look-ahead that markup matches need.
 inline constexpr size_t MinBufferSize = 128;
@@ -88,9 +94,11 @@ public:
     // Consumes the text when the next units equal it; otherwise consumes nothing.
     bool TryMatch(WideView text);
 
-    // Switches to ISO-8859-1 unless a UTF-16 byte-order mark was found.
+    // Switches to the encoding an encoding declaration names, unless a byte-order mark or a
+    // UTF-16 start ("<?" in two-byte units) has already decided it; a UTF-16 label changes nothing.
     void SetEncoding(TXpCharEncoding encoding);
     TXpCharEncoding Encoding() const;
+    bool EncodingFixed() const { return m_encodingFixed; }
     bool EndOfInput() { return m_pos >= m_end && !FillSlow(1); }
     // Line and column (from 1) of the next unit to be consumed.
     int Line();
@@ -103,7 +111,7 @@ public:
     EXpFilterError MakeError(const std::string& message);
 
 private:
-    enum Decoder { dUTF8, dUTF16LE, dUTF16BE, dISO88591 };
+    enum Decoder { dUTF8, dUTF16LE, dUTF16BE, dSingleByte };
 
     TXpInCharFilter() = default;
     bool FillSlow(size_t need);
@@ -112,7 +120,7 @@ private:
     // Decodes into the window until it is full, the bytes end or a decoding error is met.
     void Decode();
     void DecodeUtf8(WideChar*& out, WideChar* outEnd);
-    void DecodeLatin1(WideChar*& out, WideChar* outEnd);
+    void DecodeSingleByte(WideChar*& out, WideChar* outEnd);
     void DecodeUtf16(WideChar*& out, WideChar* outEnd);
     // Emits a decoded code point (surrogate pairs included) after the CR and Char rules;
     // false when it was refused.
@@ -128,8 +136,12 @@ private:
     int64_t m_bytesBefore = 0;
     bool m_streamDone = false;
     Decoder m_decoder = dUTF8;
-    bool m_utf16Mark = false;
+    // Set when a byte-order mark or the UTF-16 form of "<?" decided the encoding.
+    bool m_encodingFixed = false;
     bool m_encodingOpen = true;
+    TXpCharEncoding m_declared = TXpCharEncoding::ceUTF8;
+    // The characters of the bytes when a single-byte code page decodes.
+    const char16_t* m_codePage = nullptr;
     bool m_skipLF = false;
     const char* m_pending = nullptr;
     int64_t m_pendingPosition = 0;

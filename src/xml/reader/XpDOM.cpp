@@ -38,6 +38,7 @@ struct FreeBlock {
     FreeBlock* next;
 };
 thread_local FreeBlock* t_freeBlocks[kPoolClasses] = {};
+// Guards g_chunks, which every thread that refills its pool appends to.
 std::mutex g_chunkMutex;
 std::vector<void*>* const g_chunks = new std::vector<void*>;
 

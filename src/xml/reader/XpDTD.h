@@ -12,6 +12,8 @@
 
 namespace velmora {
 
+class TXpDirContext;
+
 // Content types of an element declaration.
 enum : int { ctUndeclared = 0, ctAny = 1, ctEmpty = 2, ctMixed = 3, ctElements = 4 };
 // Attribute types; 0 for an attribute without definition.
@@ -55,6 +57,8 @@ struct TXpEntityInfo {
     WideString PublicId;
     WideString SystemId;
     WideString NotationName;
+    // Where the declaration began: a relative system identifier resolves against it.
+    std::shared_ptr<const TXpDirContext> Base;
 };
 
 struct TXpNotationInfo {

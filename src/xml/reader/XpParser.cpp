@@ -95,7 +95,7 @@ bool TXpParser::ParseInput(std::unique_ptr<TXpInCharFilter> input)
             throw;
         }
     } catch (const EXpFilterError& e) {
-        RecordError("<unknown>", e.Line(), e.Column(), e.Message());
+        RecordError(ErrorLocation(), e.Line(), e.Column(), e.Message());
         if (RaiseErrors) {
             if (OnEndDocument)
                 OnEndDocument();
@@ -161,7 +161,7 @@ void TXpParser::PushInput(std::unique_ptr<TXpInCharFilter> input, const WideStri
 {
     if (m_inputs.size() > MaxEntityDepth)
         Fail(FormatMessage(SEntityNestingTooDeep, {std::to_string(MaxEntityDepth)}));
-    m_inputs.push_back({std::move(input), entityName});
+    m_inputs.push_back({std::move(input), entityName, ++m_inputSerial});
     m_cur = m_inputs.back().input.get();
 }
 
@@ -189,31 +189,35 @@ void TXpParser::CheckCircular(const WideString& name)
             Fail(SCircularReference + ToUtf8(name));
 }
 
-void TXpParser::PushEntityText(const TXpEntityInfo& entity)
+void TXpParser::PushEntityText(const TXpEntityInfo& entity, bool padded)
 {
     CheckCircular(entity.Name);
     const WideString& text = *entity.Value;
     m_expandedBytes += static_cast<int64_t>(text.size() * sizeof(WideChar));
     if (m_expandedBytes > EntityExpansionMinBytes && m_expandedBytes > EntityExpansionMaxRatio * InputBytesRead())
         Fail(SEntityExpansionLimit);
-    PushInput(TXpInCharFilter::FromText(text), entity.Name);
+    PushInput(TXpInCharFilter::FromText(padded ? u" " + text + u" " : text), entity.Name);
 }
 
 void TXpParser::PushExternal(const WideString& systemId, const WideString& entityName,
-                             const TXpDirContext* parent)
+                             const TXpDirContext* parent, bool padded)
 {
     if (!entityName.empty())
         CheckCircular(entityName);
     std::unique_ptr<TXpInCharFilter> input;
-    for (auto it = m_inputs.rbegin(); it != m_inputs.rend() && !parent; ++it)
-        parent = it->input->Location();
+    if (!parent)
+        parent = FileInput().Location();
     try {
         input = XpOpenSource(parent, ToUtf8(systemId), BufferSize, m_errors, Password, UserName, m_tempFiles);
     } catch (const EXpParserError& e) {
         Fail(e.Message());
     }
+    if (padded)
+        PushInput(TXpInCharFilter::FromText(u" "), WideString());
     PushInput(std::move(input), entityName);
     SkipTextDeclaration();
+    if (padded)
+        PushInput(TXpInCharFilter::FromText(u" "), WideString());
 }
 
 // An external entity or subset may begin with a text declaration, which only sets its encoding.
@@ -242,15 +246,26 @@ int TXpParser::PeekSlow()
 // ---------------------------------------------------------------------------------------------
 // Primitives
 
-std::string TXpParser::CurrentLocation() const
+// Inside an entity's replacement text, errors point into the file that the reference stood in,
+// just after the reference, so that every error line names a file and a place in it.
+TXpInCharFilter& TXpParser::FileInput() const
 {
-    const TXpDirContext* location = m_cur ? m_cur->Location() : nullptr;
+    for (auto it = m_inputs.rbegin(); it != m_inputs.rend(); ++it)
+        if (it->input->Location())
+            return *it->input;
+    return *m_cur;
+}
+
+std::string TXpParser::ErrorLocation() const
+{
+    const TXpDirContext* location = FileInput().Location();
     return location ? location->FullLocation() : std::string();
 }
 
-void TXpParser::Fail(const std::string& message)
+void TXpParser::Fail(const std::string& message, int columnOffset)
 {
-    throw EXpParserError(message, CurrentLocation(), m_cur->Line(), m_cur->Column());
+    TXpInCharFilter& input = FileInput();
+    throw EXpParserError(message, ErrorLocation(), input.Line(), std::max(1, input.Column() + columnOffset));
 }
 
 bool TXpParser::TryMatch(WideView text)
@@ -258,6 +273,11 @@ bool TXpParser::TryMatch(WideView text)
     if (Peek() < 0)
         return false;
     return m_cur->TryMatch(text);
+}
+
+bool TXpParser::LookingAt(WideView text)
+{
+    return Peek() >= 0 && m_cur->Fill(text.size()) && WideView(m_cur->Chars() + m_cur->Pos(), text.size()) == text;
 }
 
 void TXpParser::Require(WideView text)
@@ -292,8 +312,8 @@ void TXpParser::RequireWhitespace()
 {
     int c = Peek();
     if (c < 0 || !xpchar::IsWhitespace(static_cast<uint32_t>(c)))
-        Fail(std::string(SWhitespaceExpected) + "Line: " + std::to_string(m_cur->Line()) +
-             " Position: " + std::to_string(m_cur->Column()));
+        Fail(std::string(SWhitespaceExpected) + "Line: " + std::to_string(FileInput().Line()) +
+             " Position: " + std::to_string(FileInput().Column()));
     SkipWhitespace();
 }
 
@@ -453,8 +473,7 @@ void TXpParser::ParseXmlDeclaration(bool textDeclaration)
             valid = valid && (letter(c) || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.' || c == u'=' || c == u'_');
         if (!valid)
             Fail(SInvalidEncoding + XpQuoted(encoding));
-        if (XpSameTextIgnoringCase(encoding, u"ISO-8859-1"))
-            m_cur->SetEncoding(TXpCharEncoding::ceISO88591);
+        ApplyEncodingDeclaration(encoding);
         SkipWhitespace();
     }
     if (!textDeclaration && TryMatch(u"standalone")) {
@@ -486,6 +505,19 @@ void TXpParser::ParseXmlDeclaration(bool textDeclaration)
     add(hasStandalone, u"standalone", standalone);
     if (OnProcessingInstruction)
         OnProcessingInstruction(u"xml", data);
+}
+
+// A byte-order mark or a UTF-16 start has the last word; otherwise the declared label decides how
+// the rest of the input is decoded, and a label the reader cannot decode ends the parse here
+// rather than with a decoding error further on.
+void TXpParser::ApplyEncodingDeclaration(const WideString& label)
+{
+    if (m_cur->EncodingFixed())
+        return;
+    TXpCharEncoding encoding = XpEncodingOfLabel(label);
+    if (encoding == TXpCharEncoding::ceUnknown)
+        Fail(SUnsupportedEncoding + XpQuoted(label));
+    m_cur->SetEncoding(encoding);
 }
 
 // Reads up to the delimiter within the current input, which must hold it.
@@ -545,46 +577,11 @@ void TXpParser::ParseStartTag()
     if (contentType == ctUndeclared)
         contentType = ctAny;
 
-    m_attrCount = 0;
-    WideString xmlSpace;
-    bool hasXmlSpace = false;
-    SkipWhitespace();
-    for (;;) {
-        int c = Peek();
-        if (c == '/' || c == '>')
-            break;
-        if (c < 0)
-            Fail(SUnexpectedEof);
-        ReadAttribute(info, xmlSpace, hasXmlSpace);
-        SkipWhitespace();
-    }
-    if (info) {
-        for (auto& definition : info->Attributes) {
-            bool given = false;
-            for (size_t i = 0; i < m_attrCount && !given; ++i)
-                given = m_attrNames[i] == definition.Name;
-            if (given)
-                continue;
-            const WideString& value = DefaultValue(definition);
-            if (value.empty())
-                continue;
-            if (!hasXmlSpace && definition.Name == u"xml:space") {
-                xmlSpace = value;
-                hasXmlSpace = true;
-            }
-            if (OnAttribute)
-                OnAttribute(definition.Name, value, false);
-        }
-    }
-    bool preserve = m_preserve;
-    if (hasXmlSpace) {
-        if (xmlSpace == u"preserve")
-            preserve = true;
-        else if (xmlSpace == u"default")
-            preserve = !NormalizeData;
-    }
-    if (OnPreserveSpace)
-        OnPreserveSpace(m_name, preserve);
+    XmlSpace xmlSpace;
+    ReadAttributes(info, xmlSpace);
+    if (info)
+        ReportDefaultAttributes(*info, xmlSpace);
+    bool preserve = PreserveSpaceFor(xmlSpace);
 
     int c = Peek();
     Consume();
@@ -596,21 +593,27 @@ void TXpParser::ParseStartTag()
             OnEndElement(m_name);
         return;
     }
-    if (m_depth >= MaxElementDepth)
-        Fail(FormatMessage(SNestingTooDeep, {std::to_string(MaxElementDepth)}));
-    if (m_elements.size() <= m_depth)
-        m_elements.emplace_back();
-    ElementFrame& frame = m_elements[m_depth++];
-    frame.name = m_name;
-    frame.contentType = contentType;
-    frame.preserve = preserve;
-    m_contentType = contentType;
-    m_preserve = preserve;
-    if (OnStartElement)
-        OnStartElement(frame.name);
+    OpenElement(contentType, preserve);
 }
 
-void TXpParser::ReadAttribute(const TXpElementInfo* info, WideString& xmlSpace, bool& hasXmlSpace)
+// Attributes up to the "/" or ">" that ends the tag.
+void TXpParser::ReadAttributes(const TXpElementInfo* info, XmlSpace& xmlSpace)
+{
+    m_attrCount = 0;
+    SkipWhitespace();
+    for (;;) {
+        int c = Peek();
+        if (c == '/' || c == '>')
+            return;
+        // At the end of input the tag still lacks an attribute's "=".
+        if (c < 0)
+            Fail(SExpectedString + XpQuoted(u"="));
+        ReadAttribute(info, xmlSpace);
+        SkipWhitespace();
+    }
+}
+
+void TXpParser::ReadAttribute(const TXpElementInfo* info, XmlSpace& xmlSpace)
 {
     if (m_attrNames.size() <= m_attrCount) {
         m_attrNames.emplace_back();
@@ -634,12 +637,64 @@ void TXpParser::ReadAttribute(const TXpElementInfo* info, WideString& xmlSpace, 
     Eq();
     ReadLiteral(type <= atCDATA ? lkCDataAttribute : lkAttribute);
     if (name == u"xml:space") {
-        xmlSpace = m_literal;
-        hasXmlSpace = true;
+        xmlSpace.value = m_literal;
+        xmlSpace.present = true;
     }
     if (OnAttribute)
         OnAttribute(name, m_literal, true);
     m_literal.clear();
+}
+
+// The DTD's defaults of the attributes that the tag does not give, in the definitions' order.
+void TXpParser::ReportDefaultAttributes(TXpElementInfo& info, XmlSpace& xmlSpace)
+{
+    for (auto& definition : info.Attributes) {
+        bool given = false;
+        for (size_t i = 0; i < m_attrCount && !given; ++i)
+            given = m_attrNames[i] == definition.Name;
+        if (given)
+            continue;
+        const WideString& value = DefaultValue(definition);
+        if (value.empty())
+            continue;
+        if (!xmlSpace.present && definition.Name == u"xml:space") {
+            xmlSpace.value = value;
+            xmlSpace.present = true;
+        }
+        if (OnAttribute)
+            OnAttribute(definition.Name, value, false);
+    }
+}
+
+// The element's preserve-space flag: inherited, set by xml:space, and last the owner's say.
+bool TXpParser::PreserveSpaceFor(const XmlSpace& xmlSpace)
+{
+    bool preserve = m_preserve;
+    if (xmlSpace.present) {
+        if (xmlSpace.value == u"preserve")
+            preserve = true;
+        else if (xmlSpace.value == u"default")
+            preserve = !NormalizeData;
+    }
+    if (OnPreserveSpace)
+        OnPreserveSpace(m_name, preserve);
+    return preserve;
+}
+
+void TXpParser::OpenElement(int contentType, bool preserve)
+{
+    if (m_depth >= MaxElementDepth)
+        Fail(FormatMessage(SNestingTooDeep, {std::to_string(MaxElementDepth)}));
+    if (m_elements.size() <= m_depth)
+        m_elements.emplace_back();
+    ElementFrame& frame = m_elements[m_depth++];
+    frame.name = m_name;
+    frame.contentType = contentType;
+    frame.preserve = preserve;
+    m_contentType = contentType;
+    m_preserve = preserve;
+    if (OnStartElement)
+        OnStartElement(frame.name);
 }
 
 void TXpParser::ParseEndTag()
@@ -866,19 +921,19 @@ void TXpParser::ExpandEntityInContent()
         if (OnResolveEntity)
             OnResolveEntity(entity->Name, entity->PublicId, entity->SystemId, value);
         if (!entity->SystemId.empty() && ReadExternals)
-            PushExternal(entity->SystemId, entity->Name);
+            PushExternal(entity->SystemId, entity->Name, entity->Base.get());
         break;
     }
     }
 }
 
-void TXpParser::ExpandParameterEntity(bool checkNesting)
+void TXpParser::ExpandParameterEntity(bool checkNesting, bool padded)
 {
     WideString name = ReadName(true);
     Require(u";");
     const TXpEntityInfo* entity = m_dtd.FindAnyEntity(name);
     if (!entity)
-        Fail(SUndeclaredEntity + ToUtf8(name));
+        Fail(SUndeclaredEntity + ToUtf8(name), -3);
     if (checkNesting && entity->Kind == ekInternal) {
         bool opens = entity->Value->find(u'(') != WideString::npos;
         bool closes = entity->Value->find(u')') != WideString::npos;
@@ -886,14 +941,14 @@ void TXpParser::ExpandParameterEntity(bool checkNesting)
             Fail(SPENotNested + ToUtf8(*entity->Value));
     }
     switch (entity->Kind) {
-    case ekInternal: PushEntityText(*entity); break;
+    case ekInternal: PushEntityText(*entity, padded); break;
     case ekUnparsed:
         if (OnNonXMLEntity)
             OnNonXMLEntity(entity->Name, entity->PublicId, entity->SystemId, entity->NotationName);
         break;
     default:
         if (!entity->SystemId.empty() && ReadExternals)
-            PushExternal(entity->SystemId, entity->Name);
+            PushExternal(entity->SystemId, entity->Name, entity->Base.get(), padded);
         break;
     }
 }
@@ -915,11 +970,13 @@ bool TXpParser::ReadLiteral(LiteralKind kind)
 // end); quotation marks that come out of entity texts never close the literal.
 bool TXpParser::ReadLiteralBody(LiteralKind kind, int delimiter, size_t baseDepth)
 {
-    const bool attribute = kind == lkCDataAttribute || kind == lkAttribute;
-    const bool charRefs = kind == lkEntityValue || attribute;
     bool sawReference = false;
     const size_t savedFloor = m_floor;
     m_floor = baseDepth - 1;
+    const WideChar quote = delimiter < 0 ? u'&' : static_cast<WideChar>(delimiter);
+    // Where a run of plain characters ends: the quote, a reference, a line end, and "<" (refused
+    // in attribute values) or, in entity values, "%".
+    const WideChar third = kind == lkEntityValue || kind == lkExternalEntityValue ? u'%' : u'<';
     for (;;) {
         if (!m_cur->Fill()) {
             if (m_inputs.size() > baseDepth) {
@@ -936,56 +993,85 @@ bool TXpParser::ReadLiteralBody(LiteralKind kind, int delimiter, size_t baseDept
         size_t p = m_cur->Pos();
         const size_t e = m_cur->End();
         size_t start = p;
-        const WideChar quote = delimiter < 0 ? u'&' : static_cast<WideChar>(delimiter);
-        p = static_cast<size_t>(XpFindAny(chars + p, chars + e, quote, u'&', u'<', u'\n') - chars);
+        p = static_cast<size_t>(XpFindAny(chars + p, chars + e, quote, u'&', third, u'\n') - chars);
         m_literal.append(chars + start, p - start);
         m_cur->SetPos(p);
         if (p == e)
             continue;
         WideChar c = chars[p];
         m_cur->Consume();
-        if (c == delimiter) {
-            if (m_inputs.size() == baseDepth)
-                break;
-            m_literal.push_back(c);
-        } else if (c == u'\n') {
-            m_literal.push_back(u' ');
-        } else if (c == u'<') {
-            if (attribute)
-                Fail(SInvalidAttrChar + XpQuoted(u"<"));
-            m_literal.push_back(c);
-        } else if (!charRefs) {
-            m_literal.push_back(c);
-        } else if (TryMatch(u"#")) {
+        if (c == delimiter && m_inputs.size() == baseDepth)
+            break;
+        if (AppendLiteralSpecial(kind, c))
             sawReference = true;
-            AppendCharRef(m_literal);
-        } else if (!attribute) {
-            sawReference = true;
-            m_literal.push_back(c);
-        } else {
-            sawReference = true;
-            int next = Peek();
-            if (next < 0 || !xpchar::IsNameStart(static_cast<uint32_t>(next)))
-                Fail(SInvalidAttrChar + XpQuoted(u"&"));
-            WideString name = ReadName(true);
-            if (Peek() != ';')
-                Fail(SInvalidAttrChar + XpQuoted(u"&"));
-            Consume();
-            const TXpEntityInfo* entity = m_dtd.FindGeneralEntity(name);
-            if (!entity)
-                Fail(SUndeclaredEntity + XpQuoted(name));
-            if (m_dtd.IsPredefined(entity))
-                m_literal.push_back(m_dtd.PredefinedChar(entity));
-            else if (entity->Kind == ekInternal)
-                PushEntityText(*entity);
-            else
-                Fail(SExternalEntityInAttribute + XpQuoted(name));
-        }
     }
     m_floor = savedFloor;
     if (kind == lkPublicId || kind == lkAttribute)
         NormalizeBuffer(m_literal);
     return sawReference;
+}
+
+// A character of a literal that stops the plain run, already consumed; answers whether it
+// began a reference.
+bool TXpParser::AppendLiteralSpecial(LiteralKind kind, WideChar c)
+{
+    const bool attribute = kind == lkCDataAttribute || kind == lkAttribute;
+    const bool entityValue = kind == lkEntityValue || kind == lkExternalEntityValue;
+    if (c == u'\n') {
+        m_literal.push_back(u' ');
+        return false;
+    }
+    if (c == u'<' && attribute)
+        Fail(SInvalidAttrChar + XpQuoted(u"<"));
+    if (c == u'%' && kind == lkExternalEntityValue) {
+        ExpandParameterEntityInLiteral();
+        return true;
+    }
+    if (c != u'&' || !(attribute || entityValue)) {
+        m_literal.push_back(c);
+        return false;
+    }
+    if (TryMatch(u"#"))
+        AppendCharRef(m_literal);
+    else if (attribute)
+        ExpandEntityInAttribute();
+    else
+        m_literal.push_back(c);  // entity values keep general-entity references as written
+    return true;
+}
+
+// After "&" in an attribute value: the entity's text is read in place.
+void TXpParser::ExpandEntityInAttribute()
+{
+    int next = Peek();
+    if (next < 0 || !xpchar::IsNameStart(static_cast<uint32_t>(next)))
+        Fail(SInvalidAttrChar + XpQuoted(u"&"));
+    WideString name = ReadName(true);
+    if (Peek() != ';')
+        Fail(SInvalidAttrChar + XpQuoted(u"&"));
+    Consume();
+    const TXpEntityInfo* entity = m_dtd.FindGeneralEntity(name);
+    if (!entity)
+        Fail(SUndeclaredEntity + XpQuoted(name));
+    if (m_dtd.IsPredefined(entity))
+        m_literal.push_back(m_dtd.PredefinedChar(entity));
+    else if (entity->Kind == ekInternal)
+        PushEntityText(*entity);
+    else
+        Fail(SExternalEntityInAttribute + XpQuoted(name));
+}
+
+// After "%" in an entity value outside the internal subset: the parameter entity's text becomes
+// part of the value, without the spaces it gets between declaration parts.
+void TXpParser::ExpandParameterEntityInLiteral()
+{
+    int next = Peek();
+    if (next < 0 || !xpchar::IsNameStart(static_cast<uint32_t>(next)))
+        Fail(SInvalidEntityValueChar + XpQuoted(u"%"));
+    // An external entity's text declaration is read as a literal of its own.
+    WideString value = std::move(m_literal);
+    ExpandParameterEntity(false, false);
+    m_literal = std::move(value);
 }
 
 const WideString& TXpParser::DefaultValue(TXpAttributeInfo& info)

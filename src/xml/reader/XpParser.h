@@ -26,6 +26,7 @@ inline constexpr const char* SXmlDeclPosition = "The XML declaration must appear
 inline constexpr const char* SInvalidVersion = "Invalid XML version number: ";
 inline constexpr const char* SUnsupportedVersion = "Dornel does not support XML specification greater than %s";
 inline constexpr const char* SInvalidEncoding = "Invalid encoding declaration: ";
+inline constexpr const char* SUnsupportedEncoding = "Unsupported encoding: ";
 inline constexpr const char* SInvalidStandalone = "Standalone value must equal 'yes' or 'no'";
 inline constexpr const char* SAttributeRedefined = "Attributes cannot be redefined in a start tag";
 inline constexpr const char* SInvalidAttrChar = "Invalid character in attribute value: ";
@@ -63,6 +64,7 @@ inline constexpr const char* SSystemIdMissing = "System identifier missing ";
 inline constexpr const char* SNDataInPE = "NDATA not allowed in parameter entity declaration";
 inline constexpr const char* SExternalModifierMissing = "External modifier missing: ";
 inline constexpr const char* SDeclarationsTooDeep = "Declarations nested deeper than %s levels";
+inline constexpr const char* SDeclarationAcrossEntities = "A markup declaration must end in the entity in which it began";
 
 // Limits on what an input may make the parser hold.
 inline constexpr size_t MaxElementDepth = 100000;
@@ -145,11 +147,20 @@ public:
     std::function<void()> OnDTDConditionalEnd;
 
 private:
-    enum LiteralKind { lkPlain, lkPublicId, lkEntityValue, lkCDataAttribute, lkAttribute };
+    // lkExternalEntityValue: an entity value outside the internal subset, where parameter-entity
+    // references in it are expanded.
+    enum LiteralKind { lkPlain, lkPublicId, lkEntityValue, lkExternalEntityValue, lkCDataAttribute, lkAttribute };
 
     struct InputFrame {
         std::unique_ptr<TXpInCharFilter> input;
         WideString entityName;
+        // Tells inputs apart over a parse, also one freed and one made later at the same address.
+        uint64_t serial = 0;
+    };
+    // The xml:space value of a start tag, given or defaulted.
+    struct XmlSpace {
+        WideString value;
+        bool present = false;
     };
     struct ElementFrame {
         WideString name;
@@ -160,9 +171,13 @@ private:
 
     // Inputs.
     void PushInput(std::unique_ptr<TXpInCharFilter> input, const WideString& entityName);
-    void PushEntityText(const TXpEntityInfo& entity);
+    // padded: the text gets a space on either side, as a parameter entity between the parts of
+    // the document type declaration does.
+    void PushEntityText(const TXpEntityInfo& entity, bool padded = false);
+    // parent: the location a relative system identifier resolves against, by default the file
+    // being read.
     void PushExternal(const WideString& systemId, const WideString& entityName,
-                      const TXpDirContext* parent = nullptr);
+                      const TXpDirContext* parent = nullptr, bool padded = false);
     void PopInput();
     void SkipTextDeclaration();
     void CheckCircular(const WideString& name);
@@ -176,6 +191,8 @@ private:
     int PeekSlow();
     void Consume() { m_cur->Consume(); }
     bool TryMatch(WideView text);
+    // Whether the current input continues with the text; nothing is consumed.
+    bool LookingAt(WideView text);
     void Require(WideView text);
     void RequireWhitespace();
     bool SkipWhitespace();
@@ -184,8 +201,11 @@ private:
     WideString ReadName(bool first);
 
     // Errors.
-    [[noreturn]] void Fail(const std::string& message);
-    std::string CurrentLocation() const;
+    // Throws the syntax error at the current place; columnOffset moves the reported column.
+    [[noreturn]] void Fail(const std::string& message, int columnOffset = 0);
+    // The innermost input read from a file (the document, a subset, an external entity).
+    TXpInCharFilter& FileInput() const;
+    std::string ErrorLocation() const;
     void RecordError(const std::string& file, int line, int column, const std::string& message);
 
     // The document.
@@ -193,12 +213,17 @@ private:
     void ParseMisc();
     void ParseProcessingInstruction();
     void ParseXmlDeclaration(bool textDeclaration);
+    void ApplyEncodingDeclaration(const WideString& label);
     void ParseComment();
     void ParseCData();
     void ParseContent();
     void ParseStartTag();
+    void ReadAttributes(const TXpElementInfo* info, XmlSpace& xmlSpace);
+    void ReadAttribute(const TXpElementInfo* info, XmlSpace& xmlSpace);
+    void ReportDefaultAttributes(TXpElementInfo& info, XmlSpace& xmlSpace);
+    bool PreserveSpaceFor(const XmlSpace& xmlSpace);
+    void OpenElement(int contentType, bool preserve);
     void ParseEndTag();
-    void ReadAttribute(const TXpElementInfo* info, WideString& xmlSpace, bool& hasXmlSpace);
     void ReadCharData();
     void ReadWhitespaceData();
     void Flush();
@@ -209,28 +234,49 @@ private:
     uint32_t ReadCharRef();
     void AppendCharRef(WideString& out);
     void ExpandEntityInContent();
-    void ExpandParameterEntity(bool checkNesting = false);
+    // padded: a space on either side of the replacement text, as between declaration parts.
+    void ExpandParameterEntity(bool checkNesting = false, bool padded = true);
 
     // Literals: the value is left in m_literal; answers whether a reference was met.
     bool ReadLiteral(LiteralKind kind);
     bool ReadLiteralBody(LiteralKind kind, int delimiter, size_t baseDepth);
+    bool AppendLiteralSpecial(LiteralKind kind, WideChar c);
+    void ExpandEntityInAttribute();
+    void ExpandParameterEntityInLiteral();
     const WideString& DefaultValue(TXpAttributeInfo& info);
 
     // Document type declarations.
     void ParseDocTypeDecl();
-    void ParseExternalId(WideString& publicId, WideString& systemId, bool notation);
-    void ParseMarkupDecl(bool internal);
-    void ParseElementDecl(bool internal);
-    std::unique_ptr<Particle> ParseContentGroup(bool internal, size_t depth);
+    void ParseExternalSubset(const WideString& systemId);
+    // Markup declarations and the parameter-entity references between them, up to `end`
+    // (consumed), or with an empty `end` until the input beneath them is exhausted.
+    void ReadDeclarations(WideView end);
+    void ParseMarkupDecl();
+    bool InInternalSubset() const;
+    bool SkipDeclSpace();
+    bool AtPEReferenceInDeclaration();
+    void RequireDeclSpace();
+    void EndDeclaration();
+    void SkipPEReferences(bool checkNesting);
+    bool ParseExternalId(WideString& publicId, WideString& systemId, bool notation);
+    void ParseElementDecl();
+    void ParseContentSpec(int& contentType, std::unique_ptr<Particle>& model);
+    std::unique_ptr<Particle> ParseMixedContent();
+    std::unique_ptr<Particle> ParseContentGroup(size_t depth);
+    void SkipSpaceInModel();
     void ReportParticle(const Particle& particle);
     int ReadOccurrence();
-    void ParseExternalSubset(const WideString& systemId);
     void ParseAttlistDecl();
+    TXpAttributeInfo ParseAttributeDefinition(const WideString& element);
+    void ParseAttributeType(TXpAttributeInfo& info, const WideString& element);
+    void ParseAttributeDefault(TXpAttributeInfo& info);
     void ParseEnumeration(std::vector<WideString>& names);
     void ParseEntityDecl();
+    void ParseEntityValue(TXpEntityInfo& info);
+    void ParseExternalEntity(TXpEntityInfo& info);
     void ParseNotationDecl();
-    void ParseConditional(bool internal);
-    void SkipPEReferences(bool checkNesting);
+    void ParseConditional();
+    void ReadIgnoredSection();
 
     bool ParseInput(std::unique_ptr<TXpInCharFilter> input);
     void ResetState();
@@ -265,6 +311,11 @@ private:
     bool m_preserve = false;
     int m_contentType = ctAny;
     size_t m_declDepth = 0;
+    uint64_t m_inputSerial = 0;
+    // The declaration being read: the input it began in, and whether it is read with the rules
+    // of the internal subset (no parameter-entity references between its parts).
+    uint64_t m_declInput = 0;
+    bool m_declInternal = true;
 };
 
 }  // namespace velmora

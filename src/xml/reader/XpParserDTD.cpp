@@ -40,6 +40,7 @@ struct DepthGuard {
 void TXpParser::ParseDocTypeDecl()
 {
     m_inDTD = true;
+    m_declInternal = true;
     RequireWhitespace();
     WideString name = ReadName(true);
     SkipWhitespace();
@@ -48,28 +49,17 @@ void TXpParser::ParseDocTypeDecl()
     SkipWhitespace();
     if (OnDTDStart)
         OnDTDStart(name, publicId, systemId);
-    if (TryMatch(u"[")) {
-        for (;;) {
-            SkipWhitespace();
-            if (Peek() == '%') {
-                Consume();
-                ExpandParameterEntity();
-                continue;
-            }
-            if (TryMatch(u"]"))
-                break;
-            ParseMarkupDecl(true);
-        }
-    }
+    if (TryMatch(u"["))
+        ReadDeclarations(u"]");
     if (!systemId.empty() && ReadExternals)
         ParseExternalSubset(systemId);
-    for (;;) {
+    if (!systemId.empty()) {
+        // With an external subset, further declarations are taken before the ">".
+        ReadDeclarations(u">");
+    } else {
         SkipWhitespace();
-        if (systemId.empty() || Peek() == '>')
-            break;
-        ParseMarkupDecl(true);
+        Require(u">");
     }
-    Require(u">");
     m_inDTD = false;
     if (OnDTDEnd)
         OnDTDEnd();
@@ -89,17 +79,7 @@ void TXpParser::ParseExternalSubset(const WideString& systemId)
     m_floor = subset;
     if (OnDTDExternalOpened)
         OnDTDExternalOpened(m_cur->Location()->Directory);
-    for (;;) {
-        SkipWhitespace();
-        if (Peek() == '%') {
-            Consume();
-            ExpandParameterEntity();
-            continue;
-        }
-        if (Peek() < 0)
-            break;
-        ParseMarkupDecl(false);
-    }
+    ReadDeclarations(u"");
     while (m_inputs.size() > subset)
         PopInput();
     m_floor = savedFloor;
@@ -108,41 +88,40 @@ void TXpParser::ParseExternalSubset(const WideString& systemId)
         OnDTDExternalEnd();
 }
 
-void TXpParser::ParseExternalId(WideString& publicId, WideString& systemId, bool notation)
+void TXpParser::ReadDeclarations(WideView end)
 {
-    if (TryMatch(u"PUBLIC")) {
-        RequireWhitespace();
-        ReadLiteral(lkPublicId);
-        publicId = m_literal;
-        for (WideChar c : publicId)
-            if (!xpchar::IsPubidChar(c))
-                Fail(SInvalidPublicIdChar + XpQuoted(WideString(1, c)));
-        if (notation) {
-            SkipWhitespace();
-            if (Peek() == '"' || Peek() == '\'') {
-                ReadLiteral(lkPlain);
-                systemId = m_literal;
-            }
-        } else {
-            RequireWhitespace();
-            ReadLiteral(lkPlain);
-            systemId = m_literal;
+    for (;;) {
+        SkipWhitespace();
+        if (Peek() == '%') {
+            Consume();
+            ExpandParameterEntity();
+            continue;
         }
-    } else if (TryMatch(u"SYSTEM")) {
-        RequireWhitespace();
-        ReadLiteral(lkPlain);
-        systemId = m_literal;
+        if (end.empty() ? Peek() < 0 : TryMatch(end))
+            return;
+        ParseMarkupDecl();
     }
-    m_literal.clear();
 }
 
-void TXpParser::ParseMarkupDecl(bool internal)
+// Declarations read from the document itself follow the internal subset's rules; those read
+// from the external subset or an external parameter entity (also one that the internal subset
+// references) follow the external rules.
+bool TXpParser::InInternalSubset() const
+{
+    return &FileInput() == m_inputs.front().input.get();
+}
+
+void TXpParser::ParseMarkupDecl()
 {
     if (++m_declDepth > MaxDeclarationDepth)
         Fail(FormatMessage(SDeclarationsTooDeep, {std::to_string(MaxDeclarationDepth)}));
     DepthGuard guard{m_declDepth};
+    if (Peek() >= 0) {
+        m_declInput = m_inputs.back().serial;
+        m_declInternal = InInternalSubset();
+    }
     if (TryMatch(u"<!ELEMENT")) {
-        ParseElementDecl(internal);
+        ParseElementDecl();
     } else if (TryMatch(u"<!ATTLIST")) {
         ParseAttlistDecl();
     } else if (TryMatch(u"<!ENTITY")) {
@@ -154,9 +133,9 @@ void TXpParser::ParseMarkupDecl(bool internal)
     } else if (TryMatch(u"<!--")) {
         ParseComment();
     } else if (TryMatch(u"<![")) {
-        if (internal)
+        if (m_declInternal)
             Fail(SConditionalInInternal);
-        ParseConditional(internal);
+        ParseConditional();
     } else {
         WideString found;
         while (found.size() < 32) {
@@ -170,6 +149,40 @@ void TXpParser::ParseMarkupDecl(bool internal)
     }
 }
 
+// Whitespace between the parts of a declaration; outside the internal subset also the
+// parameter-entity references that may stand there, each read with a space on either side.
+// A "%" before whitespace (a parameter entity's declaration) is no reference.
+bool TXpParser::SkipDeclSpace()
+{
+    bool skipped = SkipWhitespace();
+    while (AtPEReferenceInDeclaration()) {
+        Consume();
+        ExpandParameterEntity();
+        SkipWhitespace();
+        skipped = true;
+    }
+    return skipped;
+}
+
+bool TXpParser::AtPEReferenceInDeclaration()
+{
+    return !m_declInternal && Peek() == '%' && m_cur->Fill(2) && xpchar::IsNameStart(m_cur->Chars()[m_cur->Pos() + 1]);
+}
+
+void TXpParser::RequireDeclSpace()
+{
+    if (!SkipDeclSpace())
+        RequireWhitespace();
+}
+
+// The ">" of a declaration, which must come from the entity that the declaration began in.
+void TXpParser::EndDeclaration()
+{
+    if (Peek() == '>' && m_inputs.back().serial != m_declInput)
+        Fail(SDeclarationAcrossEntities);
+    Require(u">");
+}
+
 void TXpParser::SkipPEReferences(bool checkNesting)
 {
     while (Peek() == '%') {
@@ -177,6 +190,38 @@ void TXpParser::SkipPEReferences(bool checkNesting)
         ExpandParameterEntity(checkNesting);
         SkipWhitespace();
     }
+}
+
+// Answers whether there was an external identifier ("PUBLIC" or "SYSTEM") at all.
+bool TXpParser::ParseExternalId(WideString& publicId, WideString& systemId, bool notation)
+{
+    if (TryMatch(u"PUBLIC")) {
+        RequireDeclSpace();
+        ReadLiteral(lkPublicId);
+        publicId = m_literal;
+        for (WideChar c : publicId)
+            if (!xpchar::IsPubidChar(c))
+                Fail(SInvalidPublicIdChar + XpQuoted(WideString(1, c)));
+        if (notation) {
+            SkipDeclSpace();
+            if (Peek() == '"' || Peek() == '\'') {
+                ReadLiteral(lkPlain);
+                systemId = m_literal;
+            }
+        } else {
+            RequireDeclSpace();
+            ReadLiteral(lkPlain);
+            systemId = m_literal;
+        }
+    } else if (TryMatch(u"SYSTEM")) {
+        RequireDeclSpace();
+        ReadLiteral(lkPlain);
+        systemId = m_literal;
+    } else {
+        return false;
+    }
+    m_literal.clear();
+    return true;
 }
 
 int TXpParser::ReadOccurrence()
@@ -190,69 +235,25 @@ int TXpParser::ReadOccurrence()
     return 0;
 }
 
-void TXpParser::ParseElementDecl(bool internal)
+void TXpParser::ParseElementDecl()
 {
-    RequireWhitespace();
+    RequireDeclSpace();
     WideString name = ReadName(true);
     if (name.empty())
         Fail(SInvalidName + XpQuoted(name));
-    RequireWhitespace();
-    SkipPEReferences(true);
-    int contentType;
+    // A parameter entity that supplies the content specification stands for the space before it;
+    // it is expanded where the specification begins, which checks its nesting.
+    if (!AtPEReferenceInDeclaration())
+        RequireWhitespace();
+    int contentType = ctAny;
     std::unique_ptr<Particle> model;
-    WideString modelText;
-    if (TryMatch(u"EMPTY")) {
-        contentType = ctEmpty;
-        modelText = u"EMPTY";
-    } else if (TryMatch(u"ANY")) {
-        contentType = ctAny;
-        modelText = u"ANY";
-    } else {
-        Require(u"(");
-        SkipWhitespace();
-        if (internal && Peek() == '%')
-            Fail(SPEInInternalSubset);
-        if (TryMatch(u"#PCDATA")) {
-            contentType = ctMixed;
-            model = std::make_unique<Particle>();
-            model->isGroup = true;
-            model->relation = 0;
-            auto pcdata = std::make_unique<Particle>();
-            pcdata->name = u"#PCDATA";
-            model->children.push_back(std::move(pcdata));
-            for (;;) {
-                SkipWhitespace();
-                if (TryMatch(u")"))
-                    break;
-                if (internal && Peek() == '%')
-                    Fail(SPEInInternalSubset);
-                Require(u"|");
-                SkipWhitespace();
-                auto child = std::make_unique<Particle>();
-                child->name = ReadName(true);
-                if (child->name.empty())
-                    Fail(SInvalidName + XpQuoted(child->name));
-                model->children.push_back(std::move(child));
-            }
-            if (TryMatch(u"*"))
-                model->occurrence = 2;
-        } else {
-            contentType = ctElements;
-            model = ParseContentGroup(internal, 1);
-            model->occurrence = ReadOccurrence();
-        }
-        modelText = model->Text();
-    }
-    SkipWhitespace();
-    if (Peek() == '%') {
-        Consume();
-        ExpandParameterEntity();
-        SkipWhitespace();
-    }
-    Require(u">");
+    ParseContentSpec(contentType, model);
+    SkipDeclSpace();
+    SkipPEReferences(false);
+    EndDeclaration();
     TXpElementInfo& entry = m_dtd.ElementEntry(name);
     entry.ContentType = contentType;
-    entry.ContentModel = modelText;
+    entry.ContentModel = model ? model->Text() : contentType == ctEmpty ? u"EMPTY" : u"ANY";
     if (OnDTDElementStart)
         OnDTDElementStart(name, contentType);
     if (model)
@@ -261,27 +262,82 @@ void TXpParser::ParseElementDecl(bool internal)
         OnDTDElementEnd(name);
 }
 
+// EMPTY, ANY, a mixed model "(#PCDATA ...)" or a model of element content; "#PCDATA" is also
+// found when parameter entities supply it.
+void TXpParser::ParseContentSpec(int& contentType, std::unique_ptr<Particle>& model)
+{
+    SkipPEReferences(true);
+    if (TryMatch(u"EMPTY")) {
+        contentType = ctEmpty;
+        return;
+    }
+    if (TryMatch(u"ANY")) {
+        contentType = ctAny;
+        return;
+    }
+    Require(u"(");
+    SkipSpaceInModel();
+    if (TryMatch(u"#PCDATA")) {
+        contentType = ctMixed;
+        model = ParseMixedContent();
+        return;
+    }
+    contentType = ctElements;
+    model = ParseContentGroup(1);
+    model->occurrence = ReadOccurrence();
+}
+
+// Whitespace in a content model, and the parameter-entity references that may stand there
+// outside the internal subset.
+void TXpParser::SkipSpaceInModel()
+{
+    SkipWhitespace();
+    if (Peek() != '%')
+        return;
+    if (m_declInternal)
+        Fail(SPEInInternalSubset);
+    SkipPEReferences(false);
+}
+
+// After "(#PCDATA": names each after a "|", up to ")" and an optional "*".
+std::unique_ptr<TXpParser::Particle> TXpParser::ParseMixedContent()
+{
+    auto model = std::make_unique<Particle>();
+    model->isGroup = true;
+    model->relation = 0;
+    auto pcdata = std::make_unique<Particle>();
+    pcdata->name = u"#PCDATA";
+    model->children.push_back(std::move(pcdata));
+    for (;;) {
+        SkipSpaceInModel();
+        if (TryMatch(u")"))
+            break;
+        Require(u"|");
+        SkipSpaceInModel();
+        auto child = std::make_unique<Particle>();
+        child->name = ReadName(true);
+        if (child->name.empty())
+            Fail(SInvalidName + XpQuoted(child->name));
+        model->children.push_back(std::move(child));
+    }
+    if (TryMatch(u"*"))
+        model->occurrence = 2;
+    return model;
+}
+
 // After "(": particles up to the matching ")".
-std::unique_ptr<TXpParser::Particle> TXpParser::ParseContentGroup(bool internal, size_t depth)
+std::unique_ptr<TXpParser::Particle> TXpParser::ParseContentGroup(size_t depth)
 {
     if (depth > MaxDeclarationDepth)
         Fail(FormatMessage(SDeclarationsTooDeep, {std::to_string(MaxDeclarationDepth)}));
     auto group = std::make_unique<Particle>();
     group->isGroup = true;
     int relation = -1;
-    auto skip = [&] {
-        SkipWhitespace();
-        if (Peek() == '%') {
-            if (internal)
-                Fail(SPEInInternalSubset);
-            SkipPEReferences(false);
-        }
-    };
     for (;;) {
-        skip();
+        SkipSpaceInModel();
         std::unique_ptr<Particle> child;
         if (TryMatch(u"(")) {
-            child = ParseContentGroup(internal, depth + 1);
+            child = ParseContentGroup(depth + 1);
         } else {
             child = std::make_unique<Particle>();
             child->name = ReadName(true);
@@ -292,7 +348,7 @@ std::unique_ptr<TXpParser::Particle> TXpParser::ParseContentGroup(bool internal,
         }
         child->occurrence = ReadOccurrence();
         group->children.push_back(std::move(child));
-        skip();
+        SkipSpaceInModel();
         int c = Peek();
         if (c == ')') {
             Consume();
@@ -326,162 +382,191 @@ void TXpParser::ReportParticle(const Particle& group)
         OnDTDElementGroupEnd(group.occurrence, group.relation);
 }
 
+void TXpParser::ParseAttlistDecl()
+{
+    RequireDeclSpace();
+    WideString element = ReadName(true);
+    if (element.empty())
+        Fail(SInvalidName + XpQuoted(element));
+    if (OnDTDAttlistStart)
+        OnDTDAttlistStart(element);
+    for (;;) {
+        SkipDeclSpace();
+        SkipPEReferences(false);
+        int c = Peek();
+        if (c == '>')
+            break;
+        if (c < 0)
+            Fail(SUnexpectedEof);
+        TXpAttributeInfo& stored = m_dtd.ElementEntry(element).SetAttribute(ParseAttributeDefinition(element));
+        if (OnDTDAttDefinition)
+            OnDTDAttDefinition(stored.Name, stored.AttrType, stored.Enumeration, stored.ValueType, stored.DefaultText);
+    }
+    EndDeclaration();
+    if (OnDTDAttlistEnd)
+        OnDTDAttlistEnd();
+}
+
+TXpAttributeInfo TXpParser::ParseAttributeDefinition(const WideString& element)
+{
+    TXpAttributeInfo info;
+    int first = Peek();
+    info.Name = ReadName(true);
+    if (info.Name.empty())
+        Fail(SInvalidName + XpQuoted(WideString(1, static_cast<WideChar>(first))));
+    RequireDeclSpace();
+    ParseAttributeType(info, element);
+    RequireDeclSpace();
+    SkipPEReferences(false);
+    ParseAttributeDefault(info);
+    return info;
+}
+
+// An enumeration, NOTATION with its enumeration, or a type keyword, all ignoring letter case.
+void TXpParser::ParseAttributeType(TXpAttributeInfo& info, const WideString& element)
+{
+    if (TryMatch(u"(")) {
+        ParseEnumeration(info.Enumeration);
+        info.AttrType = atEnumeration;
+        return;
+    }
+    WideString keyword = ReadName(true);
+    info.AttrType = TXpDTD::AttributeType(keyword);
+    if (info.AttrType == atNone)
+        Fail(std::string(SIllegalAttrType) + "(" + ToUtf8(keyword) + ") in element " + ToUtf8(element));
+    if (info.AttrType == atNOTATION) {
+        RequireDeclSpace();
+        Require(u"(");
+        ParseEnumeration(info.Enumeration);
+    }
+}
+
+void TXpParser::ParseAttributeDefault(TXpAttributeInfo& info)
+{
+    if (Peek() != '#') {
+        ReadLiteral(lkPlain);
+        info.DefaultText = m_literal;
+        info.ValueType = dkValue;
+    } else {
+        Consume();
+        WideString keyword = ReadName(true);
+        if (keyword == u"FIXED") {
+            RequireDeclSpace();
+            ReadLiteral(lkPlain);
+            info.DefaultText = m_literal;
+            info.ValueType = dkFixed;
+        } else if (keyword == u"REQUIRED") {
+            info.ValueType = dkRequired;
+        } else if (keyword == u"IMPLIED") {
+            info.ValueType = dkImplied;
+        } else {
+            Fail(SIllegalDefaultKeyword + ToUtf8(keyword));
+        }
+    }
+    m_literal.clear();
+}
+
 void TXpParser::ParseEnumeration(std::vector<WideString>& names)
 {
     for (;;) {
-        SkipWhitespace();
+        SkipDeclSpace();
         WideString name = ReadName(false);
         if (name.empty())
             Fail(SInvalidName + XpQuoted(name));
         names.push_back(std::move(name));
-        SkipWhitespace();
+        SkipDeclSpace();
         if (TryMatch(u")"))
             return;
         Require(u"|");
     }
 }
 
-void TXpParser::ParseAttlistDecl()
-{
-    RequireWhitespace();
-    WideString element = ReadName(true);
-    if (element.empty())
-        Fail(SInvalidName + XpQuoted(element));
-    SkipWhitespace();
-    if (OnDTDAttlistStart)
-        OnDTDAttlistStart(element);
-    for (;;) {
-        SkipWhitespace();
-        SkipPEReferences(false);
-        int c = Peek();
-        if (c == '>') {
-            Consume();
-            break;
-        }
-        if (c < 0)
-            Fail(SUnexpectedEof);
-        TXpAttributeInfo info;
-        info.Name = ReadName(true);
-        if (info.Name.empty())
-            Fail(SInvalidName + XpQuoted(WideString(1, static_cast<WideChar>(c))));
-        RequireWhitespace();
-        if (TryMatch(u"(")) {
-            ParseEnumeration(info.Enumeration);
-            info.AttrType = atEnumeration;
-        } else {
-            WideString keyword = ReadName(true);
-            if (keyword == u"NOTATION") {
-                RequireWhitespace();
-                Require(u"(");
-                ParseEnumeration(info.Enumeration);
-                info.AttrType = atNOTATION;
-            } else {
-                info.AttrType = TXpDTD::AttributeType(keyword);
-                if (info.AttrType == atNone || info.AttrType == atNOTATION)
-                    Fail(std::string(SIllegalAttrType) + "(" + ToUtf8(keyword) + ") in element " + ToUtf8(element));
-            }
-        }
-        RequireWhitespace();
-        SkipPEReferences(false);
-        if (Peek() != '#') {
-            ReadLiteral(lkPlain);
-            info.DefaultText = m_literal;
-            info.ValueType = dkValue;
-        } else {
-            Consume();
-            WideString keyword = ReadName(true);
-            if (keyword == u"FIXED") {
-                RequireWhitespace();
-                ReadLiteral(lkPlain);
-                info.DefaultText = m_literal;
-                info.ValueType = dkFixed;
-            } else if (keyword == u"REQUIRED") {
-                info.ValueType = dkRequired;
-            } else if (keyword == u"IMPLIED") {
-                info.ValueType = dkImplied;
-            } else {
-                Fail(SIllegalDefaultKeyword + ToUtf8(keyword));
-            }
-        }
-        m_literal.clear();
-        TXpAttributeInfo& stored = m_dtd.ElementEntry(element).SetAttribute(std::move(info));
-        if (OnDTDAttDefinition)
-            OnDTDAttDefinition(stored.Name, stored.AttrType, stored.Enumeration, stored.ValueType, stored.DefaultText);
-    }
-    if (OnDTDAttlistEnd)
-        OnDTDAttlistEnd();
-}
-
 void TXpParser::ParseEntityDecl()
 {
-    RequireWhitespace();
+    // A relative system identifier resolves against the file that the declaration began in.
+    const TXpDirContext* file = FileInput().Location();
+    TXpDirContext declaredIn = file ? *file : TXpDirContext();
+    RequireDeclSpace();
     TXpEntityInfo info;
     if (Peek() == '%') {
         Consume();
-        RequireWhitespace();
+        RequireDeclSpace();
         info.IsParameter = true;
     }
     info.Name = ReadName(true);
     if (info.Name.empty())
         Fail(SInvalidName + XpQuoted(info.Name));
-    RequireWhitespace();
+    RequireDeclSpace();
     int c = Peek();
     if (c == '"' || c == '\'') {
-        bool sawReference = ReadLiteral(lkEntityValue);
-        if (!info.IsParameter && !sawReference && m_literal.find(u'%') != WideString::npos)
-            Fail(SInvalidEntityValueChar + XpQuoted(u"%"));
-        info.Kind = ekInternal;
-        info.Value = std::make_shared<const WideString>(m_literal);
-        m_literal.clear();
-        WideString name = info.Name;
-        WideString value = *info.Value;
-        bool peFlag = info.IsParameter;
-        m_dtd.DeclareEntity(std::move(info));
-        if (OnDTDEntityInternal)
-            OnDTDEntityInternal(peFlag, name, value);
+        ParseEntityValue(info);
     } else {
-        ParseExternalId(info.PublicId, info.SystemId, false);
-        if (info.SystemId.empty())
-            Fail(SSystemIdMissing + XpQuoted(info.Name));
-        SkipWhitespace();
-        info.Kind = ekExternal;
-        if (TryMatch(u"NDATA")) {
-            if (info.IsParameter)
-                Fail(SNDataInPE);
-            RequireWhitespace();
-            info.NotationName = ReadName(true);
-            info.Kind = ekUnparsed;
-        }
-        TXpEntityInfo copy = info;
-        m_dtd.DeclareEntity(std::move(info));
-        if (OnDTDEntityExternal)
-            OnDTDEntityExternal(copy.IsParameter, copy.Name, copy.PublicId, copy.SystemId, copy.NotationName);
+        info.Base = std::make_shared<const TXpDirContext>(std::move(declaredIn));
+        ParseExternalEntity(info);
     }
-    SkipWhitespace();
-    Require(u">");
+    SkipDeclSpace();
+    EndDeclaration();
+}
+
+void TXpParser::ParseEntityValue(TXpEntityInfo& info)
+{
+    bool sawReference = ReadLiteral(m_declInternal ? lkEntityValue : lkExternalEntityValue);
+    if (!info.IsParameter && !sawReference && m_literal.find(u'%') != WideString::npos)
+        Fail(SInvalidEntityValueChar + XpQuoted(u"%"));
+    info.Kind = ekInternal;
+    info.Value = std::make_shared<const WideString>(m_literal);
+    m_literal.clear();
+    WideString name = info.Name;
+    WideString value = *info.Value;
+    bool peFlag = info.IsParameter;
+    m_dtd.DeclareEntity(std::move(info));
+    if (OnDTDEntityInternal)
+        OnDTDEntityInternal(peFlag, name, value);
+}
+
+// An external identifier (whose system literal may be empty), then for a general entity an
+// optional "NDATA" and notation name, which make it unparsed.
+void TXpParser::ParseExternalEntity(TXpEntityInfo& info)
+{
+    if (!ParseExternalId(info.PublicId, info.SystemId, false))
+        Fail(SSystemIdMissing + XpQuoted(info.Name));
+    info.Kind = ekExternal;
+    if (!SkipDeclSpace() && LookingAt(u"NDATA"))
+        RequireWhitespace();
+    if (TryMatch(u"NDATA")) {
+        if (info.IsParameter)
+            Fail(SNDataInPE);
+        RequireDeclSpace();
+        info.NotationName = ReadName(true);
+        info.Kind = ekUnparsed;
+    }
+    TXpEntityInfo copy = info;
+    m_dtd.DeclareEntity(std::move(info));
+    if (OnDTDEntityExternal)
+        OnDTDEntityExternal(copy.IsParameter, copy.Name, copy.PublicId, copy.SystemId, copy.NotationName);
 }
 
 void TXpParser::ParseNotationDecl()
 {
-    RequireWhitespace();
+    RequireDeclSpace();
     TXpNotationInfo info;
     info.Name = ReadName(true);
     if (info.Name.empty())
         Fail(SInvalidName + XpQuoted(info.Name));
-    RequireWhitespace();
+    RequireDeclSpace();
     ParseExternalId(info.PublicId, info.SystemId, true);
     if (info.PublicId.empty() && info.SystemId.empty())
         Fail(SExternalModifierMissing + ToUtf8(info.Name));
     TXpNotationInfo copy = info;
     if (m_dtd.DeclareNotation(std::move(info)) && OnDTDNotation)
         OnDTDNotation(copy.Name, copy.PublicId, copy.SystemId);
-    SkipWhitespace();
-    Require(u">");
+    SkipDeclSpace();
+    EndDeclaration();
 }
 
-void TXpParser::ParseConditional(bool internal)
+void TXpParser::ParseConditional()
 {
-    SkipWhitespace();
+    SkipDeclSpace();
     SkipPEReferences(false);
     int kind;
     if (TryMatch(u"INCLUDE"))
@@ -490,48 +575,42 @@ void TXpParser::ParseConditional(bool internal)
         kind = 1;
     else
         Fail(SConditionalKeyword);
-    SkipWhitespace();
+    SkipDeclSpace();
     Require(u"[");
     SkipWhitespace();
     if (OnDTDConditionalStart)
         OnDTDConditionalStart(kind);
-    if (kind == 0) {
-        for (;;) {
-            SkipWhitespace();
-            if (Peek() == '%') {
-                Consume();
-                ExpandParameterEntity();
-                continue;
-            }
-            if (TryMatch(u"]]>"))
-                break;
-            if (Peek() < 0)
-                Fail(SUnexpectedEof);
-            ParseMarkupDecl(internal);
-        }
-    } else {
-        WideString text;
-        size_t depth = 1;
-        while (depth > 0) {
-            if (TryMatch(u"<![")) {
-                ++depth;
-                text += u"<![";
-            } else if (TryMatch(u"]]>")) {
-                --depth;
-                text += u"]]>";
-            } else {
-                int c = Peek();
-                if (c < 0)
-                    Fail(SMalformedIgnore);
-                text.push_back(static_cast<WideChar>(c));
-                Consume();
-            }
-        }
-        if (OnCharData)
-            OnCharData(text);
-    }
+    if (kind == 0)
+        ReadDeclarations(u"]]>");
+    else
+        ReadIgnoredSection();
     if (OnDTDConditionalEnd)
         OnDTDConditionalEnd();
+}
+
+// The text of an IGNORE section up to its matching "]]>" (nested sections counted), reported
+// as character data with that "]]>".
+void TXpParser::ReadIgnoredSection()
+{
+    WideString text;
+    size_t depth = 1;
+    while (depth > 0) {
+        if (TryMatch(u"<![")) {
+            ++depth;
+            text += u"<![";
+        } else if (TryMatch(u"]]>")) {
+            --depth;
+            text += u"]]>";
+        } else {
+            int c = Peek();
+            if (c < 0)
+                Fail(SMalformedIgnore);
+            text.push_back(static_cast<WideChar>(c));
+            Consume();
+        }
+    }
+    if (OnCharData)
+        OnCharData(text);
 }
 
 }  // namespace velmora

@@ -1,8 +1,10 @@
 // Decoding, line ends, the Char test and line and column counting of the character input.
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
 #include "xml/reader/XpChrFlt.h"
+#include "xml/reader/XpParser.h"
 
 namespace velmora {
 namespace {
@@ -61,21 +63,85 @@ TEST(CharInput, EncodingsReadTheSameDocument)
     }
 }
 
-TEST(CharInput, Latin1NeedsItsDeclaration)
+TEST(CharInput, TheEncodingDeclarationDecidesWithoutAMark)
 {
-    Loaded declared = load("<?xml version=\"1.0\" encoding=\"iso-8859-1\"?><r>caf\xE9</r>");
-    EXPECT_TRUE(declared.ok) << declared.error;
-    EXPECT_EQ(declared.canonical, "<r>caf\xC3\xA9</r>");
+    const std::string decl = "<?xml version=\"1.0\" encoding=\"";
+    struct Row {
+        std::string bytes;
+        const char* text;  // UTF-8
+        TXpCharEncoding encoding;
+    } rows[] = {
+        {decl + "ISO-8859-1\"?><r>caf\xE9</r>", "caf\xC3\xA9", TXpCharEncoding::ceISO88591},
+        // A file from Windows labelled Latin-1 holds Windows-1252: en dash, curly quotes, euro.
+        {decl + "iso-8859-1\"?><r>a\x96" "b \x93q\x94 \x80</r>", "a\xE2\x80\x93" "b \xE2\x80\x9Cq\xE2\x80\x9D \xE2\x82\xAC",
+         TXpCharEncoding::ceISO88591},
+        {decl + "windows-1252\"?><r>T\xE9rreo \x85</r>", "T\xC3\xA9rreo \xE2\x80\xA6", TXpCharEncoding::ceWindows1252},
+        {decl + "CP1252\"?><r>\x8C\x9F</r>", "\xC5\x92\xC5\xB8", TXpCharEncoding::ceWindows1252},
+        {decl + "latin1\"?><r>\xE7</r>", "\xC3\xA7", TXpCharEncoding::ceISO88591},
+        {decl + "us-ascii\"?><r>\xE3</r>", "\xC3\xA3", TXpCharEncoding::ceISO88591},
+        // The bytes Windows-1252 leaves undefined keep their C1 characters.
+        {decl + "windows-1252\"?><r>\x81\x8D\x8F\x90\x9D</r>", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D",
+         TXpCharEncoding::ceWindows1252},
+        {decl + "ISO-8859-15\"?><r>\xA4\xBD\xE9</r>", "\xE2\x82\xAC\xC5\x93\xC3\xA9", TXpCharEncoding::ceISO885915},
+        {decl + "utf-8\"?><r>\xC3\xA9</r>", "\xC3\xA9", TXpCharEncoding::ceUTF8},
+        {decl + "UTF8\"?><r>\xC3\xA9</r>", "\xC3\xA9", TXpCharEncoding::ceUTF8},
+        // A UTF-16 label on a file read byte by byte: the bytes already told.
+        {decl + "UTF-16\"?><r>\xC3\xA9</r>", "\xC3\xA9", TXpCharEncoding::ceUTF8},
+        // Line ends and the markup after the declaration decode in the code page too.
+        {decl + "windows-1252\"?>\r\n<r a=\"\xE9\">\r\xE9</r>", "\n\xC3\xA9", TXpCharEncoding::ceWindows1252},
+    };
+    for (const auto& row : rows) {
+        ScratchDir dir;
+        TXpObjModel model;
+        model.NormalizeData = false;
+        ASSERT_TRUE(model.LoadDocumentFile(dir.Write("d.xml", row.bytes))) << row.bytes << ": " << test::ErrorMessage(model);
+        EXPECT_EQ(ToUtf8(model.documentElement()->Text()), row.text) << row.bytes;
+        EXPECT_EQ(model.OutCharSet, row.encoding) << row.bytes;
+    }
 
     Loaded undeclared = load("<r>\ncaf\xE9</r>");
     EXPECT_FALSE(undeclared.ok);
     EXPECT_EQ(undeclared.error, SBadUtf8);
     EXPECT_EQ(undeclared.position, "Line: 2 Col: 4");
+}
 
-    // Any other encoding name leaves the input read as UTF-8.
-    Loaded windows = load("<?xml version=\"1.0\" encoding=\"windows-1252\"?><r>\xC3\xA9</r>");
-    EXPECT_TRUE(windows.ok);
-    EXPECT_EQ(windows.canonical, "<r>\xC3\xA9</r>");
+TEST(CharInput, AMarkDecidesOverAnyDeclaration)
+{
+    const std::u16string latin1Declared = u"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r>T\u00E9rreo</r>";
+    struct Row {
+        const char* name;
+        std::string bytes;
+        TXpCharEncoding encoding;
+    } rows[] = {
+        {"utf-8 mark, Latin-1 declaration",
+         "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r>T\xC3\xA9rreo</r>", TXpCharEncoding::ceUTF8},
+        {"utf-8 mark, unknown label", "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"KOI8-R\"?><r>T\xC3\xA9rreo</r>",
+         TXpCharEncoding::ceUTF8},
+        {"utf-16le mark", utf16(latin1Declared, true), TXpCharEncoding::ceUTF16LE},
+        {"utf-16be mark", utf16(latin1Declared, false), TXpCharEncoding::ceUTF16BE},
+        // Without a mark, a document that begins with "<?" in two-byte units is UTF-16.
+        {"utf-16le without mark", utf16(latin1Declared, true).substr(2), TXpCharEncoding::ceUTF16LE},
+        {"utf-16be without mark", utf16(latin1Declared, false).substr(2), TXpCharEncoding::ceUTF16BE},
+    };
+    for (const auto& row : rows) {
+        ScratchDir dir;
+        TXpObjModel model;
+        ASSERT_TRUE(model.LoadDocumentFile(dir.Write("d.xml", row.bytes))) << row.name << ": " << test::ErrorMessage(model);
+        EXPECT_EQ(test::Canonical(model), "<r>T\xC3\xA9rreo</r>") << row.name;
+        EXPECT_EQ(model.OutCharSet, row.encoding) << row.name;
+    }
+    // Only "<?" tells UTF-16 without a mark; any other start is read byte by byte.
+    EXPECT_EQ(load(utf16(u"<r/>", true).substr(2)).error, SInvalidXmlChar);
+}
+
+TEST(CharInput, ALabelTheReaderCannotDecodeFailsAtTheDeclaration)
+{
+    for (const char* label : {"KOI8-R", "EBCDIC-CP-US", "windows-1250", "Shift_JIS", "UTF-32"}) {
+        Loaded result = load(std::string("<?xml version=\"1.0\" encoding=\"") + label + "\"?>\n<r>\xE9</r>");
+        EXPECT_FALSE(result.ok) << label;
+        EXPECT_EQ(result.error, std::string(SUnsupportedEncoding) + "'" + label + "'");
+        EXPECT_EQ(result.position, "Line: 1 Col: " + std::to_string(32 + std::strlen(label))) << label;
+    }
 }
 
 TEST(CharInput, BadUtf8IsRefused)
@@ -214,6 +280,14 @@ TEST(CharInput, NamesResolveAgainstTheParentLocation)
         {&web, "a.dtd", TXpDirKind::Http, "host:8080/dir/", "a.dtd"},
         {&web, "../a.dtd", TXpDirKind::Http, "host:8080/dir/../", "a.dtd"},
         {&web, "/top/a.dtd", TXpDirKind::Http, "host:8080/top/", "a.dtd"},
+        // Names written on Windows: "\\" separates, and a drive or share path that cannot exist
+        // here names the file of that name beside the referencing document.
+        {&local, "dtd\\a.dtd", TXpDirKind::Local, "/srv/project/dtd/", "a.dtd"},
+        {&local, "..\\shared\\a.dtd", TXpDirKind::Local, "/srv/project/../shared/", "a.dtd"},
+        {&local, "C:\\VelmScreen\\a.dtd", TXpDirKind::Local, "/srv/project/", "a.dtd"},
+        {&local, "\\\\server\\share\\a.dtd", TXpDirKind::Local, "/srv/project/", "a.dtd"},
+        {&local, "file:///C:/VelmScreen/a.dtd", TXpDirKind::Local, "/srv/project/", "a.dtd"},
+        {&web, "sub\\a.dtd", TXpDirKind::Http, "host:8080/dir/sub/", "a.dtd"},
     };
     for (const auto& row : rows) {
         TXpDirContext loc = TXpDirContext::Resolve(row.parent, row.name);

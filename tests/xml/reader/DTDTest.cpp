@@ -94,7 +94,7 @@ TEST(DTD, DeclarationErrorsHaveTheirMessages)
         {"<!DOCTYPE r [<!ATTLIST r a STRING #IMPLIED>]><r/>", std::string(SIllegalAttrType) + "(STRING) in element r"},
         {"<!DOCTYPE r [<!ATTLIST r a CDATA #DEFAULT>]><r/>", std::string(SIllegalDefaultKeyword) + "DEFAULT"},
         {"<!DOCTYPE r [<!ENTITY e \"50%\">]><r/>", std::string(SInvalidEntityValueChar) + "'%'"},
-        {"<!DOCTYPE r [<!ENTITY e SYSTEM \"\">]><r/>", std::string(SSystemIdMissing) + "'e'"},
+        {"<!DOCTYPE r [<!ENTITY e >]><r/>", std::string(SSystemIdMissing) + "'e'"},
         {"<!DOCTYPE r [<!ENTITY % e SYSTEM \"x\" NDATA gif>]><r/>", SNDataInPE},
         {"<!DOCTYPE r [<!NOTATION n >]><r/>", std::string(SExternalModifierMissing) + "n"},
         {"<!DOCTYPE r [%undeclared;]><r/>", std::string(SUndeclaredEntity) + "undeclared"},
@@ -152,15 +152,136 @@ TEST(DTD, MissingExternalSubsetEndsTheParse)
     EXPECT_NE(result.error.find("could not be found"), std::string::npos) << result.error;
 }
 
-TEST(DTD, ExternalEntitiesReadRelativeToTheirReference)
+TEST(DTD, ExternalEntitiesResolveAgainstTheFileThatDeclaresThem)
 {
     ScratchDir dir;
-    std::filesystem::create_directory(dir.Path() + "/parts");
+    std::filesystem::create_directories(dir.Path() + "/parts");
+    std::filesystem::create_directories(dir.Path() + "/dtd");
     dir.Write("parts/a.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><a>&b;</a>");
-    dir.Write("parts/b.txt", "text of b");
-    Result result = parse(dir, "<!DOCTYPE r [<!ENTITY a SYSTEM \"parts/a.xml\"><!ENTITY b SYSTEM \"b.txt\">]><r>&a;</r>");
+    dir.Write("b.txt", "b beside the document");
+    dir.Write("parts/b.txt", "b beside the reference");
+    // Declared in the external subset: beside the subset, whoever refers to it.
+    dir.Write("dtd/screen.dtd", "<!ENTITY c SYSTEM \"c.txt\">");
+    dir.Write("dtd/c.txt", "c beside the subset");
+    Result result = parse(dir, "<!DOCTYPE r SYSTEM \"dtd/screen.dtd\" [<!ENTITY a SYSTEM \"parts/a.xml\">"
+                               "<!ENTITY b SYSTEM \"b.txt\">]><r>&a; &c;</r>");
     EXPECT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(result.canonical, "<r><a>text of b</a></r>");
+    EXPECT_EQ(result.canonical, "<r><a>b beside the document</a>c beside the subset</r>");
+}
+
+TEST(DTD, WindowsSystemIdentifiersFindTheirFiles)
+{
+    ScratchDir dir;
+    std::filesystem::create_directories(dir.Path() + "/dtd/sub");
+    dir.Write("dtd/screen.dtd", "<!ENTITY where \"in dtd\"><!ENTITY % more SYSTEM \"sub\\more.ent\">%more;");
+    dir.Write("dtd/sub/more.ent", "<!ENTITY deeper \"in sub\">");
+    dir.Write("beside.dtd", "<!ENTITY where \"beside the document\"><!ENTITY deeper \"\">");
+    struct Row {
+        const char* systemId;
+        const char* canonical;
+    } rows[] = {
+        {"dtd\\screen.dtd", "<r>in dtd in sub</r>"},
+        {".\\dtd\\screen.dtd", "<r>in dtd in sub</r>"},
+        // Windows absolute paths cannot exist here: the file of that name beside the document.
+        {"C:\\VelmScreen\\beside.dtd", "<r>beside the document</r>"},
+        {"c:/VelmScreen/beside.dtd", "<r>beside the document</r>"},
+        {"D:beside.dtd", "<r>beside the document</r>"},
+        {"\\\\server\\share\\beside.dtd", "<r>beside the document</r>"},
+        {"\\beside.dtd", "<r>beside the document</r>"},
+        {"file:///C:/VelmScreen/beside.dtd", "<r>beside the document</r>"},
+    };
+    for (const auto& row : rows) {
+        Result result = parse(dir, std::string("<!DOCTYPE r SYSTEM \"") + row.systemId + "\"><r>&where; &deeper;</r>");
+        EXPECT_TRUE(result.ok) << row.systemId << ": " << result.error;
+        EXPECT_EQ(result.canonical, row.canonical) << row.systemId;
+    }
+    TXpObjModel model;
+    EXPECT_FALSE(model.LoadDocumentFile(dir.Write("missing.xml", "<!DOCTYPE r SYSTEM \"C:\\VelmScreen\\absent.dtd\"><r/>")));
+    ASSERT_EQ(model.Errors().size(), 2u);
+    EXPECT_EQ(model.Errors()[0], "File C:\\VelmScreen\\absent.dtd could not be found");
+    EXPECT_NE(model.Errors()[1].find("File '" + dir.Path() + "/absent.dtd' could not be found"), std::string::npos);
+}
+
+// Each row a small valid document (external subset or entities in files of their own) that
+// an XML 1.0 reader must accept.
+TEST(DTD, ParameterEntitiesBetweenDeclarationPartsAreRead)
+{
+    struct Row {
+        const char* what;
+        const char* dtd;       // the external subset "d.dtd"
+        const char* internal;  // the internal subset
+        const char* body;
+        const char* canonical;
+    } rows[] = {
+        {"reference right after the keyword", "<!ENTITY % e \"r a CDATA 'x'\"><!ATTLIST%e;>", "", "<r/>",
+         "<r a=\"x\"></r>"},
+        {"reference right after a type", "<!ENTITY % d \"'dv'\"><!ATTLIST r a CDATA%d;>", "", "<r/>",
+         "<r a=\"dv\"></r>"},
+        {"references in an entity value", "<!ENTITY % a \"do\"><!ENTITY % b \"c\"><!ENTITY g \"%a;%b;!\">", "",
+         "<r>&g;</r>", "<r>doc!</r>"},
+        {"a name from several references in a row",
+         "<!ENTITY % p1 \"it\"><!ENTITY % p2 \"em\"><!ENTITY % item \"%p1;%p2;\">"
+         "<!ELEMENT %item; EMPTY><!ATTLIST %item; k CDATA 'v'>",
+         "", "<r><item/></r>", "<r><item k=\"v\"></item></r>"},
+        {"#PCDATA from nested references", "<!ENTITY % pc \"#PCDATA\"><!ENTITY % pcref \"%pc;\"><!ELEMENT r (%pcref;|a)*>",
+         "", "<r>t<a/>u</r>", "<r>t<a></a>u</r>"},
+        {"references where | and ) are expected",
+         "<!ENTITY % alts \"|a|b\"><!ENTITY % close \")*\"><!ELEMENT r (#PCDATA%alts;%close;>", "", "<r>t<b/></r>",
+         "<r>t<b></b></r>"},
+        {"an external entity in an entity value", "<!ENTITY % ext SYSTEM \"value.ent\"><!ENTITY g \"[%ext;]\">", "",
+         "<r>&g;</r>", "<r>[from a fil\xC3\xA9]</r>"},
+        {"NOTATION in any letter case", "<!NOTATION n SYSTEM \"n\"><!ATTLIST r a notation (n) 'n'>", "", "<r/>",
+         "<!DOCTYPE r [\n<!NOTATION n SYSTEM 'n'>\n]>\n<r a=\"n\"></r>"},
+        {"an external parameter entity from the internal subset", "",
+         "<!ENTITY % cond SYSTEM \"cond.ent\">%cond;", "<r/>", "<r a=\"included\"></r>"},
+        {"an empty system literal of an unused entity", "", "<!ENTITY unused SYSTEM \"\">", "<r/>", "<r></r>"},
+    };
+    for (const auto& row : rows) {
+        ScratchDir dir;
+        dir.Write("d.dtd", row.dtd);
+        dir.Write("value.ent", "<?xml version=\"1.0\" encoding=\"windows-1252\"?>from a fil\xE9");
+        dir.Write("cond.ent", "<![INCLUDE[ <!ATTLIST r a CDATA 'included'> ]]><![IGNORE[ <!ATTLIST r b CDATA 'no'> ]]>");
+        std::string doc = std::string("<!DOCTYPE r SYSTEM \"") + (*row.dtd ? "d.dtd" : "") + "\" [" + row.internal + "]>" +
+                          row.body;
+        Result result = parse(dir, doc);
+        EXPECT_TRUE(result.ok) << row.what << ": " << result.error;
+        EXPECT_EQ(result.canonical, row.canonical) << row.what;
+    }
+}
+
+TEST(DTD, DeclarationsEndInTheEntityTheyBeganIn)
+{
+    struct Row {
+        const char* dtd;
+        const char* internal;
+        std::string message;
+    } rows[] = {
+        {"<!ENTITY % open \"<!ELEMENT r\"> %open; ANY>", "", SDeclarationAcrossEntities},
+        {"<!ENTITY % close \"ANY>\"> <!ELEMENT r %close;", "", SDeclarationAcrossEntities},
+        {"<!ENTITY % half \"<!ATTLIST r a CDATA 'x'\"> %half; >", "", SDeclarationAcrossEntities},
+        {"", "<!ENTITY % half \"<!ENTITY e 'x'\"> %half; >", SDeclarationAcrossEntities},
+        // A content specification from a parameter entity is still checked for nesting.
+        {"<!ENTITY % p \"(a\"><!ELEMENT r %p;)>", "", std::string(SPENotNested) + "(a"},
+        {"<!NOTATION n SYSTEM \"n\"><!ENTITY e SYSTEM \"e.gif\"NDATA n>", "",
+         std::string(SWhitespaceExpected) + "Line: 1 Position: 50"},
+    };
+    for (const auto& row : rows) {
+        ScratchDir dir;
+        dir.Write("d.dtd", row.dtd);
+        std::string doc = std::string("<!DOCTYPE r SYSTEM \"") + (*row.dtd ? "d.dtd" : "") + "\" [" + row.internal + "]><r/>";
+        Result result = parse(dir, doc);
+        EXPECT_FALSE(result.ok) << row.dtd << row.internal;
+        EXPECT_EQ(result.error, row.message) << row.dtd << row.internal;
+    }
+}
+
+TEST(DTD, AnUndeclaredParameterEntityIsReportedAtItsName)
+{
+    TXpObjModel model;
+    ScratchDir dir;
+    EXPECT_FALSE(model.LoadDocumentFile(dir.Write("d.xml", "<!DOCTYPE r [%undeclared;]><r/>")));
+    EXPECT_EQ(test::ErrorMessage(model), std::string(SUndeclaredEntity) + "undeclared");
+    EXPECT_EQ(test::ErrorPosition(model), "Line: 1 Col: 23");
 }
 
 }  // namespace

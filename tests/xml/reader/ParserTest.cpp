@@ -68,6 +68,10 @@ TEST(Parser, EachErrorHasItsMessageAndPosition)
         {"<r a=\"&nope;\"/>", std::string(SUndeclaredEntity) + "'nope'", "Line: 1 Col: 13"},
         {"<r><? x?></r>", std::string(SInvalidPITarget) + "''", "Line: 1 Col: 6"},
         {"<r =\"1\"/>", std::string(SInvalidAttributeName) + "''", "Line: 1 Col: 4"},
+        // At the end of input a start tag still lacks its next attribute's "=".
+        {"<r a=\"1\"", std::string(SExpectedString) + "'='", "Line: 1 Col: 9"},
+        {"<r a=\"1\" ", std::string(SExpectedString) + "'='", "Line: 1 Col: 10"},
+        {"<r", std::string(SExpectedString) + "'='", "Line: 1 Col: 3"},
         {"", std::string(SExpectedString) + "'<'", "Line: 1 Col: 1"},
     };
     for (const auto& row : rows) {
@@ -88,9 +92,19 @@ TEST(Parser, ErrorLineNamesTheFile)
     EXPECT_FALSE(model.LoadDocumentFile(path));
     ASSERT_EQ(model.Errors().size(), 1u);
     EXPECT_EQ(model.Errors()[0], "File: " + path + ". Line: 2 Col: 4 Error: Mismatched end tag: Start tag = \"r\" End tag = \"s\"");
-    // A decoding error carries no file.
-    EXPECT_FALSE(model.LoadDocumentFile(dir.Write("bytes.xml", "<r>\xFF</r>")));
-    EXPECT_EQ(model.Errors()[0], "File: <unknown>. Line: 1 Col: 4 Error: Badly formed UTF-8 character in stream");
+    // A decoding error names its file too.
+    std::string bytes = dir.Write("bytes.xml", "<r>\xFF</r>");
+    EXPECT_FALSE(model.LoadDocumentFile(bytes));
+    EXPECT_EQ(model.Errors()[0], "File: " + bytes + ". Line: 1 Col: 4 Error: Badly formed UTF-8 character in stream");
+    // An error in an entity's text points just after the reference, in the file that holds it.
+    std::string entity = dir.Write("entity.xml", "<!DOCTYPE r [<!ENTITY e \"<a x='1' X='2'/>\">]>\n<r> &e; </r>");
+    EXPECT_FALSE(model.LoadDocumentFile(entity));
+    EXPECT_EQ(model.Errors()[0], "File: " + entity + ". Line: 2 Col: 8 Error: " + SAttributeRedefined);
+    // An error in the external subset names the subset's file, a decoding error included.
+    dir.Write("bad.dtd", "<!ENTITY e \"\xE9\">");
+    std::string subset = dir.Write("subset.xml", "<!DOCTYPE r SYSTEM \"bad.dtd\"><r/>");
+    EXPECT_FALSE(model.LoadDocumentFile(subset));
+    EXPECT_EQ(model.Errors()[0], "File: " + dir.Path() + "/bad.dtd. Line: 1 Col: 13 Error: Badly formed UTF-8 character in stream");
 }
 
 TEST(Parser, CharacterDataIsNormalisedOnlyWhenAsked)
