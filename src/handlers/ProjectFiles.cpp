@@ -68,6 +68,14 @@ std::string withSeparator(std::string folder)
     return folder;
 }
 
+// A path that ends in a separator names a folder, as the file system reads it, so it never finds a
+// file ("/screen.xml/" is no screen file); doubled separators inside a path read as one, as they do
+// when the path is joined to the folder.
+bool namesAFolder(const std::string& requestPath)
+{
+    return !requestPath.empty() && (requestPath.back() == '/' || requestPath.back() == '\\');
+}
+
 }  // namespace
 
 bool IsPathInsideFolder(const std::string& requestPath)
@@ -82,7 +90,7 @@ bool IsPathInsideFolder(const std::string& requestPath)
 
 std::optional<std::string> FindProjectFile(const std::string& projectFolder, const std::string& requestPath)
 {
-    if (!IsPathInsideFolder(requestPath))
+    if (!IsPathInsideFolder(requestPath) || namesAFolder(requestPath))
         return std::nullopt;
     const std::vector<std::string> segments = segmentsOf(requestPath);
     std::string exact = withSeparator(projectFolder);

@@ -14,8 +14,8 @@ bool IsPathInsideFolder(const std::string& requestPath);
 
 // The file system path of the regular file that the request path names below the folder: the
 // exact name when it exists, else each missing segment looked up ignoring letter case and
-// normalisation form (NFC against NFD). Answers none for a path that leaves the folder, a missing
-// file, or anything that is not a regular file.
+// normalisation form (NFC against NFD). Answers none for a path that leaves the folder or ends in
+// a separator, a missing file, or anything that is not a regular file.
 std::optional<std::string> FindProjectFile(const std::string& projectFolder, const std::string& requestPath);
 
 }  // namespace velmora

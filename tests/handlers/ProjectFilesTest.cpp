@@ -45,7 +45,9 @@ TEST(ProjectFiles, FindsExactNamesThenNamesOfAnotherCaseAndOnlyRegularFiles)
         {"/Images/Foto.PNG", "Images/Foto.PNG"},
         {"/images/foto.png", "Images/Foto.PNG"},
         {"/Images\\Sub\\B.PNG", "Images/Sub/b.png"},
-        {"//Images//Foto.PNG", "Images/Foto.PNG"},
+        {"//Images//Foto.PNG", "Images/Foto.PNG"},  // doubled separators read as one
+        {"/screen.xml/", nullptr},                  // a trailing separator names a folder
+        {"/Images/Foto.PNG\\", nullptr},
         {"/Images/", nullptr},
         {"/Images", nullptr},
         {"/", nullptr},
