@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/Limits.h"
 #include "base/Stream.h"
 #include "http/IdBuffer.h"
 #include "http/IdIOHandler.h"
@@ -70,7 +71,6 @@ inline constexpr const char* RSCaptureLinesExceeded = "Max line count exceeded."
 inline constexpr const char* RSCaptureSizeExceeded = "Max capture size exceeded.";
 inline constexpr const char* RSReadLimitExceeded = "Max read size exceeded.";
 
-inline constexpr int IdMaxLineLengthDefault = 16384;
 inline constexpr size_t IdRecvBufferSizeDefault = 32768;
 // Below this much free space at the input buffer's end, a receive makes room for a whole block.
 inline constexpr size_t IdRecvMinimumRoom = 4096;
@@ -119,7 +119,8 @@ public:
     // The line without its terminator (LF also drops a CR before it). Answers an empty line with
     // ReadTimedOut set when the read gave up; maxLength -1 means MaxLineLength, 0 no limit.
     std::string readLn(std::string_view terminator = "\n", int timeout = -1, int maxLength = -1);
-    // Lines up to the delimiter line, which is not kept; ".." at the start of a line loses a dot.
+    // Lines up to the delimiter line, which is not kept; ".." at the start of a line loses a dot. A read
+    // that gives up (a reset peer) closes the connection and throws EIdClosedSocket.
     void capture(TIdStringList& target, std::string_view delimiter = "", bool unstuffDots = true,
                  const TIdCaptureLimits& limits = {});
     void capture(TStream& target, std::string_view delimiter = "", bool unstuffDots = true,

@@ -39,8 +39,6 @@ inline constexpr const char* RSNoExecuteSpecified = "No execute handler found.";
 inline constexpr const char* RSTerminateThreadTimeout = "Terminate Thread Timeout";
 inline constexpr const char* RSNoIOHandler = "The connection has no I/O handler.";
 
-// ListenQueue's default drops connection attempts in bursts; servers that take bursts listen with this.
-inline constexpr int IdListenQueueForBursts = 1024;
 // An accept that the system refused (descriptors exhausted, say) is retried after this pause.
 inline constexpr int IdAcceptFailurePause = 100;
 
