@@ -115,7 +115,8 @@ private:
 TEST(VelmoraServer, ServesPublishesAgainOnHangUpAndStopsOnTerminate)
 {
     auto project = makeProject("server");
-    int port = freePort();
+    ReservedPort reserved;
+    int port = reserved.port();
     ServerProcess server({"--port", std::to_string(port), (project / "screen.xml").string()});
     auto address = server.nextLine();
     ASSERT_TRUE(address.has_value());
@@ -143,7 +144,7 @@ TEST(VelmoraServer, AFailedFirstPublishIsAnErrorOnStderrAndExitStatusOne)
     } rows[] = {
         {{"--port", "abc", (project / "screen.xml").string()}, "'abc' is not a valid integer value.\n"},
         {{"--port", "70000", (project / "screen.xml").string()}, "Porta inválida: 70000 (use um número de 1 a 65535).\n"},
-        {{"--port", std::to_string(freePort()), (project / "bad-integer.xml").string()},
+        {{"--port", "8099", (project / "bad-integer.xml").string()},
          "'12a' is not a valid integer value.\n"},
     };
     for (const auto& row : rows) {
@@ -159,7 +160,8 @@ TEST(VelmoraServer, AFailedFirstPublishIsAnErrorOnStderrAndExitStatusOne)
 TEST(VelmoraServer, InterruptStopsARunningServer)
 {
     auto project = makeProject("server-interrupt");
-    ServerProcess server({"--port", std::to_string(freePort()), (project / "screen.xml").string()});
+    ReservedPort reserved;
+    ServerProcess server({"--port", std::to_string(reserved.port()), (project / "screen.xml").string()});
     ASSERT_TRUE(server.waitForLine("Servidor Ativo!"));
     server.signal(SIGINT);
     EXPECT_EQ(server.wait(), 0);
