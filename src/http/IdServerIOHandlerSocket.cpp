@@ -34,6 +34,8 @@ std::unique_ptr<TIdIOHandlerSocket> TIdServerIOHandlerSocket::accept(TIdSocketHa
         io->Binding().adopt(handle, peer);
         if (NoDelay)
             io->Binding().setSocketOption(IPPROTO_TCP, TCP_NODELAY, 1);
+        if (SendTimeout > 0)
+            io->Binding().setTimeoutOption(SO_SNDTIMEO, SendTimeout);
         result = TIdAcceptResult::arAccepted;
         return io;
     }

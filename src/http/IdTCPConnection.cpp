@@ -193,6 +193,12 @@ void TIdTCPConnection::captureLines(Sink sink, std::string_view delimiter, bool 
     size_t lines = 0, bytes = 0;
     for (;;) {
         std::string line = readLn("\n");
+        // The empty line of a read that gave up (a reset peer) is no line, least of all the end of
+        // the capture: what was captured must not pass for complete.
+        if (m_readTimedOut) {
+            disconnectSocket();
+            throw EIdClosedSocket(RSStatusDisconnected);
+        }
         if (line == delimiter)
             return;
         if (++lines > limits.MaxLines)

@@ -1,5 +1,7 @@
 #include "net/IdSocketHandle.h"
 
+#include <sys/time.h>
+
 #include "base/Stream.h"
 
 namespace velmora {
@@ -64,11 +66,17 @@ void TIdSocketHandle::setSocketOption(int level, int option, int value)
     m_stack.stack().setSocketOption(Handle(), level, option, &value, sizeof value);
 }
 
+void TIdSocketHandle::setTimeoutOption(int option, int ms)
+{
+    timeval limit{ms / 1000, static_cast<suseconds_t>(ms % 1000) * 1000};
+    m_stack.stack().setSocketOption(Handle(), SOL_SOCKET, option, &limit, sizeof limit);
+}
+
 void TIdSocketHandle::closeSocket()
 {
     TIdStackSocketHandle handle;
     {
-        std::lock_guard<std::mutex> guard(m_handleLock);
+        std::lock_guard<std::mutex> guard(m_handleMutex);
         handle = m_handle.exchange(Id_INVALID_SOCKET);
     }
     if (handle == Id_INVALID_SOCKET)
@@ -79,7 +87,7 @@ void TIdSocketHandle::closeSocket()
 
 void TIdSocketHandle::shutdownFromOutside()
 {
-    std::lock_guard<std::mutex> guard(m_handleLock);
+    std::lock_guard<std::mutex> guard(m_handleMutex);
     TIdStackSocketHandle handle = m_handle.load();
     if (handle != Id_INVALID_SOCKET)
         m_stack.stack().shutdown(handle, Id_SD_Both);

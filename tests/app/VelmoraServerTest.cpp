@@ -1,5 +1,6 @@
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <spawn.h>
@@ -20,11 +21,15 @@ using namespace std::chrono_literals;
 // velmora-server as a child process whose output the test reads line by line.
 class ServerProcess {
 public:
-    explicit ServerProcess(std::vector<std::string> args)
+    // outputPipeSize, when not 0, shrinks the pipe of stdout to that many bytes.
+    explicit ServerProcess(std::vector<std::string> args, int outputPipeSize = 0)
     {
         int out[2], err[2];
         EXPECT_EQ(::pipe(out), 0);
         EXPECT_EQ(::pipe(err), 0);
+        if (outputPipeSize > 0) {
+            EXPECT_GE(::fcntl(out[0], F_SETPIPE_SZ, outputPipeSize), outputPipeSize);
+        }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
@@ -49,8 +54,20 @@ public:
             ::kill(m_pid, SIGKILL);
             ::waitpid(m_pid, nullptr, 0);
         }
+        if (m_drainer.joinable())
+            m_drainer.join();
         ::close(m_out);
         ::close(m_err);
+    }
+
+    // From now on stdout is read and dropped until the process ends; nextLine must not be called.
+    void drainOutput()
+    {
+        m_drainer = std::thread([this] {
+            char buffer[4096];
+            while (::read(m_out, buffer, sizeof buffer) > 0) {
+            }
+        });
     }
 
     // The next whole line of stdout, or none when the time passes or the output ends.
@@ -110,6 +127,7 @@ private:
     pid_t m_pid = -1;
     int m_out = -1, m_err = -1;
     std::string m_pending;
+    std::thread m_drainer;
 };
 
 TEST(VelmoraServer, ServesPublishesAgainOnHangUpAndStopsOnTerminate)
@@ -154,6 +172,36 @@ TEST(VelmoraServer, AFailedFirstPublishIsAnErrorOnStderrAndExitStatusOne)
     }
     ServerProcess usage({});
     EXPECT_EQ(usage.wait(), 2);
+    std::filesystem::remove_all(project);
+}
+
+// Regression: with stdout a pipe that nobody read, connection threads blocked on their log lines
+// outlived the stop's wait, and the process ended in std::terminate.
+TEST(VelmoraServer, AStopWaitsForConnectionsThatOutliveItsWaitAndExitsZero)
+{
+    auto project = makeProject("server-blocked-log");
+    ReservedPort reserved;
+    ServerProcess server({"--port", std::to_string(reserved.port()), (project / "screen.xml").string()}, 4096);
+    ASSERT_TRUE(server.waitForLine("Servidor Ativo!"));
+    // Nobody reads stdout any more: once its pipe is full, a request may wait for its log line.
+    bool oneWaits = false;
+    for (int i = 0; i < 2000 && !oneWaits; ++i) {
+        Socket client = connectLoopback(reserved.port(), {}, 1000);
+        client.sendAll("GET /screen.xml HTTP/1.1\r\n\r\n");
+        oneWaits = client.receiveAll().empty();
+    }
+    server.signal(SIGTERM);
+    if (oneWaits) {
+        // Past the server's own wait of 5 s the stop must neither abort nor give up on the thread.
+        int early = server.wait(6500ms);
+        if (early != -1) {
+            EXPECT_EQ(early, 0);
+            std::filesystem::remove_all(project);
+            return;
+        }
+        server.drainOutput();
+    }
+    EXPECT_EQ(server.wait(20s), 0);
     std::filesystem::remove_all(project);
 }
 
