@@ -155,7 +155,7 @@ private:
 };
 
 // Regression: a connection thread that outlived the wait made deactivation throw out of the
-// destructor (std::terminate), or left the thread running on a freed server.
+// destructor (std::terminate), or ran on while the server's sessions were freed under it.
 TEST(ServerExit, AConnectionThatOutlivesTheWaitIsAwaitedBeforeTheServerGoes)
 {
     Gate gate;
@@ -170,9 +170,10 @@ TEST(ServerExit, AConnectionThatOutlivesTheWaitIsAwaitedBeforeTheServerGoes)
         server.SetSessionState(true);
         server.AutoStartSession = true;
         server.SessionTimeOut = 600000;
+        // The request's session starts only once the test lets it, long after the wait.
+        server.OnSessionStart = [&](TIdHTTPSession&) { gate.wait(); };
         server.OnSessionEnd = [&](TIdHTTPSession&) { ++sessionEnds; };
         server.OnCommandGet = [&](TIdPeerThread&, TIdHTTPRequestInfo&, TIdHTTPResponseInfo& response) {
-            gate.wait();
             response.BodyText = "late";
             handlerDone = true;
         };
@@ -182,7 +183,7 @@ TEST(ServerExit, AConnectionThatOutlivesTheWaitIsAwaitedBeforeTheServerGoes)
         gate.waitUntilEntered();
         try {
             server.SetActive(false);
-            ADD_FAILURE() << "the blocked handler ended within the wait";
+            ADD_FAILURE() << "the blocked request ended within the wait";
         } catch (const EIdTerminateThreadTimeout& error) {
             EXPECT_EQ(error.Message(), "Terminate Thread Timeout");
         }
@@ -193,8 +194,8 @@ TEST(ServerExit, AConnectionThatOutlivesTheWaitIsAwaitedBeforeTheServerGoes)
             gate.open();
         });
     }
-    EXPECT_TRUE(handlerDone) << "the server was freed while its connection thread still ran";
-    EXPECT_EQ(sessionEnds, 1);
+    EXPECT_TRUE(handlerDone) << "the server went while its connection thread still ran";
+    EXPECT_EQ(sessionEnds, 1) << "the session the late request started was ended with the server";
     opener.join();
     client.join();
 }
