@@ -132,7 +132,8 @@ Project makeProject(const fs::path& folder)
 
 class Connection {
 public:
-    Connection(int port, const std::string& from, int receiveTimeoutMs)
+    // receiveBuffer, when not 0, fixes the receive buffer, so that not reading soon stops the sender.
+    Connection(int port, const std::string& from, int receiveTimeoutMs, int receiveBuffer = 0)
     {
         m_handle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (m_handle < 0)
@@ -146,6 +147,8 @@ public:
         ::inet_pton(AF_INET, from.c_str(), &source.sin_addr);
         timeval limit{receiveTimeoutMs / 1000, static_cast<suseconds_t>(receiveTimeoutMs % 1000) * 1000};
         ::setsockopt(m_handle, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        if (receiveBuffer > 0)
+            ::setsockopt(m_handle, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
         sockaddr_in target{};
         target.sin_family = AF_INET;
         target.sin_port = htons(static_cast<uint16_t>(port));
@@ -386,6 +389,7 @@ struct Tally {
     std::atomic<long> filesServed{0}, floodRequests{0}, floodFailures{0};
     std::atomic<long> idlePeak{0}, idleClosedByServer{0};
     std::atomic<long> stalls{0}, stallsEndedByServer{0};
+    std::atomic<long> slowestPhoneRequestMs{0};
     std::mutex firstFailureMutex;  // Guards firstFailure.
     std::string firstFailure;
 
@@ -433,9 +437,21 @@ ManifestCheck checkManifest(const Reply& reply, const std::vector<std::string>& 
                                                                           : ManifestCheck::Short;
 }
 
+// A phone's request, its time taken into the tally's slowest.
+Reply phoneFetch(int port, const std::string& from, const std::string& path, Tally& tally)
+{
+    auto start = Clock::now();
+    Reply reply = fetch(port, from, path);
+    long ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    for (long slowest = tally.slowestPhoneRequestMs; ms > slowest;)
+        if (tally.slowestPhoneRequestMs.compare_exchange_weak(slowest, ms))
+            break;
+    return reply;
+}
+
 void importOnce(int port, const std::string& from, const Project& project, Tally& tally)
 {
-    Reply manifest = fetch(port, from, "/");
+    Reply manifest = phoneFetch(port, from, "/", tally);
     if (manifest.status == 200)
         ++tally.filesServed;
     std::vector<std::string> paths = listedPaths(manifest.body);
@@ -450,7 +466,7 @@ void importOnce(int port, const std::string& from, const Project& project, Tally
         break;
     }
     for (const auto& path : paths) {
-        Reply file = fetch(port, from, path);
+        Reply file = phoneFetch(port, from, path, tally);
         if (file.status == 200)
             ++tally.filesServed;
         if (file.status != 200 || file.contentLength != static_cast<long>(file.body.size()))
@@ -536,7 +552,7 @@ void stallReading(int port, const std::string& from, int stallSeconds, const std
 {
     while (!stop) {
         try {
-            Connection connection(port, from, 1000);
+            Connection connection(port, from, 1000, 65536);
             connection.send(std::string("GET ") + StallPath + " HTTP/1.1\r\n\r\n");
             std::string received;
             Reply reply;
@@ -696,7 +712,8 @@ int main(int argc, char** argv)
     const long okLines = server.okLines(), omitted = server.omittedLines(), served = tally.filesServed;
     const bool linesMatch = okLines == served;
     std::printf("soak of %.0f s against %s\n", seconds, options.server.c_str());
-    std::printf("imports done %ld, failed %ld\n", tally.importsDone.load(), tally.importsFailed.load());
+    std::printf("imports done %ld, failed %ld; slowest phone request %ld ms\n", tally.importsDone.load(),
+                tally.importsFailed.load(), tally.slowestPhoneRequestMs.load());
     std::printf("manifests short %ld, mixed %ld\n", tally.shortManifests.load(), tally.mixedManifests.load());
     std::printf("flood requests %ld, not answered 200: %ld\n", tally.floodRequests.load(), tally.floodFailures.load());
     std::printf("idle connections held at most %ld, closed by the server %ld\n", tally.idlePeak.load(),

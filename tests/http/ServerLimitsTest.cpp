@@ -116,10 +116,11 @@ TEST_F(ServerLimits, AClientThatStopsReadingIsDroppedOnceItsSendMakesNoProgress)
     server.SendTimeout = 300;
     int port = start();
     for (const char* path : {"/big", "/bigfile"}) {
-        test::Socket stalled = test::connectLoopback(port, "127.0.0.3");
+        test::Socket stalled = test::connectLoopback(port, "127.0.0.3", 10000, 65536);
         stalled.sendAll("GET " + std::string(path) + " HTTP/1.1\r\n\r\n");
         ASSERT_TRUE(eventually([&] { return server.connectionCount() == 1; })) << path;
         EXPECT_TRUE(eventually([&] { return server.connectionCount() == 0; })) << path;
+        EXPECT_LT(stalled.receiveAll().size(), size_t{32} << 20) << path << ": the server let go before the end";
     }
     EXPECT_TRUE(answered(port, "127.0.0.2"));
 }

@@ -122,11 +122,20 @@ Socket LoopbackListener::accept()
     return Socket(checked(::accept4(m_socket.handle(), nullptr, nullptr, SOCK_CLOEXEC), "accept"));
 }
 
-std::optional<Socket> tryConnectLoopback(int port, const std::string& from, int receiveTimeoutMs)
+std::optional<Socket> tryConnectLoopback(int port, const std::string& from, int receiveTimeoutMs, int receiveBuffer)
 {
     Socket client(checked(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0), "socket"));
-    if (!from.empty())
+    if (!from.empty()) {
+        // The port is chosen at connect time, per destination: thousands of connections from one
+        // address must not run out of ports.
+        int on = 1;
+        setOption(client.handle(), IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &on, sizeof on,
+                  "setsockopt IP_BIND_ADDRESS_NO_PORT");
         bindTo(client.handle(), loopbackAddress(from, 0));
+    }
+    // Before connecting: the window the peer may fill is agreed then.
+    if (receiveBuffer > 0)
+        setOption(client.handle(), SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer, "setsockopt SO_RCVBUF");
     timeval limit{receiveTimeoutMs / 1000, static_cast<suseconds_t>(receiveTimeoutMs % 1000) * 1000};
     setOption(client.handle(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit, "setsockopt SO_RCVTIMEO");
     sockaddr_in address = loopbackAddress("127.0.0.1", port);
@@ -138,9 +147,9 @@ std::optional<Socket> tryConnectLoopback(int port, const std::string& from, int 
     return client;
 }
 
-Socket connectLoopback(int port, const std::string& from, int receiveTimeoutMs)
+Socket connectLoopback(int port, const std::string& from, int receiveTimeoutMs, int receiveBuffer)
 {
-    std::optional<Socket> client = tryConnectLoopback(port, from, receiveTimeoutMs);
+    std::optional<Socket> client = tryConnectLoopback(port, from, receiveTimeoutMs, receiveBuffer);
     if (!client)
         throw std::system_error(ECONNREFUSED, std::generic_category(), "connect");
     return std::move(*client);

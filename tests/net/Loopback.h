@@ -47,10 +47,13 @@ private:
 };
 
 // A connection to 127.0.0.1:port, made from the source address from (127.0.0.2 and up make other
-// clients) when it is not empty; receives give up after receiveTimeoutMs.
-Socket connectLoopback(int port, const std::string& from = {}, int receiveTimeoutMs = 10000);
+// clients) when it is not empty; receives give up after receiveTimeoutMs. A receiveBuffer of more
+// than 0 bytes fixes the socket's receive buffer, so that a client that stops reading soon stops
+// the sender too.
+Socket connectLoopback(int port, const std::string& from = {}, int receiveTimeoutMs = 10000, int receiveBuffer = 0);
 // As connectLoopback, but answers none when nothing listens on the port.
-std::optional<Socket> tryConnectLoopback(int port, const std::string& from = {}, int receiveTimeoutMs = 10000);
+std::optional<Socket> tryConnectLoopback(int port, const std::string& from = {}, int receiveTimeoutMs = 10000,
+                                         int receiveBuffer = 0);
 
 // A port for a program that binds it itself, such as velmora-server --port N: the port stays bound
 // (with address reuse, not listening) while the object lives, so the system gives it to nobody else,
