@@ -82,8 +82,9 @@ TIdCustomHTTPServer::~TIdCustomHTTPServer()
 {
     try {
         SetActive(false);
-    } catch (const EIdException&) {
-        // Threads that outlived the wait are awaited below: they use the sessions and the hooks.
+    } catch (...) {
+        // Nothing leaves a destructor; threads that outlived the wait are awaited below, as they use
+        // the sessions and the hooks.
     }
     endRemainingConnections();
 }

@@ -32,8 +32,9 @@ TIdTCPServer::~TIdTCPServer()
 {
     try {
         SetActive(false);
-    } catch (const EIdException&) {
-        // Threads that outlived the wait are awaited below: they use this server.
+    } catch (...) {
+        // Nothing leaves a destructor; threads that outlived the wait are awaited below, as they use
+        // this server.
     }
     endRemainingConnections();
 }
