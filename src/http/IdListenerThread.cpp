@@ -35,6 +35,7 @@ void TIdListenerThread::run()
     try {
         auto connection = std::make_unique<TIdTCPServerConnection>(m_server);
         connection->setIOHandler(std::move(io));
+        connection->SendTimeout = m_server.SendTimeout;
         thread = static_cast<TIdPeerThread*>(m_server.ThreadMgr().getThread());
         thread->StackSize = m_server.ThreadStackSize;
         thread->setConnection(std::move(connection));

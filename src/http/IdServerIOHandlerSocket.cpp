@@ -34,8 +34,8 @@ std::unique_ptr<TIdIOHandlerSocket> TIdServerIOHandlerSocket::accept(TIdSocketHa
         io->Binding().adopt(handle, peer);
         if (NoDelay)
             io->Binding().setSocketOption(IPPROTO_TCP, TCP_NODELAY, 1);
-        if (SendTimeout > 0)
-            io->Binding().setTimeoutOption(SO_SNDTIMEO, SendTimeout);
+        // Sends wait for readiness themselves, so that a send making no progress can be given up.
+        io->Binding().setNonBlocking();
         result = TIdAcceptResult::arAccepted;
         return io;
     }

@@ -24,8 +24,6 @@ class TIdServerIOHandlerSocket {
 public:
     // Small writes go out at once instead of waiting for the peer's acknowledgement.
     bool NoDelay = true;
-    // Milliseconds a send on an accepted connection may make no progress before it fails (0 = none).
-    int SendTimeout = 0;
 
     // Answers the accepted connection, or none with the reason in result.
     std::unique_ptr<TIdIOHandlerSocket> accept(TIdSocketHandle& listening, const std::function<bool()>& stopRequested,

@@ -95,6 +95,9 @@ public:
     TIdMaxLineAction MaxLineAction = TIdMaxLineAction::maException;
     // Milliseconds; 0 waits without limit.
     int ReadTimeout = 0;
+    // Milliseconds a send may go without any byte leaving before the connection is closed and the
+    // send fails with EIdClosedSocket; 0 waits without limit.
+    int SendTimeout = 0;
     size_t RecvBufferSize = IdRecvBufferSizeDefault;
     size_t SendBufferSize = IdSendBufferSizeDefault;
     std::function<void()> OnDisconnected;
@@ -158,6 +161,9 @@ private:
     std::string takeLine(size_t terminatorAt, std::string_view terminator);
     void checkLineLength(size_t lineLength, int maximum) const;
     void sendAll(const char* bytes, size_t count, bool moreFollows);
+    // Waits until the transport takes bytes again; past SendTimeout since lastProgress it closes the
+    // connection and throws EIdClosedSocket.
+    void waitUntilWritable(std::chrono::steady_clock::time_point lastProgress);
     void sendFile(TFileStream& file, int64_t count);
     void sendPieces(TStream& stream, int64_t count);
     template <class Sink>

@@ -142,7 +142,7 @@ void TIdTCPServer::activate()
     if (m_bindings.count() == 0)
         m_bindings.add().Port = DefaultPort();
     ThreadMgr().ThreadClass = [this] { return std::make_unique<TIdPeerThread>(*this); };
-    IOHandler().SendTimeout = SendTimeout;
+    IOHandler();
     raiseDescriptorLimit();
     try {
         m_active = true;

@@ -79,7 +79,7 @@ public:
     // once, so that one client cannot take every connection the server allows.
     int MaxConnectionsPerClient = IdMaxConnectionsPerClient;
     // Milliseconds a send may go without progress before its connection ends (0 = no limit), so that a
-    // client that stops reading cannot hold a thread for ever.
+    // client that stops reading cannot hold a thread for ever. Given to each new connection.
     int SendTimeout = IdSendTimeoutDefault;
     // Written, when not empty, to a connection refused for MaxConnections or MaxConnectionsPerClient.
     std::string MaxConnectionReply;

@@ -1,6 +1,6 @@
 #include "net/IdSocketHandle.h"
 
-#include <sys/time.h>
+#include <fcntl.h>
 
 #include "base/Stream.h"
 
@@ -66,10 +66,9 @@ void TIdSocketHandle::setSocketOption(int level, int option, int value)
     m_stack.stack().setSocketOption(Handle(), level, option, &value, sizeof value);
 }
 
-void TIdSocketHandle::setTimeoutOption(int option, int ms)
+void TIdSocketHandle::setNonBlocking()
 {
-    timeval limit{ms / 1000, static_cast<suseconds_t>(ms % 1000) * 1000};
-    m_stack.stack().setSocketOption(Handle(), SOL_SOCKET, option, &limit, sizeof limit);
+    ::fcntl(Handle(), F_SETFL, ::fcntl(Handle(), F_GETFL) | O_NONBLOCK);
 }
 
 void TIdSocketHandle::closeSocket()

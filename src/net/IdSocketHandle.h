@@ -64,8 +64,8 @@ public:
     // Takes over an accepted handle and its peer address.
     void adopt(TIdStackSocketHandle handle, const TIdSocketAddress& peer);
     void setSocketOption(int level, int option, int value);
-    // SO_SNDTIMEO or SO_RCVTIMEO: a blocking send or receive that makes no progress for ms fails.
-    void setTimeoutOption(int option, int ms);
+    // Receives and sends answer at once (EAGAIN) instead of waiting; the caller waits for readiness.
+    void setNonBlocking();
     // Shuts down sending, then closes; only the owning thread calls this.
     void closeSocket();
     // From any thread: ends every pending wait and receive on the socket, which the owner then closes.
