@@ -80,13 +80,7 @@ TIdCustomHTTPServer::TIdCustomHTTPServer()
 
 TIdCustomHTTPServer::~TIdCustomHTTPServer()
 {
-    try {
-        SetActive(false);
-    } catch (...) {
-        // Nothing leaves a destructor; threads that outlived the wait are awaited below, as they use
-        // the sessions and the hooks.
-    }
-    endRemainingConnections();
+    stopForDestruction();
 }
 
 void TIdCustomHTTPServer::SetSessionState(bool value)

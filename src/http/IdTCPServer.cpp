@@ -30,13 +30,7 @@ TIdTCPServer::TIdTCPServer() = default;
 
 TIdTCPServer::~TIdTCPServer()
 {
-    try {
-        SetActive(false);
-    } catch (...) {
-        // Nothing leaves a destructor; threads that outlived the wait are awaited below, as they use
-        // this server.
-    }
-    endRemainingConnections();
+    stopForDestruction();
 }
 
 void TIdTCPServer::SetActive(bool value)
@@ -190,8 +184,13 @@ bool TIdTCPServer::waitForConnections()
                                      [this] { return m_threads.empty(); });
 }
 
-void TIdTCPServer::endRemainingConnections()
+void TIdTCPServer::stopForDestruction()
 {
+    try {
+        SetActive(false);
+    } catch (...) {
+        // Nothing leaves a destructor; threads that outlived the wait are awaited below.
+    }
     closeConnections();
     {
         std::unique_lock<std::mutex> guard(m_threadsMutex);

@@ -111,9 +111,10 @@ public:
 protected:
     virtual void activate();
     virtual void deactivate();
-    // Closes every live connection and waits, without limit, until their threads are done with the
-    // server; a destructor calls it before anything the threads use goes.
-    void endRemainingConnections();
+    // Deactivates, then closes every connection still live and waits, without limit, until its
+    // thread is done with the server; throws nothing. The destructor of every class of server calls
+    // it first: a connection thread calls the server's virtual steps, which must not change under it.
+    void stopForDestruction();
 
 private:
     friend class TIdPeerThread;
