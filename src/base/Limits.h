@@ -25,8 +25,10 @@ inline constexpr int IdSendTimeoutDefault = 60000;
 inline constexpr int IdMaxConnections = 1024;
 // Live connections from one client address; one more from that address is closed at once.
 inline constexpr int IdMaxConnectionsPerClient = 256;
-// Connections waiting for the listener in the system's queue (the application's ListenQueue).
-inline constexpr int IdListenQueueForBursts = 1024;
+// Connections waiting for the listener in the system's queue (the application's ListenQueue; the
+// system caps it at net.core.somaxconn). A client reopening the connections its limit closed comes
+// in bursts; a fuller queue drops other clients' connection attempts, which then wait a second.
+inline constexpr int IdListenQueueForBursts = 4096;
 // Live sessions; starting one more ends the least recently used one first.
 inline constexpr size_t IdMaxSessions = 10000;
 // Bytes of a thought the conversation engine answers; a longer one is refused.
