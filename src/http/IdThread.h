@@ -70,8 +70,6 @@ protected:
     virtual void cleanup() {}
     // Sleeps up to ms; answers false when terminated meanwhile.
     bool sleepUnlessTerminated(int ms);
-    // Records the exception being handled (any kind) and reports it to OnException.
-    void recordCurrentException();
 
 private:
     static void* entry(void* self);
@@ -80,6 +78,8 @@ private:
     template <class Piece>
     void guarded(Piece piece, bool terminateOnException);
     void recordException(const std::exception& error);
+    // Records the exception being handled (any kind) and reports it to OnException.
+    void recordCurrentException();
 
     // Guards the flags below and the recorded exception; m_wake signals their changes.
     mutable std::mutex m_stateMutex;
