@@ -47,6 +47,7 @@ TPublishController::TPublishController(IPublishView& view, TIdIPWatch::TAddressS
     m_server->SessionTimeOut = SessionTimeOutMs;
     m_server->ServerSoftware = SServerSoftware;
     m_server->ListenQueue = IdListenQueueForBursts;
+    m_server->MaxConnections = IdMaxConnections;
     m_server->OnCommandGet = [this](TIdPeerThread& thread, TIdHTTPRequestInfo& request, TIdHTTPResponseInfo& response) {
         m_router.IdHTTPServer1CommandGet(thread, request, response);
     };

@@ -15,6 +15,7 @@
 #include "app/ConsoleLog.h"
 #include "app/PublishController.h"
 #include "app/Unit_Const.h"
+#include "http/IdTCPServer.h"
 
 namespace velmora {
 namespace {
@@ -120,7 +121,11 @@ int serve(const Arguments& args)
         if (republish.exchange(false))
             controller.ButtonIniciarClick();
     }
-    controller.Shutdown();
+    try {
+        controller.Shutdown();
+    } catch (const EIdTerminateThreadTimeout&) {
+        // Connections that outlived the wait were closed; freeing the server waits for their threads.
+    }
     console.Stop();
     signalWaiter.join();
     return status;

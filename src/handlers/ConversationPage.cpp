@@ -31,13 +31,13 @@ std::string FillPageTemplate(const std::string& pageTemplate, const std::string&
 
 void TConversationPage::IdHTTPServer1SessionStart(TIdHTTPSession& Sender)
 {
-    std::lock_guard lock(Sender.Lock);
+    std::lock_guard lock(Sender.SessionDataMutex);
     Sender.SessionData.add(SessionEngineName, std::make_shared<TTalvo>());
 }
 
 void TConversationPage::IdHTTPServer1SessionEnd(TIdHTTPSession& Sender)
 {
-    std::lock_guard lock(Sender.Lock);
+    std::lock_guard lock(Sender.SessionDataMutex);
     if (Sender.SessionData.count() > 0)
         Sender.SessionData[0].Object.reset();
 }
@@ -45,7 +45,7 @@ void TConversationPage::IdHTTPServer1SessionEnd(TIdHTTPSession& Sender)
 void TConversationPage::ConversationPage(TIdHTTPRequestInfo& ARequestInfo, TIdHTTPResponseInfo& AResponseInfo)
 {
     TIdHTTPSession& session = *ARequestInfo.Session;
-    std::lock_guard lock(session.Lock);
+    std::lock_guard lock(session.SessionDataMutex);
     TEngine* engine = session.SessionData.count() > 0 ? std::any_cast<TEngine>(&session.SessionData[0].Object) : nullptr;
     if (!engine || !*engine)
         throw EConversationEnded(SConversationEnded);
@@ -57,6 +57,10 @@ void TConversationPage::ConversationPage(TIdHTTPRequestInfo& ARequestInfo, TIdHT
         talvo.SelectPersonality(personality);
     } else {
         std::string thought = Trim(ARequestInfo.ParamList.value("Thought"));
+        // The engine keeps the last thought and searches it once per keyword: every session could
+        // otherwise hold a whole request body.
+        if (thought.size() > MaxThoughtLength)
+            throw EThoughtTooLong(SThoughtTooLong);
         if (!thought.empty())
             reply = talvo.Respond(thought, sound);
     }

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "base/Limits.h"
 #include "handlers/PublicationState.h"
 #include "http/IdHTTPRequestInfo.h"
 #include "http/IdHTTPResponseInfo.h"
@@ -17,11 +18,16 @@ class EConversationEnded : public Exception {
 public:
     using Exception::Exception;
 };
+class EThoughtTooLong : public Exception {
+public:
+    using Exception::Exception;
+};
 
 inline constexpr const char* SessionEngineName = "Talvo";
 inline constexpr const char* ResponseMarker = "{%RESPONSE%}";
 inline constexpr const char* SoundMarker = "{%SOUND%}";
 inline constexpr const char* SConversationEnded = "The conversation of this session has ended.";
+inline constexpr const char* SThoughtTooLong = "The thought is too long.";
 
 class TConversationPage {
 public:
@@ -32,7 +38,8 @@ public:
     void IdHTTPServer1SessionStart(TIdHTTPSession& Sender);
     void IdHTTPServer1SessionEnd(TIdHTTPSession& Sender);
 
-    // Raises ENoPersonality for a thought before any personality, and EConversationEnded for a
+    // Raises ENoPersonality for a thought before any personality, EThoughtTooLong for one of more
+    // than MaxThoughtLength bytes (the conversation stays as it was), and EConversationEnded for a
     // request whose session was ended while it waited.
     void ConversationPage(TIdHTTPRequestInfo& ARequestInfo, TIdHTTPResponseInfo& AResponseInfo);
 

@@ -1,5 +1,6 @@
 #pragma once
-// Request-derived text that goes into an HTML reply is escaped, so that no markup is reflected.
+// Request-derived text is escaped for where it goes: in an HTML reply no markup is reflected, and
+// in a log line no control character can end the line or forge another.
 
 #include <string>
 #include <string_view>
@@ -8,5 +9,9 @@ namespace velmora {
 
 // "&", "<", ">" and '"' as character entities; every other byte unchanged.
 std::string HtmlEscape(std::string_view text);
+
+// Control characters (below 0x20, and 0x7F) as "%" and two upper-case hexadecimal digits ("%0A");
+// every other byte unchanged.
+std::string LogLineEscape(std::string_view text);
 
 }  // namespace velmora

@@ -29,7 +29,7 @@ void TRequestRouter::serveFile(const std::string& path, TIdHTTPRequestInfo& requ
 {
     std::optional<std::string> file = FindProjectFile(*m_state.ProjectFolder.get(), path);
     if (!file) {
-        m_log("Arquivo " + path + " não encontrado.");
+        log("Arquivo " + path + " não encontrado.");
         response.SetStatusCode(404);
         response.BodyText = NotFoundText(request.Path);
         return;
@@ -37,10 +37,15 @@ void TRequestRouter::serveFile(const std::string& path, TIdHTTPRequestInfo& requ
     try {
         response.BodyStream = std::make_unique<TFileStream>(*file, TFileStream::fmOpenRead);
     } catch (const Exception& e) {
-        m_log("Arquivo " + path + ": " + e.Message());
+        log("Arquivo " + path + ": " + e.Message());
         throw;
     }
-    m_log("Arquivo " + path + " OK.");
+    log("Arquivo " + path + " OK.");
+}
+
+void TRequestRouter::log(const std::string& line) const
+{
+    m_log(LogLineEscape(line));
 }
 
 }  // namespace velmora

@@ -12,7 +12,7 @@
 
 namespace velmora {
 
-// Appends one whole line to the operator's log; called from any thread.
+// Appends one whole line to the operator's log; called from any thread, with no lock held.
 using TLogSink = std::function<void(const std::string& line)>;
 
 inline constexpr const char* ConversationPagePath = "/talvo.html";
@@ -32,6 +32,8 @@ public:
 
 private:
     void serveFile(const std::string& path, TIdHTTPRequestInfo& request, TIdHTTPResponseInfo& response);
+    // One line per call: control characters in the text are escaped.
+    void log(const std::string& line) const;
 
     const TPublicationState& m_state;
     TConversationPage& m_page;

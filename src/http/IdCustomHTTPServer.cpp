@@ -80,13 +80,7 @@ TIdCustomHTTPServer::TIdCustomHTTPServer()
 
 TIdCustomHTTPServer::~TIdCustomHTTPServer()
 {
-    if (Active()) {
-        try {
-            SetActive(false);
-        } catch (const EIdException&) {
-            // The connection server's own destructor waits for threads that outlived the wait.
-        }
-    }
+    stopForDestruction();
 }
 
 void TIdCustomHTTPServer::SetSessionState(bool value)
@@ -194,6 +188,11 @@ bool TIdCustomHTTPServer::serveRequest(TIdPeerThread& thread, TIdTCPConnection& 
     if (RequestTimeout > 0)
         connection.setReadDeadline(std::chrono::steady_clock::now() + std::chrono::milliseconds(RequestTimeout));
     std::string line = connection.readLn("\n", -1, IdMaxRequestLineLength);
+    // A read that gave up (a reset peer) leaves an empty line that is no request.
+    if (connection.ReadTimedOut()) {
+        connection.disconnectSocket();
+        throw EIdClosedSocket(RSStatusDisconnected);
+    }
     size_t lastSpace = line.rfind(' ');
     if (lastSpace == std::string::npos)
         throw EIdHTTPErrorParsingCommand(RSHTTPErrorParsingCommand);

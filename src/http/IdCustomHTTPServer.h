@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "base/Limits.h"
 #include "http/IdClock.h"
 #include "http/IdHTTPRequestInfo.h"
 #include "http/IdHTTPResponseInfo.h"
@@ -39,14 +40,6 @@ inline constexpr const char* RSHTTPUnknownHandlerError = "Unknown error in the r
 
 inline constexpr const char* IdSessionCookieName = "IDHTTPSESSIONID";
 inline constexpr int IdHTTPDefaultPort = 80;
-
-// Limits on what one client may make the server read.
-inline constexpr int IdMaxRequestLineLength = 16384;
-inline constexpr size_t IdMaxHeaderLines = 100;
-inline constexpr size_t IdMaxHeaderBytes = 64 * 1024;
-inline constexpr int32_t IdMaxRequestBody = 1024 * 1024;
-// Milliseconds from the first wait for a request line to the end of its body.
-inline constexpr int IdRequestTimeoutDefault = 30000;
 
 class TIdCustomHTTPServer : public TIdTCPServer {
 public:

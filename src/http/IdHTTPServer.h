@@ -8,6 +8,7 @@ namespace velmora {
 class TIdHTTPServer : public TIdCustomHTTPServer {
 public:
     using TIdCustomHTTPServer::TIdCustomHTTPServer;
+    ~TIdHTTPServer() override { stopForDestruction(); }
 };
 
 }  // namespace velmora

@@ -1,5 +1,7 @@
 #include "http/IdHTTPSession.h"
 
+#include <exception>
+
 #include "http/IdHTTPSessionList.h"
 
 namespace velmora {
@@ -45,13 +47,28 @@ void TIdHTTPSession::DoSessionEnd()
         owner->OnSessionEnd(*this);
 }
 
+void TIdHTTPSession::clearSessionData()
+{
+    std::lock_guard<std::mutex> guard(SessionDataMutex);
+    SessionData.clear();
+}
+
 void TIdHTTPSession::EndSession()
 {
-    DoSessionEnd();
-    SessionData.clear();
+    // A failing end hook does not keep the session alive: it is ended all the same, then the failure
+    // goes on to the caller.
+    std::exception_ptr hookFailure;
+    try {
+        DoSessionEnd();
+    } catch (...) {
+        hookFailure = std::current_exception();
+    }
+    clearSessionData();
     if (TIdHTTPCustomSessionList* owner = Owner())
         owner->DropSession(*this);
     detach();
+    if (hookFailure)
+        std::rethrow_exception(hookFailure);
 }
 
 }  // namespace velmora

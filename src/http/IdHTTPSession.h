@@ -1,7 +1,7 @@
 #pragma once
 // One client's session, tied to its requests by the "IDHTTPSESSIONID" cookie. Shared: a request keeps
 // its session alive until it is done, even when the session ends meanwhile. SessionData holds the
-// application's per-session objects; Lock is the application's, the server never takes it.
+// application's per-session objects, guarded by SessionDataMutex.
 
 #include <any>
 #include <atomic>
@@ -52,8 +52,9 @@ public:
     TIdClock::time_point LastAccess() const;
     void touch(TIdClock::time_point now);
 
-    // For handlers that use SessionData across connections of one session.
-    std::mutex Lock;
+    // Guards SessionData and the objects it holds; handlers of the session's requests take it, and the
+    // server takes it only to clear SessionData when the session ends.
+    std::mutex SessionDataMutex;
     TIdSessionData SessionData;
 
     TIdHTTPCustomSessionList* Owner() const { return m_owner.load(); }
@@ -65,6 +66,8 @@ public:
     virtual void DoSessionEnd();
     // Ends the session outside the list's cleaning: the end notification, then out of its list.
     void EndSession();
+    // Empties SessionData under SessionDataMutex, once the end notification has run.
+    void clearSessionData();
 
 private:
     std::atomic<TIdHTTPCustomSessionList*> m_owner;

@@ -32,7 +32,7 @@ std::string TIdHTTPDefaultSessionList::MakeSessionID(TIdRandomSource& random)
 
 size_t TIdHTTPDefaultSessionList::count() const
 {
-    std::lock_guard<std::mutex> guard(m_sessionsLock);
+    std::lock_guard<std::mutex> guard(m_sessionsMutex);
     return m_byAge.size();
 }
 
@@ -60,12 +60,25 @@ bool TIdHTTPDefaultSessionList::idTakenLocked(const std::string& key) const
     return m_byId.find(key) != m_byId.end();
 }
 
-void TIdHTTPDefaultSessionList::endSessions(std::vector<std::shared_ptr<TIdHTTPSession>>& ended)
+void TIdHTTPDefaultSessionList::makeRoomLocked(Ended& ended)
 {
-    for (auto& session : ended) {
-        session->DoSessionEnd();
-        session->SessionData.clear();
-        session->detach();
+    while (MaxSessions > 0 && m_byAge.size() >= MaxSessions) {
+        ended.push_back(m_byAge.front());
+        eraseLocked(m_byAge.begin());
+    }
+}
+
+void TIdHTTPDefaultSessionList::endSessions(Ended& ended)
+{
+    for (auto session = ended.rbegin(); session != ended.rend(); ++session) {
+        try {
+            (*session)->DoSessionEnd();
+        } catch (...) {
+            // The session has left the list; a hook that failed cannot bring it back, and the
+            // sessions after it must end too.
+        }
+        (*session)->clearSessionData();
+        (*session)->detach();
     }
     ended.clear();
 }
@@ -73,7 +86,7 @@ void TIdHTTPDefaultSessionList::endSessions(std::vector<std::shared_ptr<TIdHTTPS
 std::shared_ptr<TIdHTTPSession> TIdHTTPDefaultSessionList::FindSession(const std::string& id,
                                                                        const std::string& address)
 {
-    std::lock_guard<std::mutex> guard(m_sessionsLock);
+    std::lock_guard<std::mutex> guard(m_sessionsMutex);
     auto range = m_byId.equal_range(UpperCase(id));
     for (auto entry = range.first; entry != range.second; ++entry) {
         Sessions::iterator at = entry->second;
@@ -91,7 +104,7 @@ std::shared_ptr<TIdHTTPSession> TIdHTTPDefaultSessionList::StartUniqueSession(co
     std::string id;
     for (;;) {
         id = MakeSessionID(m_random.get());
-        std::lock_guard<std::mutex> guard(m_sessionsLock);
+        std::lock_guard<std::mutex> guard(m_sessionsMutex);
         if (!idTakenLocked(UpperCase(id)))
             break;
     }
@@ -100,28 +113,30 @@ std::shared_ptr<TIdHTTPSession> TIdHTTPDefaultSessionList::StartUniqueSession(co
         if (OnSessionStart)
             OnSessionStart(*session);
     } catch (...) {
-        session->DoSessionEnd();
-        session->SessionData.clear();
-        session->detach();
+        Ended halfMade{session};
+        endSessions(halfMade);
         throw;
     }
-    std::lock_guard<std::mutex> guard(m_sessionsLock);
-    session->touch(m_clock.get().now());
-    insertLocked(session);
+    AddSession(session);
     return session;
 }
 
 void TIdHTTPDefaultSessionList::AddSession(std::shared_ptr<TIdHTTPSession> session)
 {
-    std::lock_guard<std::mutex> guard(m_sessionsLock);
-    // Kept in order of last use, so the session counts as used now.
-    session->touch(m_clock.get().now());
-    insertLocked(std::move(session));
+    Ended ended;
+    {
+        std::lock_guard<std::mutex> guard(m_sessionsMutex);
+        makeRoomLocked(ended);
+        // Kept in order of last use, so the session counts as used now.
+        session->touch(m_clock.get().now());
+        insertLocked(std::move(session));
+    }
+    endSessions(ended);
 }
 
 void TIdHTTPDefaultSessionList::DropSession(TIdHTTPSession& session)
 {
-    std::lock_guard<std::mutex> guard(m_sessionsLock);
+    std::lock_guard<std::mutex> guard(m_sessionsMutex);
     auto range = m_byId.equal_range(UpperCase(session.SessionId()));
     for (auto entry = range.first; entry != range.second; ++entry) {
         if (entry->second->get() == &session) {
@@ -135,9 +150,9 @@ void TIdHTTPDefaultSessionList::DropSession(TIdHTTPSession& session)
 
 void TIdHTTPDefaultSessionList::EndIdleSessions(bool all)
 {
-    std::vector<std::shared_ptr<TIdHTTPSession>> ended;
+    Ended ended;
     {
-        std::lock_guard<std::mutex> guard(m_sessionsLock);
+        std::lock_guard<std::mutex> guard(m_sessionsMutex);
         auto now = m_clock.get().now();
         while (!m_byAge.empty() && (all || m_byAge.front()->IsSessionStale(now))) {
             ended.push_back(m_byAge.front());

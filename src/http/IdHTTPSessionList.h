@@ -1,7 +1,8 @@
 #pragma once
-// The live sessions of a server, found by identifier and client address in constant time and ended
-// after SessionTimeout of idleness. The end hook runs after the session left the list, with no lock
-// held, so it may take the session's own Lock without stalling other clients.
+// The live sessions of a server, found by identifier and client address in constant time, ended
+// after SessionTimeout of idleness, and at most MaxSessions of them: one more ends the least recently
+// used first. The end hook runs after the session left the list, with no lock held, so it may take
+// the session's own SessionDataMutex without stalling other clients.
 
 #include <cstdint>
 #include <functional>
@@ -12,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/Limits.h"
 #include "http/IdClock.h"
 #include "http/IdHTTPSession.h"
 #include "http/IdRandomSource.h"
@@ -29,10 +31,15 @@ public:
 
     // Milliseconds.
     int64_t SessionTimeout = 0;
+    // Live sessions at most (0 = no limit); a session started or added beyond it ends the least
+    // recently used one first.
+    size_t MaxSessions = IdMaxSessions;
     std::function<void(TIdHTTPSession& Sender)> OnSessionStart;
     std::function<void(TIdHTTPSession& Sender)> OnSessionEnd;
 
     virtual void DropSession(TIdHTTPSession& session) = 0;
+    // Sessions that end together end from the last to the first of the list (the most recently used
+    // first); an end hook that fails ends its session all the same.
     virtual void EndAllSessions() = 0;
     virtual void EndIdleSessions(bool all) = 0;
     // Throws what OnSessionStart throws, after ending the half-made session.
@@ -67,14 +74,19 @@ public:
 private:
     using Sessions = std::list<std::shared_ptr<TIdHTTPSession>>;
 
+    using Ended = std::vector<std::shared_ptr<TIdHTTPSession>>;
+
+    // Takes out the least recently used sessions that leave room for one more.
+    void makeRoomLocked(Ended& ended);
     void insertLocked(std::shared_ptr<TIdHTTPSession> session);
     void eraseLocked(Sessions::iterator at);
     bool idTakenLocked(const std::string& key) const;
-    void endSessions(std::vector<std::shared_ptr<TIdHTTPSession>>& ended);
+    static void endSessions(Ended& ended);
 
     std::reference_wrapper<const TIdClock> m_clock;
     std::reference_wrapper<TIdRandomSource> m_random;
-    mutable std::mutex m_sessionsLock;
+    // Guards m_byAge and m_byId; never held while a session hook runs.
+    mutable std::mutex m_sessionsMutex;
     // Least recently used first, so idle sessions are found without looking at the others.
     Sessions m_byAge;
     std::unordered_multimap<std::string, Sessions::iterator> m_byId;

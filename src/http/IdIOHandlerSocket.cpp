@@ -7,6 +7,12 @@ int TIdIOHandlerSocket::waitReadable(int timeoutMs)
     return SocketStack()->waitReadable(m_binding.Handle(), timeoutMs);
 }
 
+int TIdIOHandlerSocket::waitWritable(int timeoutMs)
+{
+    TIdSocketList writable{m_binding.Handle()};
+    return SocketStack()->select(nullptr, &writable, nullptr, timeoutMs);
+}
+
 ssize_t TIdIOHandlerSocket::receiveReady(void* buffer, size_t length)
 {
     return SocketStack()->receive(m_binding.Handle(), buffer, length, MSG_DONTWAIT);

@@ -15,6 +15,7 @@ public:
 
     bool connected() const override { return m_binding.HandleAllocated(); }
     int waitReadable(int timeoutMs) override;
+    int waitWritable(int timeoutMs) override;
     ssize_t receiveReady(void* buffer, size_t length) override;
     ssize_t send(const void* buffer, size_t length, bool moreFollows) override;
     bool canSendFile() const override { return true; }

@@ -28,6 +28,7 @@ public:
 
     bool connected() const override { return m_open.load(); }
     int waitReadable(int timeoutMs) override;
+    int waitWritable(int) override { return 1; }
     ssize_t receiveReady(void* buffer, size_t length) override;
     ssize_t send(const void* buffer, size_t length, bool moreFollows) override;
     bool canSendFile() const override { return false; }

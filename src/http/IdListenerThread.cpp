@@ -35,23 +35,37 @@ void TIdListenerThread::run()
     try {
         auto connection = std::make_unique<TIdTCPServerConnection>(m_server);
         connection->setIOHandler(std::move(io));
+        connection->SendTimeout = m_server.SendTimeout;
         thread = static_cast<TIdPeerThread*>(m_server.ThreadMgr().getThread());
         thread->StackSize = m_server.ThreadStackSize;
         thread->setConnection(std::move(connection));
-        if (m_server.MaxConnections > 0 &&
-            m_server.connectionCount() >= static_cast<size_t>(m_server.MaxConnections)) {
+        if (!m_server.tryAddConnectionThread(*thread)) {
             refuse(*thread);
             return;
         }
-        m_server.addConnectionThread(*thread);
         thread->start();
-    } catch (const std::exception& error) {
+    } catch (...) {
         // A thread that cannot start closes its connection; the listener goes on.
         if (thread) {
             m_server.removeConnectionThread(*thread);
             m_server.ThreadMgr().releaseThread(*thread);
         }
-        m_server.DoListenException(*this, error);
+        reportListenException();
+    }
+}
+
+void TIdListenerThread::reportListenException()
+{
+    try {
+        try {
+            throw;
+        } catch (const std::exception& error) {
+            m_server.DoListenException(*this, error);
+        } catch (...) {
+            m_server.DoListenException(*this, EIdThreadUnknownException(RSThreadUnknownException));
+        }
+    } catch (...) {
+        // A failing report must not end the listener: the server would stop accepting.
     }
 }
 

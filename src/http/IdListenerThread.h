@@ -21,6 +21,8 @@ protected:
 
 private:
     void refuse(TIdPeerThread& thread);
+    // Reports the exception being handled to OnListenException; nothing the report throws escapes.
+    void reportListenException();
 
     TIdTCPServer& m_server;
     TIdSocketHandle& m_binding;

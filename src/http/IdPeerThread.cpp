@@ -34,6 +34,9 @@ void TIdPeerThread::run()
     } catch (const std::exception& error) {
         m_server.DoException(*this, error);
         throw;
+    } catch (...) {
+        m_server.DoException(*this, EIdThreadUnknownException(RSThreadUnknownException));
+        throw;
     }
     if (!m_connection->connected())
         stop();

@@ -3,6 +3,7 @@
 // the connection lasts, runs the disconnect hook, then releases itself and its connection.
 
 #include <memory>
+#include <string>
 
 #include "http/IdThread.h"
 
@@ -31,6 +32,8 @@ private:
 
     TIdTCPServer& m_server;
     std::unique_ptr<TIdTCPServerConnection> m_connection;
+    // The peer's address, counted against the server's MaxConnectionsPerClient while the thread lives.
+    std::string m_clientAddress;
 };
 
 }  // namespace velmora

@@ -34,7 +34,7 @@ void fillFromSystem(void* buffer, size_t size)
 void TIdSystemRandom::fill(void* buffer, size_t size)
 {
     auto* out = static_cast<unsigned char*>(buffer);
-    std::lock_guard<std::mutex> guard(m_poolLock);
+    std::lock_guard<std::mutex> guard(m_poolMutex);
     while (size > 0) {
         if (m_poolLeft == 0) {
             fillFromSystem(m_pool, sizeof m_pool);

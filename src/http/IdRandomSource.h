@@ -31,7 +31,8 @@ public:
     void fill(void* buffer, size_t size) override;
 
 private:
-    std::mutex m_poolLock;
+    // Guards m_pool and m_poolLeft.
+    std::mutex m_poolMutex;
     unsigned char m_pool[4096];
     size_t m_poolLeft = 0;
 };

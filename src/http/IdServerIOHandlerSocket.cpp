@@ -34,6 +34,8 @@ std::unique_ptr<TIdIOHandlerSocket> TIdServerIOHandlerSocket::accept(TIdSocketHa
         io->Binding().adopt(handle, peer);
         if (NoDelay)
             io->Binding().setSocketOption(IPPROTO_TCP, TCP_NODELAY, 1);
+        // Sends wait for readiness themselves, so that a send making no progress can be given up.
+        io->Binding().setNonBlocking();
         result = TIdAcceptResult::arAccepted;
         return io;
     }

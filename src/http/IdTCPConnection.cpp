@@ -193,6 +193,12 @@ void TIdTCPConnection::captureLines(Sink sink, std::string_view delimiter, bool 
     size_t lines = 0, bytes = 0;
     for (;;) {
         std::string line = readLn("\n");
+        // The empty line of a read that gave up (a reset peer) is no line, least of all the end of
+        // the capture: what was captured must not pass for complete.
+        if (m_readTimedOut) {
+            disconnectSocket();
+            throw EIdClosedSocket(RSStatusDisconnected);
+        }
         if (line == delimiter)
             return;
         if (++lines > limits.MaxLines)
@@ -294,12 +300,39 @@ void TIdTCPConnection::writeLn(std::string_view text)
     writeBuffer(line.data(), line.size());
 }
 
+void TIdTCPConnection::waitUntilWritable(std::chrono::steady_clock::time_point lastProgress)
+{
+    int wait = IdTimeoutInfinite;
+    if (SendTimeout > 0) {
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                        lastProgress + std::chrono::milliseconds(SendTimeout) - std::chrono::steady_clock::now())
+                        .count();
+        if (left <= 0) {
+            m_io->close();
+            throw EIdClosedSocket(RSStatusDisconnected);
+        }
+        wait = static_cast<int>(left);
+    }
+    // A wait that ran out is the end, even if the system would take a few more bytes now: it grows
+    // its buffer while the peer reads nothing.
+    int ready = m_io->waitWritable(wait);
+    if (ready == 0 || (ready < 0 && errno != EINTR)) {
+        m_io->close();
+        throw EIdClosedSocket(RSStatusDisconnected);
+    }
+}
+
 void TIdTCPConnection::sendAll(const char* bytes, size_t count, bool moreFollows)
 {
+    auto lastProgress = std::chrono::steady_clock::now();
     while (count > 0) {
         if (!m_io || !m_io->connected())
             throw EIdClosedSocket(RSStatusDisconnected);
         ssize_t sent = m_io->send(bytes, count, moreFollows);
+        if (nothingReady(sent)) {
+            waitUntilWritable(lastProgress);
+            continue;
+        }
         m_closedGracefully = sent == 0;
         checkForDisconnect(true, false);
         // Shut down, aborted, reset or any other failure: the peer will not get the rest.
@@ -309,6 +342,7 @@ void TIdTCPConnection::sendAll(const char* bytes, size_t count, bool moreFollows
         }
         bytes += sent;
         count -= static_cast<size_t>(sent);
+        lastProgress = std::chrono::steady_clock::now();
     }
 }
 
@@ -347,11 +381,16 @@ void TIdTCPConnection::closeWriteBuffer(bool moreFollows)
 
 void TIdTCPConnection::sendFile(TFileStream& file, int64_t count)
 {
+    auto lastProgress = std::chrono::steady_clock::now();
     while (count > 0) {
         checkForDisconnect(true, true);
         if (!connected())
             throw EIdNotConnected(RSNotConnected);
         ssize_t sent = m_io->sendFile(file.Handle(), static_cast<size_t>(std::min<int64_t>(count, 1 << 30)));
+        if (nothingReady(sent)) {
+            waitUntilWritable(lastProgress);
+            continue;
+        }
         if (sent == 0)
             throw EIdNoDataToRead(RSIdNoDataToRead);
         if (sent < 0) {
@@ -359,6 +398,7 @@ void TIdTCPConnection::sendFile(TFileStream& file, int64_t count)
             throw EIdClosedSocket(RSStatusDisconnected);
         }
         count -= sent;
+        lastProgress = std::chrono::steady_clock::now();
     }
 }
 

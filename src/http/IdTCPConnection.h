@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/Limits.h"
 #include "base/Stream.h"
 #include "http/IdBuffer.h"
 #include "http/IdIOHandler.h"
@@ -70,7 +71,6 @@ inline constexpr const char* RSCaptureLinesExceeded = "Max line count exceeded."
 inline constexpr const char* RSCaptureSizeExceeded = "Max capture size exceeded.";
 inline constexpr const char* RSReadLimitExceeded = "Max read size exceeded.";
 
-inline constexpr int IdMaxLineLengthDefault = 16384;
 inline constexpr size_t IdRecvBufferSizeDefault = 32768;
 // Below this much free space at the input buffer's end, a receive makes room for a whole block.
 inline constexpr size_t IdRecvMinimumRoom = 4096;
@@ -95,6 +95,9 @@ public:
     TIdMaxLineAction MaxLineAction = TIdMaxLineAction::maException;
     // Milliseconds; 0 waits without limit.
     int ReadTimeout = 0;
+    // Milliseconds a send may go without any byte leaving before the connection is closed and the
+    // send fails with EIdClosedSocket; 0 waits without limit.
+    int SendTimeout = 0;
     size_t RecvBufferSize = IdRecvBufferSizeDefault;
     size_t SendBufferSize = IdSendBufferSizeDefault;
     std::function<void()> OnDisconnected;
@@ -119,7 +122,8 @@ public:
     // The line without its terminator (LF also drops a CR before it). Answers an empty line with
     // ReadTimedOut set when the read gave up; maxLength -1 means MaxLineLength, 0 no limit.
     std::string readLn(std::string_view terminator = "\n", int timeout = -1, int maxLength = -1);
-    // Lines up to the delimiter line, which is not kept; ".." at the start of a line loses a dot.
+    // Lines up to the delimiter line, which is not kept; ".." at the start of a line loses a dot. A read
+    // that gives up (a reset peer) closes the connection and throws EIdClosedSocket.
     void capture(TIdStringList& target, std::string_view delimiter = "", bool unstuffDots = true,
                  const TIdCaptureLimits& limits = {});
     void capture(TStream& target, std::string_view delimiter = "", bool unstuffDots = true,
@@ -157,6 +161,9 @@ private:
     std::string takeLine(size_t terminatorAt, std::string_view terminator);
     void checkLineLength(size_t lineLength, int maximum) const;
     void sendAll(const char* bytes, size_t count, bool moreFollows);
+    // Waits until the transport takes bytes again; past SendTimeout since lastProgress it closes the
+    // connection and throws EIdClosedSocket.
+    void waitUntilWritable(std::chrono::steady_clock::time_point lastProgress);
     void sendFile(TFileStream& file, int64_t count);
     void sendPieces(TStream& stream, int64_t count);
     template <class Sink>

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <fcntl.h>
+#include <sys/resource.h>
 
 #include "base/Stream.h"
 #include "http/IdListenerThread.h"
@@ -10,19 +11,26 @@
 
 namespace velmora {
 
+namespace {
+
+// Every connection holds a descriptor, and a file it sends another; the usual soft limit of 1024
+// would refuse connections long before MaxConnections. Raising it needs no privilege.
+void raiseDescriptorLimit()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max)
+        return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+}  // namespace
+
 TIdTCPServer::TIdTCPServer() = default;
 
 TIdTCPServer::~TIdTCPServer()
 {
-    if (!m_active)
-        return;
-    try {
-        SetActive(false);
-    } catch (const EIdTerminateThreadTimeout&) {
-        // The threads still use this server: it must not go before they do.
-        std::unique_lock<std::mutex> guard(m_threadsLock);
-        m_threadsChanged.wait(guard, [this] { return m_threads.empty(); });
-    }
+    stopForDestruction();
 }
 
 void TIdTCPServer::SetActive(bool value)
@@ -58,7 +66,7 @@ TIdThreadMgr& TIdTCPServer::ThreadMgr()
 
 size_t TIdTCPServer::connectionCount() const
 {
-    std::lock_guard<std::mutex> guard(m_threadsLock);
+    std::lock_guard<std::mutex> guard(m_threadsMutex);
     return m_threads.size();
 }
 
@@ -129,6 +137,7 @@ void TIdTCPServer::activate()
         m_bindings.add().Port = DefaultPort();
     ThreadMgr().ThreadClass = [this] { return std::make_unique<TIdPeerThread>(*this); };
     IOHandler();
+    raiseDescriptorLimit();
     try {
         m_active = true;
         bindAll();
@@ -160,7 +169,9 @@ void TIdTCPServer::stopListeners()
 
 void TIdTCPServer::closeConnections()
 {
-    std::lock_guard<std::mutex> guard(m_threadsLock);
+    // Shutting a socket down is a system call that never blocks, and it is what keeps the connection
+    // (freed under this lock) from going away meanwhile.
+    std::lock_guard<std::mutex> guard(m_threadsMutex);
     for (TIdPeerThread* thread : m_threads)
         if (thread->m_connection)
             thread->m_connection->closeFromOutside();
@@ -168,9 +179,24 @@ void TIdTCPServer::closeConnections()
 
 bool TIdTCPServer::waitForConnections()
 {
-    std::unique_lock<std::mutex> guard(m_threadsLock);
+    std::unique_lock<std::mutex> guard(m_threadsMutex);
     return m_threadsChanged.wait_for(guard, std::chrono::milliseconds(TerminateWaitTime),
                                      [this] { return m_threads.empty(); });
+}
+
+void TIdTCPServer::stopForDestruction()
+{
+    try {
+        SetActive(false);
+    } catch (...) {
+        // Nothing leaves a destructor; threads that outlived the wait are awaited below.
+    }
+    closeConnections();
+    {
+        std::unique_lock<std::mutex> guard(m_threadsMutex);
+        m_threadsChanged.wait(guard, [this] { return m_threads.empty(); });
+    }
+    m_ownThreadMgr.reset();
 }
 
 void TIdTCPServer::deactivate()
@@ -184,23 +210,32 @@ void TIdTCPServer::deactivate()
     m_ownThreadMgr.reset();
 }
 
-void TIdTCPServer::addConnectionThread(TIdPeerThread& thread)
+bool TIdTCPServer::tryAddConnectionThread(TIdPeerThread& thread)
 {
-    std::lock_guard<std::mutex> guard(m_threadsLock);
+    std::string client = thread.m_connection->IOHandler()->peerAddress();
+    std::lock_guard<std::mutex> guard(m_threadsMutex);
+    if (MaxConnections > 0 && m_threads.size() >= static_cast<size_t>(MaxConnections))
+        return false;
+    auto known = m_clientConnections.find(client);
+    if (MaxConnectionsPerClient > 0 && known != m_clientConnections.end() && known->second >= MaxConnectionsPerClient)
+        return false;
+    ++m_clientConnections[client];
+    thread.m_clientAddress = std::move(client);
     m_threads.insert(&thread);
+    return true;
 }
 
 void TIdTCPServer::removeConnectionThread(TIdPeerThread& thread)
 {
-    std::unique_ptr<TIdTCPServerConnection> connection;
-    {
-        std::lock_guard<std::mutex> guard(m_threadsLock);
-        m_threads.erase(&thread);
-        connection = std::move(thread.m_connection);
-        // Freed under the lock: deactivation reaches connections only through this list.
-        connection.reset();
-        m_threadsChanged.notify_all();
-    }
+    std::lock_guard<std::mutex> guard(m_threadsMutex);
+    if (m_threads.erase(&thread) == 0)
+        return;
+    auto client = m_clientConnections.find(thread.m_clientAddress);
+    if (client != m_clientConnections.end() && --client->second == 0)
+        m_clientConnections.erase(client);
+    // Freed under the lock: deactivation reaches connections only through this list.
+    thread.m_connection.reset();
+    m_threadsChanged.notify_all();
 }
 
 }  // namespace velmora

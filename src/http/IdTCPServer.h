@@ -1,16 +1,19 @@
 #pragma once
 // The connection server: turns its listening bindings into TCP connections, each served by a fresh
 // thread of its own that repeats the per-connection step. Activation binds and listens; deactivation
-// closes every socket and waits for the connection threads.
+// closes every socket and waits for the connection threads; the server is never freed before them.
 
 #include <condition_variable>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
+#include "base/Limits.h"
 #include "http/IdServerIOHandlerSocket.h"
 #include "http/IdTCPConnection.h"
 #include "http/IdThreadMgr.h"
@@ -39,8 +42,6 @@ inline constexpr const char* RSNoExecuteSpecified = "No execute handler found.";
 inline constexpr const char* RSTerminateThreadTimeout = "Terminate Thread Timeout";
 inline constexpr const char* RSNoIOHandler = "The connection has no I/O handler.";
 
-// ListenQueue's default drops connection attempts in bursts; servers that take bursts listen with this.
-inline constexpr int IdListenQueueForBursts = 1024;
 // An accept that the system refused (descriptors exhausted, say) is retried after this pause.
 inline constexpr int IdAcceptFailurePause = 100;
 
@@ -62,7 +63,9 @@ public:
 
     bool Active() const { return m_active; }
     // Throws what activation met (EIdCouldNotBindSocket for a port in use), leaving the server inactive
-    // without the binding it added; deactivation throws EIdTerminateThreadTimeout.
+    // without the binding it added. Deactivation throws EIdTerminateThreadTimeout when connection
+    // threads outlive TerminateWaitTime; the server is inactive then, and freeing it closes those
+    // connections again and waits for their threads.
     void SetActive(bool value);
 
     TIdSocketHandles& Bindings() { return m_bindings; }
@@ -70,8 +73,15 @@ public:
     void SetDefaultPort(int port) { m_bindings.DefaultPort = port; }
 
     int ListenQueue = 15;
+    // Live connections at most (0 = no limit); one more is closed at once.
     int MaxConnections = 0;
-    // Written, when not empty, to a connection refused for MaxConnections.
+    // Live connections from one client address at most (0 = no limit); one more from it is closed at
+    // once, so that one client cannot take every connection the server allows.
+    int MaxConnectionsPerClient = IdMaxConnectionsPerClient;
+    // Milliseconds a send may go without progress before its connection ends (0 = no limit), so that a
+    // client that stops reading cannot hold a thread for ever. Given to each new connection.
+    int SendTimeout = IdSendTimeoutDefault;
+    // Written, when not empty, to a connection refused for MaxConnections or MaxConnectionsPerClient.
     std::string MaxConnectionReply;
     TIdReuseSocket ReuseSocket = TIdReuseSocket::rsOSDependent;
     int TerminateWaitTime = 5000;
@@ -101,6 +111,10 @@ public:
 protected:
     virtual void activate();
     virtual void deactivate();
+    // Deactivates, then closes every connection still live and waits, without limit, until its
+    // thread is done with the server; throws nothing. The destructor of every class of server calls
+    // it first: a connection thread calls the server's virtual steps, which must not change under it.
+    void stopForDestruction();
 
 private:
     friend class TIdPeerThread;
@@ -111,7 +125,8 @@ private:
     void stopListeners();
     void closeConnections();
     bool waitForConnections();
-    void addConnectionThread(TIdPeerThread& thread);
+    // Adds the thread to the live list unless MaxConnections or MaxConnectionsPerClient is reached.
+    bool tryAddConnectionThread(TIdPeerThread& thread);
     // The thread's last act towards the server: frees its connection under the lock.
     void removeConnectionThread(TIdPeerThread& thread);
 
@@ -122,9 +137,13 @@ private:
     TIdThreadMgr* m_threadMgr = nullptr;
     std::unique_ptr<TIdThreadMgr> m_ownThreadMgr;
     std::vector<std::unique_ptr<TIdListenerThread>> m_listeners;
-    mutable std::mutex m_threadsLock;
+    // Guards m_threads, m_clientConnections and the connections of those threads, which are freed
+    // under it; m_threadsChanged signals a thread leaving.
+    mutable std::mutex m_threadsMutex;
     std::condition_variable m_threadsChanged;
     std::unordered_set<TIdPeerThread*> m_threads;
+    // Live connections by client address.
+    std::unordered_map<std::string, int> m_clientConnections;
 };
 
 }  // namespace velmora

@@ -7,26 +7,23 @@ namespace velmora {
 
 namespace {
 
-// Never destroyed: a thread that frees itself may still count down while the process ends.
-std::mutex& liveLock()
-{
-    static auto* lock = new std::mutex;
-    return *lock;
-}
+// Guards g_liveThreads. Made before any dynamic initialisation, so a thread made by another static
+// object finds it ready.
+constinit std::mutex g_liveThreadsMutex;
+int g_liveThreads = 0;
 
-std::condition_variable& liveChanged()
+// Never destroyed: a thread that frees itself may still count down while the process ends.
+std::condition_variable& liveThreadsChanged()
 {
     static auto* changed = new std::condition_variable;
     return *changed;
 }
 
-int g_liveThreads = 0;
-
 }  // namespace
 
 TIdThread::TIdThread()
 {
-    std::lock_guard<std::mutex> guard(liveLock());
+    std::lock_guard<std::mutex> guard(g_liveThreadsMutex);
     ++g_liveThreads;
 }
 
@@ -34,26 +31,26 @@ TIdThread::~TIdThread()
 {
     if (m_created && !m_joined && !FreeOnTerminate)
         waitFor();
-    std::lock_guard<std::mutex> guard(liveLock());
+    std::lock_guard<std::mutex> guard(g_liveThreadsMutex);
     --g_liveThreads;
-    liveChanged().notify_all();
+    liveThreadsChanged().notify_all();
 }
 
 int TIdThread::liveCount()
 {
-    std::lock_guard<std::mutex> guard(liveLock());
+    std::lock_guard<std::mutex> guard(g_liveThreadsMutex);
     return g_liveThreads;
 }
 
 bool TIdThread::waitForAllThreads(int timeoutMs)
 {
-    std::unique_lock<std::mutex> guard(liveLock());
-    return liveChanged().wait_for(guard, std::chrono::milliseconds(timeoutMs), [] { return g_liveThreads == 0; });
+    std::unique_lock<std::mutex> guard(g_liveThreadsMutex);
+    return liveThreadsChanged().wait_for(guard, std::chrono::milliseconds(timeoutMs), [] { return g_liveThreads == 0; });
 }
 
 void TIdThread::start()
 {
-    std::unique_lock<std::mutex> guard(m_lock);
+    std::unique_lock<std::mutex> guard(m_stateMutex);
     if (!m_terminated)
         m_stopped = false;
     if (m_created) {
@@ -76,7 +73,7 @@ void TIdThread::start()
 
 void TIdThread::stop()
 {
-    std::lock_guard<std::mutex> guard(m_lock);
+    std::lock_guard<std::mutex> guard(m_stateMutex);
     m_stopped = true;
     m_terminated = true;
     m_wake.notify_all();
@@ -84,33 +81,33 @@ void TIdThread::stop()
 
 void TIdThread::terminate()
 {
-    std::lock_guard<std::mutex> guard(m_lock);
+    std::lock_guard<std::mutex> guard(m_stateMutex);
     m_terminated = true;
     m_wake.notify_all();
 }
 
 bool TIdThread::stopped() const
 {
-    std::lock_guard<std::mutex> guard(m_lock);
+    std::lock_guard<std::mutex> guard(m_stateMutex);
     return m_stopped;
 }
 
 bool TIdThread::terminated() const
 {
-    std::lock_guard<std::mutex> guard(m_lock);
+    std::lock_guard<std::mutex> guard(m_stateMutex);
     return m_terminated;
 }
 
 bool TIdThread::suspended() const
 {
-    std::lock_guard<std::mutex> guard(m_lock);
+    std::lock_guard<std::mutex> guard(m_stateMutex);
     return !m_created || (m_stopped && !m_terminated && !m_finished);
 }
 
 void TIdThread::waitFor()
 {
     {
-        std::lock_guard<std::mutex> guard(m_lock);
+        std::lock_guard<std::mutex> guard(m_stateMutex);
         if (!m_created || m_joined || FreeOnTerminate)
             return;
         m_joined = true;
@@ -122,37 +119,64 @@ void TIdThread::waitFor()
 
 bool TIdThread::isCurrentThread() const
 {
-    std::lock_guard<std::mutex> guard(m_lock);
+    std::lock_guard<std::mutex> guard(m_stateMutex);
     return m_created && pthread_equal(m_thread, pthread_self());
 }
 
 std::string TIdThread::TerminatingExceptionClass() const
 {
-    std::lock_guard<std::mutex> guard(m_lock);
+    std::lock_guard<std::mutex> guard(m_stateMutex);
     return m_exceptionClass;
 }
 
 std::string TIdThread::TerminatingException() const
 {
-    std::lock_guard<std::mutex> guard(m_lock);
+    std::lock_guard<std::mutex> guard(m_stateMutex);
     return m_exceptionMessage;
 }
 
 bool TIdThread::sleepUnlessTerminated(int ms)
 {
-    std::unique_lock<std::mutex> guard(m_lock);
+    std::unique_lock<std::mutex> guard(m_stateMutex);
     return !m_wake.wait_for(guard, std::chrono::milliseconds(ms), [this] { return m_terminated; });
 }
 
 void TIdThread::recordException(const std::exception& error)
 {
     {
-        std::lock_guard<std::mutex> guard(m_lock);
+        std::lock_guard<std::mutex> guard(m_stateMutex);
         m_exceptionClass = typeid(error).name();
         m_exceptionMessage = error.what();
     }
-    if (OnException)
-        OnException(*this, error);
+    try {
+        if (OnException)
+            OnException(*this, error);
+    } catch (...) {
+        // The report failed; the thread must still end its loop in order and free what it holds.
+    }
+}
+
+void TIdThread::recordCurrentException()
+{
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        recordException(error);
+    } catch (...) {
+        recordException(EIdThreadUnknownException(RSThreadUnknownException));
+    }
+}
+
+template <class Piece>
+void TIdThread::guarded(Piece piece, bool terminateOnException)
+{
+    try {
+        piece();
+    } catch (...) {
+        recordCurrentException();
+        if (terminateOnException)
+            terminate();
+    }
 }
 
 void* TIdThread::entry(void* self)
@@ -165,34 +189,24 @@ void TIdThread::execute()
 {
     for (;;) {
         {
-            std::unique_lock<std::mutex> guard(m_lock);
+            std::unique_lock<std::mutex> guard(m_stateMutex);
             m_wake.wait(guard, [this] { return !m_stopped || m_terminated; });
             if (m_terminated)
                 break;
         }
-        try {
-            beforeRun();
-            while (!stopped())
-                run();
-        } catch (const std::exception& error) {
-            recordException(error);
-            terminate();
-        }
-        try {
-            afterRun();
-        } catch (const std::exception& error) {
-            recordException(error);
-            terminate();
-        }
+        guarded(
+            [this] {
+                beforeRun();
+                while (!stopped())
+                    run();
+            },
+            true);
+        guarded([this] { afterRun(); }, true);
     }
-    try {
-        cleanup();
-    } catch (const std::exception& error) {
-        recordException(error);
-    }
+    guarded([this] { cleanup(); }, false);
     bool freeSelf;
     {
-        std::lock_guard<std::mutex> guard(m_lock);
+        std::lock_guard<std::mutex> guard(m_stateMutex);
         m_finished = true;
         freeSelf = FreeOnTerminate;
     }

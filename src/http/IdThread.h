@@ -19,8 +19,14 @@ class EIdThreadStartFailed : public EIdException {
 public:
     using EIdException::EIdException;
 };
+// Stands for a thrown object that is no std::exception where an exception must be reported.
+class EIdThreadUnknownException : public EIdException {
+public:
+    using EIdException::EIdException;
+};
 
 inline constexpr const char* RSThreadStartFailed = "Cannot start a thread.";
+inline constexpr const char* RSThreadUnknownException = "An exception of an unknown kind.";
 // Small stacks keep the start of a thread cheap and let the system cache many of them.
 inline constexpr size_t IdThreadStackSizeDefault = 256 * 1024;
 
@@ -33,6 +39,7 @@ public:
 
     size_t StackSize = IdThreadStackSizeDefault;
     bool FreeOnTerminate = false;
+    // Told of the exception that ended the thread's loop; an exception it throws itself goes no further.
     std::function<void(TIdThread&, const std::exception&)> OnException;
 
     // The first call makes the system thread (EIdThreadStartFailed when the system refuses); a stopped,
@@ -63,13 +70,19 @@ protected:
     virtual void cleanup() {}
     // Sleeps up to ms; answers false when terminated meanwhile.
     bool sleepUnlessTerminated(int ms);
-    void recordException(const std::exception& error);
 
 private:
     static void* entry(void* self);
     void execute();
+    // Runs one piece of the thread's life; whatever it throws is recorded, and ends the loop when asked.
+    template <class Piece>
+    void guarded(Piece piece, bool terminateOnException);
+    void recordException(const std::exception& error);
+    // Records the exception being handled (any kind) and reports it to OnException.
+    void recordCurrentException();
 
-    mutable std::mutex m_lock;
+    // Guards the flags below and the recorded exception; m_wake signals their changes.
+    mutable std::mutex m_stateMutex;
     std::condition_variable m_wake;
     pthread_t m_thread{};
     bool m_created = false;

@@ -6,7 +6,7 @@ TIdThreadMgrDefault::~TIdThreadMgrDefault()
 {
     std::unordered_map<TIdThread*, std::unique_ptr<TIdThread>> left;
     {
-        std::lock_guard<std::mutex> guard(m_activeThreadsLock);
+        std::lock_guard<std::mutex> guard(m_activeThreadsMutex);
         left.swap(m_activeThreads);
     }
     for (auto& [raw, thread] : left) {
@@ -19,7 +19,7 @@ TIdThread* TIdThreadMgrDefault::getThread()
 {
     std::unique_ptr<TIdThread> thread = ThreadClass();
     TIdThread* raw = thread.get();
-    std::lock_guard<std::mutex> guard(m_activeThreadsLock);
+    std::lock_guard<std::mutex> guard(m_activeThreadsMutex);
     m_activeThreads.emplace(raw, std::move(thread));
     return raw;
 }
@@ -28,7 +28,7 @@ void TIdThreadMgrDefault::releaseThread(TIdThread& thread)
 {
     std::unique_ptr<TIdThread> owned;
     {
-        std::lock_guard<std::mutex> guard(m_activeThreadsLock);
+        std::lock_guard<std::mutex> guard(m_activeThreadsMutex);
         auto found = m_activeThreads.find(&thread);
         if (found == m_activeThreads.end())
             return;
@@ -47,7 +47,7 @@ void TIdThreadMgrDefault::releaseThread(TIdThread& thread)
 
 size_t TIdThreadMgrDefault::activeCount() const
 {
-    std::lock_guard<std::mutex> guard(m_activeThreadsLock);
+    std::lock_guard<std::mutex> guard(m_activeThreadsMutex);
     return m_activeThreads.size();
 }
 

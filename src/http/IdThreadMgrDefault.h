@@ -17,7 +17,8 @@ public:
     size_t activeCount() const override;
 
 private:
-    mutable std::mutex m_activeThreadsLock;
+    // Guards m_activeThreads.
+    mutable std::mutex m_activeThreadsMutex;
     std::unordered_map<TIdThread*, std::unique_ptr<TIdThread>> m_activeThreads;
 };
 

@@ -1,5 +1,7 @@
 #include "http/IdURI.h"
 
+#include <algorithm>
+
 namespace velmora {
 
 namespace {
@@ -85,12 +87,17 @@ std::string TIdURI::URLDecode(const std::string& text)
             decoded += text[i];
             continue;
         }
-        int high = i + 1 < text.size() ? hexValue(text[i + 1]) : -1;
-        int low = i + 2 < text.size() ? hexValue(text[i + 2]) : -1;
-        int value = high >= 0 && low >= 0 ? high * 16 + low : 0;
+        // The escape takes the two characters after it, or the one left at the end of the text; they
+        // give a byte when they form a hexadecimal number from 01 to FF.
+        const size_t taken = std::min<size_t>(2, text.size() - 1 - i);
+        int value = taken > 0 ? 0 : -1;
+        for (size_t k = 1; k <= taken && value >= 0; ++k) {
+            int digit = hexValue(text[i + k]);
+            value = digit < 0 ? -1 : value * 16 + digit;
+        }
         if (value > 0)
             decoded += static_cast<char>(value);
-        i += std::min<size_t>(2, text.size() - 1 - i);
+        i += taken;
     }
     return decoded;
 }

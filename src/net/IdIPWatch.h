@@ -44,6 +44,7 @@ private:
     TMainThreadQueue& m_mainThread;
     std::function<void()> m_callback;
     std::atomic<int32_t> m_interval;
+    // Guards m_terminated; m_wakeUp ends a sleep early when it changes.
     std::mutex m_sleepMutex;
     std::condition_variable m_wakeUp;
     bool m_terminated = false;

@@ -1,5 +1,7 @@
 #include "net/IdSocketHandle.h"
 
+#include <fcntl.h>
+
 #include "base/Stream.h"
 
 namespace velmora {
@@ -64,11 +66,16 @@ void TIdSocketHandle::setSocketOption(int level, int option, int value)
     m_stack.stack().setSocketOption(Handle(), level, option, &value, sizeof value);
 }
 
+void TIdSocketHandle::setNonBlocking()
+{
+    ::fcntl(Handle(), F_SETFL, ::fcntl(Handle(), F_GETFL) | O_NONBLOCK);
+}
+
 void TIdSocketHandle::closeSocket()
 {
     TIdStackSocketHandle handle;
     {
-        std::lock_guard<std::mutex> guard(m_handleLock);
+        std::lock_guard<std::mutex> guard(m_handleMutex);
         handle = m_handle.exchange(Id_INVALID_SOCKET);
     }
     if (handle == Id_INVALID_SOCKET)
@@ -79,7 +86,7 @@ void TIdSocketHandle::closeSocket()
 
 void TIdSocketHandle::shutdownFromOutside()
 {
-    std::lock_guard<std::mutex> guard(m_handleLock);
+    std::lock_guard<std::mutex> guard(m_handleMutex);
     TIdStackSocketHandle handle = m_handle.load();
     if (handle != Id_INVALID_SOCKET)
         m_stack.stack().shutdown(handle, Id_SD_Both);

@@ -64,6 +64,8 @@ public:
     // Takes over an accepted handle and its peer address.
     void adopt(TIdStackSocketHandle handle, const TIdSocketAddress& peer);
     void setSocketOption(int level, int option, int value);
+    // Receives and sends answer at once (EAGAIN) instead of waiting; the caller waits for readiness.
+    void setNonBlocking();
     // Shuts down sending, then closes; only the owning thread calls this.
     void closeSocket();
     // From any thread: ends every pending wait and receive on the socket, which the owner then closes.
@@ -74,7 +76,9 @@ private:
 
     TIdStackRef m_stack;
     std::atomic<TIdStackSocketHandle> m_handle{Id_INVALID_SOCKET};
-    std::mutex m_handleLock;
+    // Guards the moment of closing against a shutdown from another thread, so that a handle number
+    // is never shut down after the system gave it to another socket.
+    std::mutex m_handleMutex;
     TIdSocketAddress m_peer;
 };
 

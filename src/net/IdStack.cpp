@@ -10,20 +10,21 @@ namespace velmora {
 
 namespace {
 
-std::mutex g_stackLock;
+// Guards g_componentCount and the making and freeing of the stack.
+std::mutex g_stackMutex;
 int g_componentCount = 0;
 std::atomic<TIdStack*> g_stack{nullptr};
 
 void acquireStack()
 {
-    std::lock_guard<std::mutex> guard(g_stackLock);
+    std::lock_guard<std::mutex> guard(g_stackMutex);
     if (g_componentCount++ == 0)
         g_stack.store(new TIdStackPosix, std::memory_order_release);
 }
 
 void releaseStack()
 {
-    std::lock_guard<std::mutex> guard(g_stackLock);
+    std::lock_guard<std::mutex> guard(g_stackMutex);
     if (--g_componentCount == 0)
         delete g_stack.exchange(nullptr, std::memory_order_acq_rel);
 }
@@ -86,7 +87,7 @@ TIdStack& TIdStackRef::stack() const
 
 int StackComponentCount()
 {
-    std::lock_guard<std::mutex> guard(g_stackLock);
+    std::lock_guard<std::mutex> guard(g_stackMutex);
     return g_componentCount;
 }
 

@@ -12,16 +12,22 @@ void TReply::AddReply(const std::string& Text, const std::string& Sound)
     m_sounds.push_back(Sound);
 }
 
-std::string TReply::NextReply()
+const std::string& TReplyRotation::NextReply(const TReply& group)
 {
-    const auto index = static_cast<size_t>(m_nextIndex);
-    m_lastSound = m_sounds.at(index);
-    std::string reply = m_replies.at(index);
-    if (index + 1 == m_replies.size())
-        m_nextIndex = 0;
+    int32_t& next = m_nextIndex.at(group.Index());
+    const auto index = static_cast<size_t>(next);
+    m_lastSound = &group.Sounds().at(index);
+    if (index + 1 == group.Replies().size())
+        next = 0;
     else
-        ++m_nextIndex;
-    return reply;
+        ++next;
+    return group.Replies().at(index);
+}
+
+const std::string& TReplyRotation::LastSound() const
+{
+    static const std::string none;
+    return m_lastSound ? *m_lastSound : none;
 }
 
 std::optional<size_t> TReplies::IndexOfKeyword(std::string_view Text) const
@@ -38,7 +44,8 @@ void TReplies::AddGroup(const std::vector<std::string>& Keywords, const std::vec
 {
     if (Replies.empty())
         throw EReplyTable(SGroupWithoutReplies);
-    auto& group = *m_items.emplace_back(new TReply());
+    const size_t index = m_items.size();
+    auto& group = *m_items.emplace_back(new TReply(index));
     for (size_t i = 0; i < Replies.size(); ++i)
         group.AddReply(Replies[i], i < Sounds.size() ? Sounds[i] : std::string());
     for (const auto& keyword : Keywords)

@@ -1,6 +1,7 @@
 #pragma once
-// Reply tables: a personality is an ordered set of keyword groups, each handing out its replies
-// (with their sounds) in turn, and a keyword list in registration order pointing at the groups.
+// Reply tables: a personality is an ordered set of keyword groups, each with its replies (and their
+// sounds), and a keyword list in registration order pointing at the groups. A table never changes
+// once built and is shared by every conversation; each conversation keeps its own rotation.
 
 #include <cstddef>
 #include <cstdint>
@@ -29,28 +30,23 @@ inline constexpr const char* SNoFallbackGroup = "The reply table has no \"--NOKE
 class TReplies;
 
 // One keyword group: its replies in registration order, each paired with a sound name (empty for
-// none), and the rotation that gives them out one after another.
+// none). Where a conversation stands in the group is its TReplyRotation's business.
 class TReply {
 public:
     TReply(const TReply&) = delete;
     TReply& operator=(const TReply&) = delete;
 
-    void AddReply(const std::string& Text, const std::string& Sound);
-    // The reply at NextIndex; its sound becomes LastSound and the rotation moves on, back to the
-    // first reply after the last.
-    std::string NextReply();
-
-    int32_t NextIndex() const { return m_nextIndex; }
-    const std::string& LastSound() const { return m_lastSound; }
     const std::vector<std::string>& Sounds() const { return m_sounds; }
     const std::vector<std::string>& Replies() const { return m_replies; }
+    // The group's place in its table, from 0.
+    size_t Index() const { return m_index; }
 
 private:
     friend class TReplies;
-    TReply() = default;
+    explicit TReply(size_t index) : m_index(index) {}
+    void AddReply(const std::string& Text, const std::string& Sound);
 
-    int32_t m_nextIndex = 0;
-    std::string m_lastSound;
+    size_t m_index;
     std::vector<std::string> m_sounds;
     std::vector<std::string> m_replies;
 };
@@ -58,7 +54,7 @@ private:
 // One entry of the keyword list: the keyword upper-cased and the group it points at.
 struct TKeyword {
     std::string Text;
-    TReply* Group;
+    const TReply* Group;
 };
 
 // The base of every personality. A personality overrides LoadGroups only; tables are built through
@@ -87,8 +83,16 @@ public:
         return table;
     }
 
+    // The one table of a personality, built on first use and shared by every conversation. Never
+    // freed: a conversation may outlive the end of main() on a thread of its own.
+    template <class TPersonality>
+    static const TReplies& Shared()
+    {
+        static const TReplies* const table = Create<TPersonality>().release();
+        return *table;
+    }
+
     size_t Count() const { return m_items.size(); }
-    TReply& Items(size_t index) { return *m_items.at(index); }
     const TReply& Items(size_t index) const { return *m_items.at(index); }
     const std::vector<TKeyword>& Keywords() const { return m_keywords; }
     // The first keyword entry equal to Text ignoring letter case; none when there is no such entry.
@@ -112,5 +116,26 @@ private:
 
 // A class reference to a personality: building it yields its complete table.
 using TRepliesClass = std::unique_ptr<TReplies> (*)();
+// A personality's shared table.
+using TSharedReplies = const TReplies& (*)();
+
+// Where one conversation stands in a table: the reply each group gives next (every group at its
+// first reply to begin with) and the sound of the reply given last.
+class TReplyRotation {
+public:
+    TReplyRotation() = default;
+    explicit TReplyRotation(const TReplies& table) : m_nextIndex(table.Count(), 0) {}
+
+    // The reply at the group's NextIndex; its sound becomes LastSound and the group moves on, back to
+    // its first reply after the last. The group must belong to the table the rotation was made for.
+    const std::string& NextReply(const TReply& group);
+    int32_t NextIndex(const TReply& group) const { return m_nextIndex.at(group.Index()); }
+    // Empty until the first reply is given.
+    const std::string& LastSound() const;
+
+private:
+    std::vector<int32_t> m_nextIndex;
+    const std::string* m_lastSound = nullptr;
+};
 
 }  // namespace velmora

@@ -57,13 +57,13 @@ std::string normalise(const std::string& thought)
     return text;
 }
 
-TRepliesClass personalityClassFor(const std::string& name)
+TSharedReplies personalityClassFor(const std::string& name)
 {
     if (SameText(name, "MSTechSupport"))
-        return &TReplies::Create<TPersonalityMSTechSupport>;
+        return &TReplies::Shared<TPersonalityMSTechSupport>;
     if (SameText(name, "Brovick"))
-        return &TReplies::Create<TPersonalityBrovick>;
-    return &TReplies::Create<TPersonalityTalvo>;
+        return &TReplies::Shared<TPersonalityBrovick>;
+    return &TReplies::Shared<TPersonalityTalvo>;
 }
 
 struct KeywordMatch {
@@ -86,14 +86,20 @@ KeywordMatch findKeyword(const TReplies& table, std::string_view text)
 
 }  // namespace
 
-TTalvo::TTalvo() : m_conjugations(std::begin(ConjugationEntries), std::end(ConjugationEntries)) {}
+TTalvo::TTalvo() = default;
 
 TTalvo::~TTalvo() = default;
 
+const std::vector<std::string>& TTalvo::Conjugations()
+{
+    static const std::vector<std::string> entries(std::begin(ConjugationEntries), std::end(ConjugationEntries));
+    return entries;
+}
+
 void TTalvo::SelectPersonality(const std::string& Name)
 {
-    m_personality.reset();
-    m_personality = personalityClassFor(Name)();
+    m_personality = &personalityClassFor(Name)();
+    m_rotation = TReplyRotation(*m_personality);
 }
 
 std::string TTalvo::Respond(const std::string& Thought, std::string& Sound)
@@ -118,9 +124,9 @@ std::string TTalvo::answerFromTable(const std::string& thought, std::string& sou
 {
     const KeywordMatch match = findKeyword(*m_personality, thought);
     const std::string rest = swapPronouns(thought.substr(match.end) + " ");
-    TReply& group = *m_personality->Keywords()[match.entry].Group;
-    std::string reply = group.NextReply();
-    sound = group.LastSound();
+    const TReply& group = *m_personality->Keywords()[match.entry].Group;
+    std::string reply = m_rotation.NextReply(group);
+    sound = m_rotation.LastSound();
     if (reply.find('*') == std::string::npos)
         return reply;
     if (isAllBlank(rest))
@@ -129,9 +135,9 @@ std::string TTalvo::answerFromTable(const std::string& thought, std::string& sou
 }
 
 // Each entry name=value turns every "name " into "value ", also at the end of a longer word.
-std::string TTalvo::swapPronouns(std::string text) const
+std::string TTalvo::swapPronouns(std::string text)
 {
-    for (const auto& entry : m_conjugations) {
+    for (const auto& entry : Conjugations()) {
         const size_t equals = entry.find('=');
         const std::string name = entry.substr(0, equals) + " ";
         const std::string value = entry.substr(equals + 1) + " ";

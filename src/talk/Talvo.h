@@ -1,6 +1,7 @@
 #pragma once
 // The conversation engine: holds one personality and answers one thought at a time from its
-// keyword table, echoing the rest of the thought with the pronouns swapped.
+// keyword table, echoing the rest of the thought with the pronouns swapped. The tables and the
+// conjugation list are shared by every engine; an engine holds only what its conversation changes.
 
 #include <memory>
 #include <string>
@@ -44,18 +45,21 @@ public:
     // True once the user has told the engine to shut up; it stays true.
     bool Finished() const { return m_finished; }
     const std::string& LastThought() const { return m_lastThought; }
-    const std::vector<std::string>& Conjugations() const { return m_conjugations; }
+    // The swap entries, name=value, in the order they apply; the same list for every engine.
+    static const std::vector<std::string>& Conjugations();
     // None until a personality has been chosen.
-    const TReplies* Personality() const { return m_personality.get(); }
+    const TReplies* Personality() const { return m_personality; }
+    // The current personality's rotation; empty until a personality has been chosen.
+    const TReplyRotation& Rotation() const { return m_rotation; }
 
 private:
     std::string answerFromTable(const std::string& thought, std::string& sound);
-    std::string swapPronouns(std::string text) const;
+    static std::string swapPronouns(std::string text);
 
-    std::vector<std::string> m_conjugations;
     bool m_finished = false;
     std::string m_lastThought;
-    std::unique_ptr<TReplies> m_personality;
+    const TReplies* m_personality = nullptr;
+    TReplyRotation m_rotation;
 };
 
 }  // namespace velmora

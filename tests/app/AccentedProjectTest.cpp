@@ -73,7 +73,8 @@ TEST(AccentedProject, EveryEncodingAndEveryFormOnDiskIsServedWhole)
         for (size_t i = 0; i < disk.names.size(); ++i)
             writeFile(project / "Images" / disk.names[i], "image " + std::to_string(i));
         RecordingView view;
-        view.port = std::to_string(freePort());
+        ReservedPort reserved;
+        view.port = std::to_string(reserved.port());
         view.chosen = (project / "screen.xml").string();
         TPublishController publisher(view, [] { return std::string("192.168.7.7"); });
         const std::string serverUrl = "http://192.168.7.7:" + view.port + "/";

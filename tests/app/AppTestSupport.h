@@ -1,13 +1,11 @@
 #pragma once
-// A window stand-in that records what the publish controller shows, a temporary project made from
-// the fixture screen files, and a port that nothing listens on.
+// A window stand-in that records what the publish controller shows, and a temporary project made from
+// the fixture screen files.
 
 #include <filesystem>
 #include <memory>
-#include <netinet/in.h>
 #include <optional>
 #include <string>
-#include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
 
@@ -51,19 +49,6 @@ inline std::unique_ptr<TPublishController> startController(RecordingView& view,
     view.attach(controller->Log());
     controller->Start();
     return controller;
-}
-
-// A port free at this moment on every local address.
-inline int freePort()
-{
-    int handle = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    ::bind(handle, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(handle, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(handle);
-    return ntohs(address.sin_port);
 }
 
 // A project folder holding the fixture screen files under their own names.

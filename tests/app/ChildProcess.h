@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <optional>
 #include <poll.h>
@@ -22,11 +23,15 @@ namespace velmora::test {
 // whole once it has ended.
 class ChildProcess {
 public:
-    ChildProcess(const char* program, std::vector<std::string> args)
+    // outputPipeSize, when not 0, shrinks the pipe of stdout to that many bytes.
+    ChildProcess(const char* program, std::vector<std::string> args, int outputPipeSize = 0)
     {
         int out[2], err[2];
         EXPECT_EQ(::pipe(out), 0);
         EXPECT_EQ(::pipe(err), 0);
+        if (outputPipeSize > 0) {
+            EXPECT_GE(::fcntl(out[0], F_SETPIPE_SZ, outputPipeSize), outputPipeSize);
+        }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
@@ -53,8 +58,20 @@ public:
             ::kill(m_pid, SIGKILL);
             ::waitpid(m_pid, nullptr, 0);
         }
+        if (m_drainer.joinable())
+            m_drainer.join();
         ::close(m_out);
         ::close(m_err);
+    }
+
+    // From now on stdout is read and dropped until the process ends; nextLine must not be called.
+    void drainOutput()
+    {
+        m_drainer = std::thread([this] {
+            char buffer[4096];
+            while (::read(m_out, buffer, sizeof buffer) > 0) {
+            }
+        });
     }
 
     // The next whole line of stdout, or none when the time passes or the output ends.
@@ -119,6 +136,7 @@ private:
     pid_t m_pid = -1;
     int m_out = -1, m_err = -1;
     std::string m_pending;
+    std::thread m_drainer;
 };
 
 }  // namespace velmora::test

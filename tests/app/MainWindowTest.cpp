@@ -18,8 +18,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
-#include <netinet/in.h>
-#include <poll.h>
 #include <regex>
 #include <thread>
 
@@ -95,7 +93,7 @@ protected:
     {
         project = makeProject(testing::UnitTest::GetInstance()->current_test_info()->name());
         screenFile = QString::fromStdString((project / "screen.xml").string());
-        port = freePort();
+        port = reserved.port();
         QLineEdit* editPort = control<QLineEdit>("EditPort");
         editPort->clear();
         QTest::keyClicks(editPort, QString::number(port));
@@ -107,6 +105,7 @@ protected:
     QStringList fileDialogFilters;
     std::vector<MessageBoxShown> boxes;
     fs::path project;
+    ReservedPort reserved;
     int port = 0;
     std::unique_ptr<TForm1> form;
 };
@@ -387,39 +386,17 @@ TEST_F(Window, KeepsTheNewestLinesUpToItsBoundAndEachLineWhole)
 // A client that asks for a large file and then reads nothing, so its download stays under way.
 class StalledDownload {
 public:
-    StalledDownload(int port, const std::string& path)
+    StalledDownload(int port, const std::string& path) : m_socket(connectLoopback(port, {}, WaitMs, 4096))
     {
-        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
-        int small = 4096;
-        ::setsockopt(m_socket, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        EXPECT_EQ(::connect(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        const std::string request = "GET " + path + " HTTP/1.1\r\n\r\n";
-        EXPECT_EQ(::send(m_socket, request.data(), request.size(), 0), static_cast<ssize_t>(request.size()));
+        m_socket.sendAll("GET " + path + " HTTP/1.1\r\n\r\n");
     }
-    ~StalledDownload() { ::close(m_socket); }
 
-    // Reads what is left; answers whether the server ended the connection before the file's end.
-    bool endedEarly(size_t fileSize)
-    {
-        size_t received = 0;
-        char buffer[65536];
-        for (;;) {
-            pollfd ready{m_socket, POLLIN, 0};
-            if (::poll(&ready, 1, WaitMs) <= 0)
-                return false;
-            ssize_t got = ::recv(m_socket, buffer, sizeof buffer, 0);
-            if (got <= 0)
-                return received < fileSize;
-            received += static_cast<size_t>(got);
-        }
-    }
+    // Reads what is left; answers whether the server ended the connection before the file's end
+    // (not a receive that gave up waiting).
+    bool endedEarly(size_t fileSize) { return m_socket.receiveAll().size() < fileSize && m_socket.closedByPeer(); }
 
 private:
-    int m_socket = -1;
+    Socket m_socket;
 };
 
 class Closing : public Window {

@@ -19,7 +19,7 @@ protected:
     void SetUp() override
     {
         project = makeProject(testing::UnitTest::GetInstance()->current_test_info()->name());
-        port = freePort();
+        port = reserved.port();
         view.port = std::to_string(port);
         view.chosen = (project / "screen.xml").string();
     }
@@ -43,6 +43,7 @@ protected:
     }
 
     fs::path project;
+    ReservedPort reserved;
     int port = 0;
     std::string localAddress = "192.168.7.7";
     RecordingView view;
@@ -72,7 +73,8 @@ TEST_F(Publish, APublishWritesTheManifestWithTheListeningPortAndStartsTheServer)
 TEST_F(Publish, ARepublishKeepsTheFirstPortAndLogsAgain)
 {
     publisher().ButtonIniciarClick();
-    view.port = std::to_string(freePort());
+    ReservedPort another;
+    view.port = std::to_string(another.port());
     view.chosen = (project / "other.xml").string();
     publisher().ButtonIniciarClick();
     ASSERT_TRUE(view.errors.empty()) << view.errors.front();

@@ -1,5 +1,6 @@
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -16,13 +17,17 @@ using namespace std::chrono_literals;
 // velmora-server as a child process whose output the test reads line by line.
 class ServerProcess : public ChildProcess {
 public:
-    explicit ServerProcess(std::vector<std::string> args) : ChildProcess(VELMORA_SERVER_PROGRAM, std::move(args)) {}
+    explicit ServerProcess(std::vector<std::string> args, int outputPipeSize = 0)
+        : ChildProcess(VELMORA_SERVER_PROGRAM, std::move(args), outputPipeSize)
+    {
+    }
 };
 
 TEST(VelmoraServer, ServesPublishesAgainOnHangUpAndStopsOnTerminate)
 {
     auto project = makeProject("server");
-    int port = freePort();
+    ReservedPort reserved;
+    int port = reserved.port();
     ServerProcess server({"--port", std::to_string(port), (project / "screen.xml").string()});
     auto address = server.nextLine();
     ASSERT_TRUE(address.has_value());
@@ -50,7 +55,7 @@ TEST(VelmoraServer, AFailedFirstPublishIsAnErrorOnStderrAndExitStatusOne)
     } rows[] = {
         {{"--port", "abc", (project / "screen.xml").string()}, "'abc' is not a valid integer value.\n"},
         {{"--port", "70000", (project / "screen.xml").string()}, "Porta inválida: 70000 (use um número de 1 a 65535).\n"},
-        {{"--port", std::to_string(freePort()), (project / "bad-integer.xml").string()},
+        {{"--port", "8099", (project / "bad-integer.xml").string()},
          "'12a' is not a valid integer value.\n"},
     };
     for (const auto& row : rows) {
@@ -63,10 +68,41 @@ TEST(VelmoraServer, AFailedFirstPublishIsAnErrorOnStderrAndExitStatusOne)
     std::filesystem::remove_all(project);
 }
 
+// Regression: with stdout a pipe that nobody read, connection threads blocked on their log lines
+// outlived the stop's wait, and the process ended in std::terminate.
+TEST(VelmoraServer, AStopWaitsForConnectionsThatOutliveItsWaitAndExitsZero)
+{
+    auto project = makeProject("server-blocked-log");
+    ReservedPort reserved;
+    ServerProcess server({"--port", std::to_string(reserved.port()), (project / "screen.xml").string()}, 4096);
+    ASSERT_TRUE(server.waitForLine("Servidor Ativo!"));
+    // Nobody reads stdout any more: once its pipe is full, a request may wait for its log line.
+    bool oneWaits = false;
+    for (int i = 0; i < 2000 && !oneWaits; ++i) {
+        Socket client = connectLoopback(reserved.port(), {}, 1000);
+        client.sendAll("GET /screen.xml HTTP/1.1\r\n\r\n");
+        oneWaits = client.receiveAll().empty();
+    }
+    server.signal(SIGTERM);
+    if (oneWaits) {
+        // Past the server's own wait of 5 s the stop must neither abort nor give up on the thread.
+        int early = server.wait(6500ms);
+        if (early != -1) {
+            EXPECT_EQ(early, 0);
+            std::filesystem::remove_all(project);
+            return;
+        }
+        server.drainOutput();
+    }
+    EXPECT_EQ(server.wait(20s), 0);
+    std::filesystem::remove_all(project);
+}
+
 TEST(VelmoraServer, InterruptStopsARunningServer)
 {
     auto project = makeProject("server-interrupt");
-    ServerProcess server({"--port", std::to_string(freePort()), (project / "screen.xml").string()});
+    ReservedPort reserved;
+    ServerProcess server({"--port", std::to_string(reserved.port()), (project / "screen.xml").string()});
     ASSERT_TRUE(server.waitForLine("Servidor Ativo!"));
     server.signal(SIGINT);
     EXPECT_EQ(server.wait(), 0);

@@ -53,6 +53,19 @@ TEST_F(ConversationPage, AThoughtBeforeAnyPersonalityIs500)
     EXPECT_EQ(think(reply.cookie, "I+want+a+car").status, 200);
 }
 
+TEST_F(ConversationPage, AThoughtUpToTheLimitIsAnsweredAndALongerOneIs500)
+{
+    std::string cookie = sessionWith("Talvo");
+    const std::string words = std::string(MaxThoughtLength - 7, 'a');
+    EXPECT_EQ(think(cookie, "I+want+" + words).body,
+              "<p>What would it mean to you if you got " + words + "   ?</p>|{%RESPONSE%}{%SOUND%}");
+    Reply refused = think(cookie, "I+want+" + words + "a");
+    EXPECT_EQ(refused.status, 500);
+    EXPECT_EQ(refused.body, "The thought is too long.");
+    EXPECT_EQ(think(cookie, "I+want+" + words).body, "<p>Please don't repeat yourself.</p>|{%RESPONSE%}{%SOUND%}")
+        << "the refused thought did not become the last one";
+}
+
 TEST_F(ConversationPage, SoundsBecomeABackgroundSoundTag)
 {
     std::string cookie = sessionWith("Brovick");

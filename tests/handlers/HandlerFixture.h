@@ -87,6 +87,7 @@ protected:
     }
 
     std::filesystem::path folder;
+    // Guards log.
     std::mutex logMutex;
     std::vector<std::string> log;
     TPublicationState state;

@@ -2,6 +2,7 @@
 
 #include "HandlerFixture.h"
 #include "base/Stream.h"
+#include "handlers/HtmlEscape.h"
 
 namespace velmora::test {
 namespace {
@@ -56,6 +57,28 @@ TEST_F(RequestRouter, MissingFilesFoldersAndPathsOutOfTheFolderGet404AndALogLine
             EXPECT_EQ(logLines().back(), "Arquivo " + std::string(row.path) + " não encontrado.");
         }
     }
+}
+
+// Regression: a decoded line feed in the path wrote a forged "Servidor Ativo!" line into the log.
+TEST_F(RequestRouter, ControlCharactersInAPathAreEscapedSoEachRequestLogsOneLine)
+{
+    writeFile("project/Images/a\tb.png", "tab");
+    const struct {
+        const char* target;
+        const char* logged;
+    } rows[] = {
+        {"/x%0AServidor%20Ativo!%0Ay.png", "Arquivo /x%0AServidor Ativo!%0Ay.png não encontrado."},
+        {"/%0D%1B[2J%7F.png", "Arquivo /%0D%1B[2J%7F.png não encontrado."},
+        {"/Images/a%09b.png", "Arquivo /Images/a%09b.png OK."},
+        {"/100%25.png", "Arquivo /100%.png não encontrado."},
+    };
+    for (const auto& row : rows) {
+        const size_t before = logLines().size();
+        get(row.target);
+        ASSERT_EQ(logLines().size(), before + 1) << row.target;
+        EXPECT_EQ(logLines().back(), row.logged);
+    }
+    EXPECT_EQ(LogLineEscape(std::string("\x00\x1f \x7f\x80~", 6)), "%00%1F %7F\x80~");
 }
 
 TEST_F(RequestRouter, TheRootReportsItselfWhenTheManifestIsMissing)

@@ -1,19 +1,19 @@
 #include "HttpTestSupport.h"
 
-#include <arpa/inet.h>
 #include <cstdio>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+
+#include "Loopback.h"
 
 namespace velmora::test {
 
-Exchange runRequest(TIdCustomHTTPServer& server, const std::string& input, size_t chunk, const std::string& peer)
+Exchange runRequest(TIdCustomHTTPServer& server, const std::string& input, size_t chunk, const std::string& peer,
+                    int failAtEndWith)
 {
     TIdPeerThread thread(server);
     auto connection = std::make_unique<TIdTCPServerConnection>(server);
     auto io = std::make_unique<TIdIOHandlerStream>(input, chunk);
     io->PeerIP = peer;
+    io->FailAtEndWith = failAtEndWith;
     TIdIOHandlerStream* stream = io.get();
     connection->setIOHandler(std::move(io));
     thread.setConnection(std::move(connection));
@@ -28,25 +28,13 @@ Exchange runRequest(TIdCustomHTTPServer& server, const std::string& input, size_
     return result;
 }
 
-std::string rawRequest(int port, const std::string& bytes)
+std::string rawRequest(int port, const std::string& bytes, const std::string& from)
 {
-    int handle = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::string received;
-    timeval limit{10, 0};
-    ::setsockopt(handle, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    if (::connect(handle, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-        ::send(handle, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        char buffer[65536];
-        ssize_t got;
-        while ((got = ::recv(handle, buffer, sizeof buffer, 0)) > 0)
-            received.append(buffer, static_cast<size_t>(got));
-    }
-    ::close(handle);
-    return received;
+    std::optional<Socket> client = tryConnectLoopback(port, from);
+    if (!client)
+        return {};
+    client->sendAll(bytes);
+    return client->receiveAll();
 }
 
 std::string commandOutput(const std::string& command)

@@ -6,7 +6,9 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 
+#include "Loopback.h"
 #include "http/IdHTTPServer.h"
 #include "http/IdIOHandlerStream.h"
 
@@ -43,14 +45,28 @@ struct Exchange {
 };
 
 // Runs the server's request loop over one connection whose peer sends input (chunk bytes at a time,
-// 0 = all at once) and then closes.
+// 0 = all at once) and then closes, or fails with failAtEndWith (ECONNRESET, say) when not 0.
 Exchange runRequest(TIdCustomHTTPServer& server, const std::string& input, size_t chunk = 0,
-                    const std::string& peer = "127.0.0.1");
+                    const std::string& peer = "127.0.0.1", int failAtEndWith = 0);
 
-// Connects to 127.0.0.1:port, sends the bytes, and answers everything received until the server closes.
-std::string rawRequest(int port, const std::string& bytes);
+// Connects to 127.0.0.1:port (from the source address from, when not empty), sends the bytes, and
+// answers everything received until the server closes; empty when nothing listens on the port.
+std::string rawRequest(int port, const std::string& bytes, const std::string& from = {});
 
 // Runs a shell command and answers its standard output.
 std::string commandOutput(const std::string& command);
+
+// Waits, checking every few milliseconds, until the condition holds; false when the limit passed first.
+template <class Condition>
+bool eventually(Condition condition, std::chrono::milliseconds limit = std::chrono::seconds(10))
+{
+    auto until = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
 
 }  // namespace velmora::test

@@ -1,5 +1,6 @@
 #include "HttpTestSupport.h"
 
+#include <cerrno>
 #include <gtest/gtest.h>
 
 namespace velmora {
@@ -204,6 +205,31 @@ TEST_F(RequestReading, BodiesAboveOneMebibyteAreRefusedWith413)
     auto untilClose = send("POST / HTTP/1.1\r\n\r\n" + std::string(IdMaxRequestBody + 1, 'u'), 65536);
     EXPECT_FALSE(seen.called);
     EXPECT_EQ(untilClose.output.substr(0, 12), "HTTP/1.1 413");
+}
+
+// Regression: a reset in the middle of the header lines passed for their end, so the handler ran (and
+// the application logged a file as served) for a reply that went nowhere.
+TEST_F(RequestReading, ARequestCutByAResetNeverReachesTheHandler)
+{
+    const char* inputs[] = {
+        "GET /Images/portao.png HTTP/1.1\r\nHost: x\r\n",
+        "GET /Images/portao.png HTTP/1.1\r\n",
+        "GET /Images/portao.png HTTP/1.1\r\nHost: x\r\nAccept: */",
+        "GET /Images/por",
+        "",
+    };
+    for (const char* input : inputs) {
+        for (size_t chunk : {0, 1, 3}) {
+            seen = Seen();
+            auto result = test::runRequest(server, input, chunk, "127.0.0.1", ECONNRESET);
+            EXPECT_FALSE(seen.called) << input << " in chunks of " << chunk;
+            EXPECT_EQ(result.output, "") << input;
+            EXPECT_EQ(result.error, "") << input;
+        }
+    }
+    seen = Seen();
+    test::runRequest(server, "GET /Images/portao.png HTTP/1.1\r\nHost: x\r\n\r\n", 0, "127.0.0.1", ECONNRESET);
+    EXPECT_TRUE(seen.called) << "a reset after the blank line leaves a whole request";
 }
 
 TEST_F(RequestReading, AHandlerExceptionBecomesA500WithItsMessage)

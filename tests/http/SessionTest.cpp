@@ -1,7 +1,9 @@
 #include "HttpTestSupport.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <set>
+#include <thread>
 
 namespace velmora {
 namespace {
@@ -104,16 +106,101 @@ TEST_F(Sessions, SessionDataFindsTypedObjectsByName)
     EXPECT_EQ(session->SessionData.find<std::shared_ptr<std::string>>("talvo"), nullptr);
 }
 
-TEST_F(Sessions, TenThousandLiveSessionsAreEachFoundAgain)
+TEST_F(Sessions, TheLimitOfLiveSessionsIsKeptAndOneMoreEndsTheLeastRecentlyUsed)
 {
+    std::vector<std::string> evicted;
     TIdHTTPDefaultSessionList many(clock);
     many.SessionTimeout = 600000;
+    many.OnSessionEnd = [&](TIdHTTPSession& session) { evicted.push_back(session.SessionId()); };
     std::vector<std::shared_ptr<TIdHTTPSession>> sessions;
-    for (int i = 0; i < 10000; ++i)
+    for (size_t i = 0; i < IdMaxSessions; ++i)
         sessions.push_back(many.StartUniqueSession("a"));
-    for (auto& session : sessions)
-        ASSERT_EQ(many.FindSession(session->SessionId(), "a"), session);
-    EXPECT_EQ(many.count(), 10000u);
+    // Found again in reverse, which leaves the first one started the most recently used.
+    for (auto session = sessions.rbegin(); session != sessions.rend(); ++session)
+        ASSERT_EQ(many.FindSession((*session)->SessionId(), "a"), *session);
+    EXPECT_EQ(many.count(), IdMaxSessions);
+    EXPECT_TRUE(evicted.empty());
+
+    auto oneMore = many.StartUniqueSession("a");
+    EXPECT_EQ(many.count(), IdMaxSessions);
+    EXPECT_EQ(evicted, std::vector<std::string>{sessions.back()->SessionId()});
+    EXPECT_EQ(many.FindSession(sessions.back()->SessionId(), "a"), nullptr);
+    EXPECT_EQ(many.FindSession(sessions.front()->SessionId(), "a"), sessions.front());
+    EXPECT_EQ(many.FindSession(oneMore->SessionId(), "a"), oneMore);
+}
+
+TEST_F(Sessions, AnAddedSessionBeyondTheLimitEndsTheLeastRecentlyUsedThroughTheEndHook)
+{
+    list.MaxSessions = 2;
+    auto first = list.StartUniqueSession("a");
+    auto second = list.StartUniqueSession("a");
+    list.FindSession(first->SessionId(), "a");
+    list.AddSession(std::make_shared<TIdHTTPSession>(&list, "addedsession000", "a", clock.now()));
+    EXPECT_EQ(ended, std::vector<std::string>{second->SessionId()});
+    EXPECT_EQ(list.count(), 2u);
+}
+
+TEST_F(Sessions, SessionsThatEndTogetherEndFromTheLastToTheFirst)
+{
+    std::vector<std::string> ids;
+    for (int i = 0; i < 3; ++i)
+        ids.push_back(list.StartUniqueSession("a")->SessionId());
+    clock.advance(601s);
+    list.EndIdleSessions(false);
+    EXPECT_EQ(ended, (std::vector<std::string>{ids[2], ids[1], ids[0]}));
+    ended.clear();
+    for (int i = 0; i < 3; ++i)
+        ids[static_cast<size_t>(i)] = list.StartUniqueSession("a")->SessionId();
+    list.FindSession(ids[0], "a");
+    list.EndAllSessions();
+    EXPECT_EQ(ended, (std::vector<std::string>{ids[0], ids[2], ids[1]}));
+}
+
+// Regression: an end hook that failed left the sessions after it unended and their data in place.
+TEST_F(Sessions, AFailingEndHookStillEndsEverySession)
+{
+    std::vector<std::shared_ptr<TIdHTTPSession>> held;
+    for (int i = 0; i < 3; ++i) {
+        held.push_back(list.StartUniqueSession("a"));
+        held.back()->SessionData.add("Talvo", std::make_shared<int>(i));
+    }
+    list.OnSessionEnd = [this](TIdHTTPSession& session) {
+        ended.push_back(session.SessionId());
+        throw Exception("end hook failed");
+    };
+    list.EndAllSessions();
+    EXPECT_EQ(ended.size(), 3u);
+    for (const auto& session : held) {
+        EXPECT_EQ(session->SessionData.count(), 0u);
+        EXPECT_EQ(session->Owner(), nullptr);
+    }
+    auto direct = list.StartUniqueSession("a");
+    EXPECT_THROW(direct->EndSession(), Exception);
+    EXPECT_EQ(list.count(), 0u);
+}
+
+// Regression: the list cleared a session's data without the session's own lock while a handler
+// read it under that lock.
+TEST_F(Sessions, AnEndingSessionsDataIsClearedUnderItsOwnLock)
+{
+    auto session = list.StartUniqueSession("a");
+    session->SessionData.add("Talvo", std::make_shared<int>(1));
+    std::atomic<bool> hookRan{false}, endDone{false};
+    list.OnSessionEnd = [&](TIdHTTPSession&) { hookRan = true; };
+    std::unique_lock handler(session->SessionDataMutex);
+    std::thread ending([&] {
+        list.EndAllSessions();
+        endDone = true;
+    });
+    // The end hook runs; the clearing then waits for the handler's lock.
+    for (int i = 0; i < 5000 && !hookRan; ++i)
+        std::this_thread::sleep_for(1ms);
+    std::this_thread::sleep_for(20ms);
+    EXPECT_FALSE(endDone);
+    EXPECT_EQ(session->SessionData.count(), 1u);
+    handler.unlock();
+    ending.join();
+    EXPECT_EQ(session->SessionData.count(), 0u);
 }
 
 class ServerSessions : public ::testing::Test {

@@ -42,14 +42,32 @@ TEST(TReplies, GroupsRotateWithTheirSounds)
         {2, {{"only", "S"}, {"only", "S"}}},
     };
     auto table = TReplies::Create<TSampleTable<>>();
+    TReplyRotation rotation(*table);
+    EXPECT_EQ(rotation.LastSound(), "");
     for (const auto& row : rows) {
-        TReply& group = table->Items(row.group);
+        const TReply& group = table->Items(row.group);
         for (size_t i = 0; i < row.calls.size(); ++i) {
-            EXPECT_EQ(group.NextReply(), row.calls[i].first) << "group " << row.group << " call " << i;
-            EXPECT_EQ(group.LastSound(), row.calls[i].second) << "group " << row.group << " call " << i;
+            EXPECT_EQ(rotation.NextReply(group), row.calls[i].first) << "group " << row.group << " call " << i;
+            EXPECT_EQ(rotation.LastSound(), row.calls[i].second) << "group " << row.group << " call " << i;
         }
     }
+    EXPECT_EQ(rotation.NextIndex(table->Items(0)), 2);
     EXPECT_EQ(table->Items(2).Sounds().size(), 1u) << "sound entries beyond the replies are ignored";
+}
+
+TEST(TReplies, ConversationsShareATableAndRotateOnTheirOwn)
+{
+    const TReplies& table = TReplies::Shared<TPersonalityBrovick>();
+    EXPECT_EQ(&table, &TReplies::Shared<TPersonalityBrovick>());
+    const TReply& sex = table.Items(0);
+    TReplyRotation first(table), second(table);
+    EXPECT_EQ(first.NextReply(sex), "I never discuss that subject.");
+    EXPECT_EQ(first.NextReply(sex), "You had better ask Amarette about that, not me.");
+    EXPECT_EQ(first.LastSound(), "Laugh");
+    EXPECT_EQ(second.NextReply(sex), "I never discuss that subject.");
+    EXPECT_EQ(second.LastSound(), "");
+    EXPECT_EQ(first.NextIndex(sex), 0);
+    EXPECT_EQ(second.NextIndex(sex), 1);
 }
 
 TEST(TReplies, KeywordsAreUpperCasedAsciiOnlyAndShareTheirGroupsRotation)
@@ -64,9 +82,10 @@ TEST(TReplies, KeywordsAreUpperCasedAsciiOnlyAndShareTheirGroupsRotation)
         EXPECT_EQ(table->Keywords()[i].Text, expected[i].first) << i;
         EXPECT_EQ(table->Keywords()[i].Group, &table->Items(expected[i].second)) << i;
     }
-    EXPECT_EQ(table->Keywords()[0].Group->NextReply(), "r1");
-    EXPECT_EQ(table->Keywords()[1].Group->NextReply(), "r2");
-    EXPECT_EQ(table->Keywords()[0].Group->NextReply(), "r3");
+    TReplyRotation rotation(*table);
+    EXPECT_EQ(rotation.NextReply(*table->Keywords()[0].Group), "r1");
+    EXPECT_EQ(rotation.NextReply(*table->Keywords()[1].Group), "r2");
+    EXPECT_EQ(rotation.NextReply(*table->Keywords()[0].Group), "r3");
 }
 
 TEST(TReplies, LookupIgnoresAsciiCaseAndFindsTheFirstEntry)

@@ -197,5 +197,21 @@ TEST(TTalvo, RefusesThoughtsBeforeAPersonalityIsChosen)
     EXPECT_EQ(talvo.Respond("Hello", sound), Hello);
 }
 
+// The tables are shared, so one conversation's rotation must never show in another's.
+TEST(TTalvo, EnginesShareTablesButNotRotations)
+{
+    TTalvo first, second;
+    first.SelectPersonality("Talvo");
+    second.SelectPersonality("talvo");
+    EXPECT_EQ(first.Personality(), second.Personality());
+    std::string sound;
+    EXPECT_EQ(first.Respond("Blue sky", sound), Fallback1);
+    EXPECT_EQ(first.Respond("Green grass", sound), Fallback2);
+    EXPECT_EQ(second.Respond("Blue sky", sound), Fallback1);
+    first.SelectPersonality("Talvo");
+    EXPECT_EQ(first.Respond("Red sun", sound), Fallback1);
+    EXPECT_EQ(second.Respond("Red sun", sound), Fallback2);
+}
+
 }  // namespace
 }  // namespace velmora

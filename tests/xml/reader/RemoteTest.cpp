@@ -1,13 +1,11 @@
 // Sources fetched over http from a server on 127.0.0.1 that the test starts and stops.
 #include <csignal>
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 
+#include "Loopback.h"
 #include "TestSupport.h"
 #include "xml/reader/XpInet.h"
 
@@ -64,22 +62,11 @@ private:
     void WaitUntilServing()
     {
         for (int attempt = 0; attempt < 50 && m_port > 0; ++attempt) {
-            int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-            sockaddr_in address{};
-            address.sin_family = AF_INET;
-            address.sin_port = htons(static_cast<uint16_t>(m_port));
-            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
             std::string answer;
-            if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-                const char request[] = "HEAD / HTTP/1.0\r\n\r\n";
-                if (::send(fd, request, sizeof request - 1, MSG_NOSIGNAL) > 0) {
-                    char chunk[256];
-                    ssize_t n;
-                    while ((n = ::recv(fd, chunk, sizeof chunk, 0)) > 0)
-                        answer.append(chunk, static_cast<size_t>(n));
-                }
+            if (auto connection = test::tryConnectLoopback(m_port)) {
+                connection->sendAll("HEAD / HTTP/1.0\r\n\r\n");
+                answer = connection->receiveAll();
             }
-            ::close(fd);
             if (answer.rfind("HTTP/", 0) == 0)
                 return;
             ::usleep(100000);

@@ -1,0 +1,205 @@
+#include "HttpTestSupport.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <sys/socket.h>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+using namespace std::chrono_literals;
+using test::eventually;
+
+// A server on 127.0.0.1 that answers "/hello" and, for "/big", a body far larger than the socket
+// buffers of a client that stops reading.
+class ServerLimits : public ::testing::Test {
+protected:
+    ServerLimits()
+    {
+        server.SetDefaultPort(0);
+        server.Bindings().add().IP = "127.0.0.1";
+        server.ListenQueue = IdListenQueueForBursts;
+        server.OnCommandGet = [this](TIdPeerThread&, TIdHTTPRequestInfo& request, TIdHTTPResponseInfo& response) {
+            if (request.Path == "/big")
+                response.BodyText = std::string(32 << 20, 'b');
+            else if (request.Path == "/bigfile")
+                response.BodyStream = std::make_unique<TFileStream>(bigFile.string(), TFileStream::fmOpenRead);
+            else
+                response.BodyText = "hello";
+        };
+    }
+    ~ServerLimits() override { std::filesystem::remove(bigFile); }
+    int start()
+    {
+        server.SetActive(true);
+        return server.Bindings()[0].Port;
+    }
+    // An ordinary request from another client is answered.
+    bool answered(int port, const std::string& from)
+    {
+        std::string reply = test::rawRequest(port, "GET /hello HTTP/1.1\r\n\r\n", from);
+        return reply.rfind("HTTP/1.1 200 OK", 0) == 0 && reply.substr(reply.size() - 5) == "hello";
+    }
+    // Opens count connections from one address and answers them once the server has taken them in.
+    std::vector<test::Socket> hold(int port, const std::string& from, size_t count)
+    {
+        std::vector<test::Socket> held;
+        for (size_t i = 0; i < count; ++i)
+            held.push_back(test::connectLoopback(port, from, 2000));
+        return held;
+    }
+    static size_t closedByServer(std::vector<test::Socket>& clients)
+    {
+        size_t closed = 0;
+        for (auto& client : clients) {
+            timeval brief{0, 1000};
+            ::setsockopt(client.handle(), SOL_SOCKET, SO_RCVTIMEO, &brief, sizeof brief);
+            closed += client.closedByPeer() ? 1 : 0;
+        }
+        return closed;
+    }
+
+    std::filesystem::path bigFile =
+        std::filesystem::temp_directory_path() / ("velmora-limits-" + std::to_string(::getpid()) + ".bin");
+    TIdHTTPServer server;
+};
+
+// Regression: one client holding idle connections could take every thread the server would make.
+TEST_F(ServerLimits, OneClientsIdleConnectionsStopAtItsLimitAndTheTotalAtMaxConnections)
+{
+    const size_t idleFromOneClient = 2000;
+    if (!test::allowDescriptors(static_cast<long>(idleFromOneClient + 3 * IdMaxConnections + 200)))
+        GTEST_SKIP() << "the hard limit of open files is too low for " << idleFromOneClient << " idle connections";
+    server.MaxConnections = IdMaxConnections;
+    int port = start();
+
+    auto greedy = hold(port, "127.0.0.3", idleFromOneClient);
+    ASSERT_TRUE(eventually([&] { return server.connectionCount() == IdMaxConnectionsPerClient; }));
+    ASSERT_TRUE(eventually([&] { return closedByServer(greedy) == idleFromOneClient - IdMaxConnectionsPerClient; }));
+    EXPECT_TRUE(answered(port, "127.0.0.2"));
+
+    // Other clients fill the server up to MaxConnections; one more connection is closed at once.
+    std::vector<std::vector<test::Socket>> others;
+    const size_t perClient = static_cast<size_t>(IdMaxConnectionsPerClient);
+    for (size_t held = perClient, c = 4; held < static_cast<size_t>(IdMaxConnections); held += perClient, ++c)
+        others.push_back(hold(port, "127.0.0." + std::to_string(c), perClient));
+    ASSERT_TRUE(eventually([&] { return server.connectionCount() == static_cast<size_t>(IdMaxConnections); }));
+    std::vector<test::Socket> onePast = hold(port, "127.0.0.20", 1);
+    EXPECT_TRUE(onePast[0].closedByPeer());
+    others[0].pop_back();
+    EXPECT_TRUE(eventually([&] { return answered(port, "127.0.0.21"); }));
+}
+
+TEST_F(ServerLimits, ClientsAreCountedByAddressAtTheLimitAndOnePastIt)
+{
+    server.MaxConnectionsPerClient = 3;
+    int port = start();
+    auto atLimit = hold(port, "127.0.0.3", 3);
+    ASSERT_TRUE(eventually([&] { return server.connectionCount() == 3; }));
+    auto onePast = hold(port, "127.0.0.3", 1);
+    EXPECT_TRUE(onePast[0].closedByPeer());
+    EXPECT_TRUE(answered(port, "127.0.0.2"));
+    atLimit.pop_back();
+    EXPECT_TRUE(eventually([&] { return server.connectionCount() == 2; }));
+    EXPECT_TRUE(answered(port, "127.0.0.3")) << "a connection that ended gave its place back";
+}
+
+// Regression: a client that stopped reading in the middle of a body held its thread for good.
+TEST_F(ServerLimits, AClientThatStopsReadingIsDroppedOnceItsSendMakesNoProgress)
+{
+    std::ofstream(bigFile, std::ios::binary) << std::string(32 << 20, 'f');
+    server.SendTimeout = 300;
+    int port = start();
+    for (const char* path : {"/big", "/bigfile"}) {
+        test::Socket stalled = test::connectLoopback(port, "127.0.0.3", 10000, 65536);
+        stalled.sendAll("GET " + std::string(path) + " HTTP/1.1\r\n\r\n");
+        ASSERT_TRUE(eventually([&] { return server.connectionCount() == 1; })) << path;
+        EXPECT_TRUE(eventually([&] { return server.connectionCount() == 0; })) << path;
+        EXPECT_LT(stalled.receiveAll().size(), size_t{32} << 20) << path << ": the server let go before the end";
+    }
+    EXPECT_TRUE(answered(port, "127.0.0.2"));
+}
+
+// A handler that keeps its thread past the server's wait; released by the test.
+class Gate {
+public:
+    void wait()
+    {
+        std::unique_lock lock(m_gateMutex);
+        m_entered = true;
+        m_changed.notify_all();
+        m_changed.wait(lock, [this] { return m_open; });
+    }
+    void waitUntilEntered()
+    {
+        std::unique_lock lock(m_gateMutex);
+        m_changed.wait(lock, [this] { return m_entered; });
+    }
+    void open()
+    {
+        std::lock_guard lock(m_gateMutex);
+        m_open = true;
+        m_changed.notify_all();
+    }
+
+private:
+    // Guards m_entered and m_open.
+    std::mutex m_gateMutex;
+    std::condition_variable m_changed;
+    bool m_entered = false;
+    bool m_open = false;
+};
+
+// Regression: a connection thread that outlived the wait made deactivation throw out of the
+// destructor (std::terminate), or ran on while the server's sessions were freed under it.
+TEST(ServerExit, AConnectionThatOutlivesTheWaitIsAwaitedBeforeTheServerGoes)
+{
+    Gate gate;
+    std::atomic<bool> handlerDone{false};
+    std::atomic<int> sessionEnds{0};
+    std::thread client, opener;
+    {
+        TIdHTTPServer server;
+        server.SetDefaultPort(0);
+        server.Bindings().add().IP = "127.0.0.1";
+        server.TerminateWaitTime = 250;
+        server.SetSessionState(true);
+        server.AutoStartSession = true;
+        server.SessionTimeOut = 600000;
+        // The request's session starts only once the test lets it, long after the wait.
+        server.OnSessionStart = [&](TIdHTTPSession&) { gate.wait(); };
+        server.OnSessionEnd = [&](TIdHTTPSession&) { ++sessionEnds; };
+        server.OnCommandGet = [&](TIdPeerThread&, TIdHTTPRequestInfo&, TIdHTTPResponseInfo& response) {
+            response.BodyText = "late";
+            handlerDone = true;
+        };
+        server.SetActive(true);
+        int port = server.Bindings()[0].Port;
+        client = std::thread([port] { test::rawRequest(port, "GET / HTTP/1.1\r\n\r\n"); });
+        gate.waitUntilEntered();
+        try {
+            server.SetActive(false);
+            ADD_FAILURE() << "the blocked request ended within the wait";
+        } catch (const EIdTerminateThreadTimeout& error) {
+            EXPECT_EQ(error.Message(), "Terminate Thread Timeout");
+        }
+        EXPECT_FALSE(server.Active());
+        EXPECT_EQ(server.connectionCount(), 1u);
+        opener = std::thread([&] {
+            std::this_thread::sleep_for(100ms);
+            gate.open();
+        });
+    }
+    EXPECT_TRUE(handlerDone) << "the server went while its connection thread still ran";
+    EXPECT_EQ(sessionEnds, 1) << "the session the late request started was ended with the server";
+    opener.join();
+    client.join();
+}
+
+}  // namespace
+}  // namespace velmora
