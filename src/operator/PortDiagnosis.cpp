@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fstream>
+#include <linux/inet_diag.h>
+#include <linux/netlink.h>
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <set>
-#include <sstream>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -21,7 +23,7 @@ namespace velmora {
 namespace {
 
 constexpr std::chrono::milliseconds HolderProbeLimit{1000};
-constexpr const char* TcpListenState = "0A";
+constexpr unsigned TcpListenState = 10;
 
 std::string probedServerSoftware(int port)
 {
@@ -29,23 +31,49 @@ std::string probedServerSoftware(int port)
     return result.Outcome == THttpProbeResult::TOutcome::Answered ? result.Head.Server : std::string();
 }
 
-// The inodes of the sockets listening on the port, from a table of /proc/net/tcp's format.
-void listeningInodes(const char* table, int port, std::set<std::string>& inodes)
+// The inodes of the family's TCP sockets that listen on the port, asked of the kernel's socket
+// diagnosis: /proc/net/tcp lists every connection too, and on a busy machine takes seconds to read.
+void listeningInodes(uint8_t family, int port, std::set<uint64_t>& inodes)
 {
-    std::ifstream lines(table);
-    std::string line;
-    std::getline(lines, line);
-    while (std::getline(lines, line)) {
-        std::istringstream fields(line);
-        std::string slot, local, remote, state, queues, timer, retransmits, uid, timeout, inode;
-        if (!(fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >> timeout >> inode))
-            continue;
-        size_t colon = local.rfind(':');
-        if (state != TcpListenState || colon == std::string::npos)
-            continue;
-        if (std::strtol(local.c_str() + colon + 1, nullptr, 16) == port)
-            inodes.insert(inode);
+    int handle = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
+    if (handle < 0)
+        return;
+    timeval limit{1, 0};
+    ::setsockopt(handle, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    struct {
+        nlmsghdr header;
+        inet_diag_req_v2 request;
+    } message{};
+    message.header.nlmsg_len = sizeof message;
+    message.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
+    message.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+    message.request.sdiag_family = family;
+    message.request.sdiag_protocol = IPPROTO_TCP;
+    message.request.idiag_states = 1u << TcpListenState;
+    sockaddr_nl kernel{};
+    kernel.nl_family = AF_NETLINK;
+    if (::sendto(handle, &message, sizeof message, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) < 0) {
+        ::close(handle);
+        return;
     }
+    alignas(nlmsghdr) char buffer[16384];
+    for (bool done = false; !done;) {
+        ssize_t got = ::recv(handle, buffer, sizeof buffer, 0);
+        if (got <= 0)
+            break;
+        int length = static_cast<int>(got);
+        for (auto* header = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(header, length);
+             header = NLMSG_NEXT(header, length)) {
+            if (header->nlmsg_type == NLMSG_DONE || header->nlmsg_type == NLMSG_ERROR) {
+                done = true;
+                break;
+            }
+            const auto* socket = static_cast<const inet_diag_msg*>(NLMSG_DATA(header));
+            if (ntohs(socket->id.idiag_sport) == port && socket->idiag_inode != 0)
+                inodes.insert(socket->idiag_inode);
+        }
+    }
+    ::close(handle);
 }
 
 std::string programName(const std::string& pid)
@@ -57,7 +85,7 @@ std::string programName(const std::string& pid)
 }
 
 // Whether one of the process's open files is one of the sockets.
-bool holdsSocket(const std::string& pid, const std::set<std::string>& inodes)
+bool holdsSocket(const std::string& pid, const std::set<uint64_t>& inodes)
 {
     const std::string folder = "/proc/" + pid + "/fd";
     DIR* fds = ::opendir(folder.c_str());
@@ -69,7 +97,7 @@ bool holdsSocket(const std::string& pid, const std::set<std::string>& inodes)
         ssize_t length = ::readlink((folder + "/" + entry->d_name).c_str(), target, sizeof target - 1);
         std::string_view link(target, length > 0 ? static_cast<size_t>(length) : 0);
         if (link.rfind("socket:[", 0) == 0 && link.back() == ']' &&
-            inodes.count(std::string(link.substr(8, link.size() - 9)))) {
+            inodes.count(std::strtoull(std::string(link.substr(8)).c_str(), nullptr, 10))) {
             holds = true;
             break;
         }
@@ -125,10 +153,9 @@ int TryBindPort(int port)
 
 std::optional<TPortHolder> FindPortHolder(int port)
 {
-    std::set<std::string> inodes;
-    listeningInodes("/proc/net/tcp", port, inodes);
-    listeningInodes("/proc/net/tcp6", port, inodes);
-    inodes.erase("0");
+    std::set<uint64_t> inodes;
+    listeningInodes(AF_INET, port, inodes);
+    listeningInodes(AF_INET6, port, inodes);
     if (inodes.empty())
         return std::nullopt;
     DIR* processes = ::opendir("/proc");
