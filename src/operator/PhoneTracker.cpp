@@ -1,6 +1,7 @@
 #include "operator/PhoneTracker.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <optional>
 
 #include "base/Exception.h"
@@ -13,6 +14,19 @@ namespace {
 bool isManifestKey(std::string_view path, const std::string& key)
 {
     return path == "/" || key == "arquivos.xml";
+}
+
+// IPv4 addresses in numeric order (127.0.0.2 before 127.0.0.10); anything else after them, by text.
+bool addressBefore(const std::string& a, const std::string& b)
+{
+    in_addr first{}, second{};
+    const bool numericA = ::inet_pton(AF_INET, a.c_str(), &first) == 1;
+    const bool numericB = ::inet_pton(AF_INET, b.c_str(), &second) == 1;
+    if (numericA && numericB)
+        return ntohl(first.s_addr) < ntohl(second.s_addr);
+    if (numericA != numericB)
+        return numericA;
+    return a < b;
 }
 
 }  // namespace
@@ -128,7 +142,7 @@ TPhoneChanges TPhoneTracker::Collect()
     // The names of missing files are looked up outside the lock: a manifest may be long.
     TPhoneChanges changes;
     changes.Changed = true;
-    std::sort(copies.begin(), copies.end(), [](const Copy& a, const Copy& b) { return a.address < b.address; });
+    std::sort(copies.begin(), copies.end(), [](const Copy& a, const Copy& b) { return addressBefore(a.address, b.address); });
     for (const Copy& copy : copies) {
         changes.Phones.push_back(snapshotOf(copy.address, copy.phone));
         if (copy.report)

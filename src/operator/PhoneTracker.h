@@ -83,7 +83,7 @@ public:
     void Record(const TServedRequest& request);
 
     // Main thread: marks importing phones idle past PhoneIdleLimit incomplete and answers what
-    // changed since the last call.
+    // changed since the last call, the phones in the order of their addresses.
     TPhoneChanges Collect();
 
 private:

@@ -113,19 +113,19 @@ TEST_F(Tracker, AnImportIdleForTenSecondsIsIncompleteWithTheMissingNames)
 TEST_F(Tracker, PhonesImportSideBySideAndAHeadRequestMovesNothing)
 {
     tracker.SetManifest(manifestOf({"a.png", "b.png"}));
-    get("127.0.0.1", "/");
+    get("127.0.0.10", "/");
     get("127.0.0.2", "/arquivos.xml");
-    get("127.0.0.1", "/Images/a.png");
+    get("127.0.0.10", "/Images/a.png");
     get("127.0.0.2", "/Images/b.png");
     get("127.0.0.3", "/", 200, 0, true, "HEAD");
     collect();
     ASSERT_EQ(last.Phones.size(), 2u) << "the HEAD request's client is not a phone";
-    EXPECT_EQ(last.Phones[0].Address, "127.0.0.1");
+    EXPECT_EQ(last.Phones[0].Address, "127.0.0.2") << "in numeric order";
     EXPECT_EQ(last.Phones[1].Served, 1u);
 
-    importAll("127.0.0.1");
+    importAll("127.0.0.10");
     collect();
-    EXPECT_EQ(phone("127.0.0.1").State, TPhoneState::Complete);
+    EXPECT_EQ(phone("127.0.0.10").State, TPhoneState::Complete);
     EXPECT_EQ(phone("127.0.0.2").State, TPhoneState::Importing);
 }
 
