@@ -71,11 +71,11 @@ protected:
         ASSERT_TRUE(logged(FormatMessage(SServidorAcessivel, {address("127.0.0.2")})));
     }
     // Fetches the manifest and then the files, as the phone app does.
-    void importFrom(const std::string& source, const std::vector<std::string>& files)
+    void importFrom(const std::string& source, const std::vector<std::string>& paths)
     {
         EXPECT_NE(fetchFrom(source, port, "/").find("200 OK"), std::string::npos);
-        for (const std::string& file : files)
-            EXPECT_NE(fetchFrom(source, port, file).find("200 OK"), std::string::npos) << file;
+        for (const std::string& path : paths)
+            EXPECT_NE(fetchFrom(source, port, path).find("200 OK"), std::string::npos) << path;
     }
     uint64_t projectBytes() const
     {
