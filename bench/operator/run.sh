@@ -4,7 +4,8 @@
 # run with the rounds interleaved (on, off, off, on, ...), so that drift of the machine falls on both
 # alike. Two request mixes, each with "Connection: close" (a new connection per request, as the
 # phone app does): a phone's import (the manifest, then every file it lists) and one 20 KiB image.
-# Reports the requests per second of each round and the ratio on / off of their sums.
+# Reports the requests per second of each round, the ratio on / off of their sums, and the median of
+# the ratios of each round's two runs, which sit next to each other in time.
 # Usage: bench/operator/run.sh [BUILD_DIR]   (a Release build with VELMORA_BUILD_BENCH, e.g. build/release)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -43,7 +44,7 @@ start_server "$off_port" off
 # The import mix: every path the manifest lists, in its order, after the manifest itself.
 {
   echo 'paths = {"/"'
-  sed -n 's/.*arquivo_caminho="http:\/\/[^/]*\(\/[^"]*\)".*/, "\1"/p' "$work/on/arquivos.xml"
+  grep -o 'arquivo_caminho="http://[^"]*"' "$work/on/arquivos.xml" | sed 's|arquivo_caminho="http://[^/]*\(/[^"]*\)"|, "\1"|'
   echo '}'
   cat <<'LUA'
 local i = 0
@@ -67,7 +68,7 @@ wrk_rps() {  # PORT MIX
 }
 
 for mix in import f20k; do
-  on_sum=0; off_sum=0; rows=""
+  on_sum=0; off_sum=0; rows=""; ratios=""
   for round in $(seq "$rounds"); do
     # Alternate which goes first, so that neither always follows the other.
     if [ $((round % 2)) -eq 1 ]; then order="on off"; else order="off on"; fi
@@ -75,11 +76,13 @@ for mix in import f20k; do
       port=$on_port; [ "$side" = off ] && port=$off_port
       rps=$(wrk_rps "$port" "$mix")
       rows+="  round $round  $side  $rps req/s"$'\n'
-      if [ "$side" = on ]; then on_sum=$((on_sum + rps)); else off_sum=$((off_sum + rps)); fi
+      if [ "$side" = on ]; then on_sum=$((on_sum + rps)); on_round=$rps; else off_sum=$((off_sum + rps)); off_round=$rps; fi
     done
+    ratios+="$(awk -v a="$on_round" -v b="$off_round" 'BEGIN { printf "%.4f", a / b }')"$'\n'
   done
   echo "$mix mix, $connections connections, $rounds x ${duration}s per side:"
   printf '%s' "$rows"
-  awk -v on="$on_sum" -v off="$off_sum" -v r="$rounds" 'BEGIN {
-    printf "  on %.0f req/s, off %.0f req/s (means); ratio on / off %.3f\n", on / r, off / r, on / off }'
+  median=$(printf '%s' "$ratios" | sort -g | awk '{ v[NR] = $1 } END { printf "%.3f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }')
+  awk -v on="$on_sum" -v off="$off_sum" -v r="$rounds" -v m="$median" 'BEGIN {
+    printf "  on %.0f req/s, off %.0f req/s (means); ratio on / off of the sums %.3f, median of the rounds %s\n", on / r, off / r, on / off, m }'
 done

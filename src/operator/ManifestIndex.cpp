@@ -29,9 +29,9 @@ TManifestIndex::TManifestIndex(const std::vector<TManifestEntry>& listed)
             m_entries.push_back(entry);
 }
 
-std::optional<size_t> TManifestIndex::Find(std::string_view requestPath) const
+std::optional<size_t> TManifestIndex::FindKey(const std::string& key) const
 {
-    auto found = m_byKey.find(RequestPathKey(requestPath));
+    auto found = m_byKey.find(key);
     return found == m_byKey.end() ? std::nullopt : std::optional<size_t>(found->second);
 }
 
@@ -81,7 +81,12 @@ std::string RequestPathKey(std::string_view requestPath)
 
 bool IsManifestRequest(std::string_view requestPath)
 {
-    return requestPath == "/" || RequestPathKey(requestPath) == "arquivos.xml";
+    return IsManifestRequest(requestPath, RequestPathKey(requestPath));
+}
+
+bool IsManifestRequest(std::string_view requestPath, std::string_view key)
+{
+    return requestPath == "/" || key == "arquivos.xml";
 }
 
 std::vector<TManifestEntry> ReadManifestEntries(const std::string& bytes)

@@ -18,6 +18,10 @@ public:
     using Exception::Exception;
 };
 
+// The lookup key of a request path: its segments between "/" or "\" separators (empty ones left
+// out), ASCII letters lowered, joined by "/".
+std::string RequestPathKey(std::string_view requestPath);
+
 struct TManifestEntry {
     std::string Name;         // "arquivo_nome"
     std::string Url;          // "arquivo_caminho"
@@ -34,7 +38,9 @@ public:
     const std::vector<TManifestEntry>& Entries() const { return m_entries; }
     size_t size() const { return m_entries.size(); }
     // The entry that a request path names; none for a path the manifest does not list.
-    std::optional<size_t> Find(std::string_view requestPath) const;
+    std::optional<size_t> Find(std::string_view requestPath) const { return FindKey(RequestPathKey(requestPath)); }
+    // The same for a path's key.
+    std::optional<size_t> FindKey(const std::string& key) const;
 
 private:
     std::vector<TManifestEntry> m_entries;
@@ -48,11 +54,11 @@ std::string RequestPathOf(const std::string& url);
 // The segments of a request path between "/" or "\" separators, empty ones left out.
 std::vector<std::string> RequestPathSegments(std::string_view requestPath);
 
-// The lookup key of a request path: its segments with ASCII letters lowered, joined by "/".
-std::string RequestPathKey(std::string_view requestPath);
 
-// Whether the request path asks for the manifest: "/" or "arquivos.xml" in the folder itself.
+// Whether the request path asks for the manifest: "/" or "arquivos.xml" in the folder itself. The
+// second form takes the path's key as already made.
 bool IsManifestRequest(std::string_view requestPath);
+bool IsManifestRequest(std::string_view requestPath, std::string_view key);
 
 // The entries of a manifest, in its order. Raises EManifestUnreadable with the reader's reason when
 // the bytes are not a well-formed document.

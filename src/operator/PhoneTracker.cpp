@@ -11,11 +11,6 @@ namespace velmora {
 
 namespace {
 
-bool isManifestKey(std::string_view path, const std::string& key)
-{
-    return path == "/" || key == "arquivos.xml";
-}
-
 // IPv4 addresses in numeric order (127.0.0.2 before 127.0.0.10); anything else after them, by text.
 bool addressBefore(const std::string& a, const std::string& b)
 {
@@ -56,7 +51,7 @@ void TPhoneTracker::Record(const TServedRequest& request)
     phone.bytes += request.Bytes;
     if (request.StatusCode == 404)
         ++phone.notFound;
-    if (served && isManifestKey(request.Path, key) && m_manifest) {
+    if (served && IsManifestRequest(request.Path, key) && m_manifest) {
         startImport(phone, now);
         phone.importBytes = request.Bytes;
         return;
@@ -70,7 +65,7 @@ void TPhoneTracker::Record(const TServedRequest& request)
     }
     if (!served)
         return;
-    if (auto entry = phone.manifest->Find(request.Path))
+    if (auto entry = phone.manifest->FindKey(key))
         markServed(phone, *entry, now);
 }
 
