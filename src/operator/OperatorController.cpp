@@ -138,6 +138,8 @@ void TOperatorController::refreshAddresses()
     std::vector<TOperatorAddress> addresses = ClassifyAddresses(m_interfaces());
     std::optional<std::string> chosen = m_choice.Resolve(addresses);
     m_lastAddressRead = m_clock.now();
+    for (const TOperatorAddress& address : addresses)
+        m_ownAddresses.insert(address.Address);
     if (addresses == m_addresses && chosen == m_chosen)
         return;
     m_addresses = std::move(addresses);
@@ -281,7 +283,7 @@ void TOperatorController::showPhones()
         log(PhoneReportLine(report));
     m_view.ShowPhones(changes.Phones);
     const bool otherMachine = std::any_of(changes.Phones.begin(), changes.Phones.end(), [this](const TPhoneSnapshot& phone) {
-        return !HasAddress(m_addresses, phone.Address);
+        return !m_ownAddresses.count(phone.Address);
     });
     if (otherMachine && !m_otherMachineSeen) {
         m_otherMachineSeen = true;

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,9 @@ private:
     const TIdClock& m_clock;
 
     std::vector<TOperatorAddress> m_addresses;
+    // Every address this machine has had since the start: a request from one of them came from
+    // here, even after the address moved on.
+    std::set<std::string> m_ownAddresses;
     TAddressChoice m_choice;
     std::optional<std::string> m_chosen;
     // The address last followed; a change from it is announced once a publish has shown one.

@@ -283,6 +283,20 @@ TEST_F(Operator, NoOtherMachineWithinAMinuteGivesTheHintOnceUntilOneArrives)
     EXPECT_TRUE(view.hint.empty());
 }
 
+// Regression: once the address moved, a request that had come from the old one counted as another
+// machine's, and the hint never came.
+TEST_F(Operator, ARequestFromAnAddressThisMachineHadStillCountsAsItsOwn)
+{
+    publish();
+    fetchFrom("127.0.0.2", port, "/");
+    interfaces[1].Address = "127.0.0.5";
+    clock.advance(AddressPollInterval);
+    ASSERT_TRUE(logged(FormatMessage(SEnderecoMudou, {address("127.0.0.2"), address("127.0.0.5")})));
+    clock.advance(NoPhoneHintDelay);
+    EXPECT_TRUE(tickUntil([&] { return view.hintCalls == 1; }));
+    EXPECT_EQ(view.hint, NoPhoneHintLines(port, address("127.0.0.5")));
+}
+
 TEST_F(Operator, ARequestFromAnotherMachineInTimeMeansNoHint)
 {
     publish();
