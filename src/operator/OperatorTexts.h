@@ -8,12 +8,18 @@
 
 namespace velmora {
 
+// The panel's captions.
+inline constexpr const char* SEnderecoParaOIphone = "Endereço para o iPhone:";
+inline constexpr const char* SAparelhos = "Aparelhos";
+inline constexpr const char* SRepublicarAoSalvar = "Republicar ao salvar";
+
 inline constexpr const char* SEnderecoMudou = "Endereço mudou: %s → %s. Digite o novo endereço no iPhone.";
 inline constexpr const char* SVerificacaoDoProjeto = "Verificação do projeto: %s arquivos, %s MB.";
 inline constexpr const char* SArquivoAusente = "Arquivo ausente: %s";
 inline constexpr const char* SDiferencaDeMaiusculas = "Diferença de maiúsculas: %s (no disco: %s)";
 inline constexpr const char* SManifestoIlegivel = "Não foi possível ler o manifesto: %s";
 inline constexpr const char* SImportacaoCompleta = "Aparelho %s: importação completa (%s arquivos, %s MB em %s s).";
+inline constexpr const char* SMaisArquivos = "(mais %s)";
 inline constexpr const char* SImportacaoIncompleta = "Aparelho %s: importação incompleta, faltam %s arquivos.";
 inline constexpr const char* SServidorAcessivel = "Servidor acessível em %s.";
 inline constexpr const char* SServidorInacessivel = "Servidor inacessível em %s: %s.";

@@ -190,4 +190,19 @@ std::string PhoneReportLine(const TPhoneReport& report)
     return FormatMessage(SImportacaoIncompleta, {phone.Address, std::to_string(phone.MissingCount)});
 }
 
+std::string PhoneProgressText(const TPhoneSnapshot& phone)
+{
+    return phone.Listed == 0 ? std::string() : std::to_string(phone.Served) + "/" + std::to_string(phone.Listed);
+}
+
+std::string PhoneMissingText(const TPhoneSnapshot& phone)
+{
+    std::string text;
+    for (const std::string& name : phone.Missing)
+        text += (text.empty() ? "" : "\n") + name;
+    if (phone.MissingCount > phone.Missing.size())
+        text += "\n" + FormatMessage(SMaisArquivos, {std::to_string(phone.MissingCount - phone.Missing.size())});
+    return text;
+}
+
 }  // namespace velmora

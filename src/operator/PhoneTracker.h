@@ -119,4 +119,11 @@ const char* PhoneStateName(TPhoneState state);
 // The log's line for a report.
 std::string PhoneReportLine(const TPhoneReport& report);
 
+// The table's progress, "N/M"; empty before the phone fetched a manifest.
+std::string PhoneProgressText(const TPhoneSnapshot& phone);
+
+// The names of the files the phone still lacks, one per line, and how many more when the list was
+// cut at MaxMissingNamesShown; the tooltip of an incomplete phone.
+std::string PhoneMissingText(const TPhoneSnapshot& phone);
+
 }  // namespace velmora

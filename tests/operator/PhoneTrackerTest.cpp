@@ -100,6 +100,8 @@ TEST_F(Tracker, AnImportIdleForTenSecondsIsIncompleteWithTheMissingNames)
     EXPECT_EQ(incomplete.MissingCount, 3u);
     EXPECT_EQ(incomplete.Missing, (std::vector<std::string>{"screen.xml", "b.png", "c.png"}));
     EXPECT_EQ(reportLines(), std::vector<std::string>{"Aparelho 10.0.0.8: importação incompleta, faltam 3 arquivos."});
+    EXPECT_EQ(PhoneProgressText(incomplete), "1/4");
+    EXPECT_EQ(PhoneMissingText(incomplete), "screen.xml\nb.png\nc.png");
 
     // It comes back and finishes: the import goes on where it stopped.
     for (const char* path : {"/screen.xml", "/Images/b.png", "/Images/c.png"})
@@ -108,6 +110,27 @@ TEST_F(Tracker, AnImportIdleForTenSecondsIsIncompleteWithTheMissingNames)
     EXPECT_EQ(phone("10.0.0.8").State, TPhoneState::Complete);
     ASSERT_EQ(last.Reports.size(), 1u);
     EXPECT_EQ(last.Reports[0].Kind, TPhoneReport::TKind::Complete);
+}
+
+TEST_F(Tracker, TheMissingNamesStopAtTheirLimitAndSayHowManyMore)
+{
+    std::vector<std::string> images;
+    for (size_t i = 0; i <= MaxMissingNamesShown; ++i)
+        images.push_back("f" + std::to_string(i) + ".png");
+    tracker.SetManifest(manifestOf(images));
+    get("10.0.0.11", "/");
+    get("10.0.0.11", "/screen.xml");
+    collect();
+    TPhoneSnapshot snapshot = phone("10.0.0.11");
+    EXPECT_EQ(snapshot.MissingCount, MaxMissingNamesShown + 1);
+    ASSERT_EQ(snapshot.Missing.size(), MaxMissingNamesShown) << "one past the limit";
+    EXPECT_EQ(PhoneMissingText(snapshot).substr(PhoneMissingText(snapshot).rfind('\n') + 1), "(mais 1)");
+    get("10.0.0.11", "/Images/f0.png");
+    collect();
+    snapshot = phone("10.0.0.11");
+    EXPECT_EQ(snapshot.Missing.size(), MaxMissingNamesShown) << "at the limit";
+    EXPECT_EQ(PhoneMissingText(snapshot).find("(mais"), std::string::npos);
+    EXPECT_EQ(PhoneProgressText(TPhoneSnapshot{}), "");
 }
 
 TEST_F(Tracker, PhonesImportSideBySideAndAHeadRequestMovesNothing)
