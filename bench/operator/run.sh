@@ -5,7 +5,8 @@
 # alike. Two request mixes, each with "Connection: close" (a new connection per request, as the
 # phone app does): a phone's import (the manifest, then every file it lists) and one 20 KiB image.
 # Reports the requests per second of each round, the ratio on / off of their sums, and the median of
-# the ratios of each round's two runs, which sit next to each other in time.
+# the ratios of each round's two runs, which sit next to each other in time; then what recording one
+# request costs a connection thread, measured alone.
 # Usage: bench/operator/run.sh [BUILD_DIR]   (a Release build with VELMORA_BUILD_BENCH, e.g. build/release)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -86,3 +87,10 @@ for mix in import f20k; do
   awk -v on="$on_sum" -v off="$off_sum" -v r="$rounds" -v m="$median" 'BEGIN {
     printf "  on %.0f req/s, off %.0f req/s (means); ratio on / off of the sums %.3f, median of the rounds %s\n", on / r, off / r, on / off, m }'
 done
+
+# What one recorded request costs the connection thread, beside what serving it costs.
+cost_bin=$build/bench/operator/velmora_bench_record_cost
+if [ -x "$cost_bin" ]; then
+  echo "recording one request in the tracker (velmora_bench_record_cost):"
+  "$cost_bin" 2>/dev/null | awk '/^RecordOneRequest/ { printf "  %s  %s %s per request\n", $1, $2, $3 }'
+fi
