@@ -6,7 +6,7 @@ packages=(
   build-essential g++ clang libclang-rt-14-dev cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
   qt6-base-dev libgl-dev fonts-liberation
-  libcurl4-openssl-dev nlohmann-json3-dev
+  libcurl4-openssl-dev nlohmann-json3-dev libqrencode-dev zbar-tools
   libxml2-utils curl python3
   dpkg-dev desktop-file-utils
 )

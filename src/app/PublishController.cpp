@@ -103,9 +103,19 @@ void TPublishController::Publish()
     std::optional<std::string> chosen = m_view.ChooseScreenFile();
     if (!chosen || chosen->empty())
         return;
+    publishSequence(port, *chosen);
+}
+
+void TPublishController::PublishFile(const std::string& screenFile)
+{
+    publishSequence(PortFromText(m_view.PortText()), screenFile);
+}
+
+void TPublishController::publishSequence(int port, const std::string& chosenFile)
+{
     // A bare name is taken against the current directory, so the manifest lands beside the screen
     // file and the router serves the same folder later.
-    const std::string screenFile = std::filesystem::absolute(*chosen).lexically_normal().string();
+    const std::string screenFile = std::filesystem::absolute(chosenFile).lexically_normal().string();
     const std::string folder = FolderOf(screenFile);
 
     LoadScreen(m_aObjModel, screenFile, m_screenMenus);
@@ -113,15 +123,7 @@ void TPublishController::Publish()
         throw EScreenUnreadable(FormatMessage(SArquivoIlegivel, {m_aObjModel.Errors().front()}));
     m_watch->SetActive(true);
 
-    std::string localAddress;
-    try {
-        localAddress = m_watch->QueryLocalAddress();
-    } catch (const Exception&) {
-        // No address now: the manifest lists bare names, as before any address was found.
-    }
-    if (!IsNetworkAddress(localAddress))
-        localAddress.clear();
-    composeAddresses(localAddress, std::to_string(listeningPort(port)));
+    composeAddresses(addressForPublish(), std::to_string(listeningPort(port)));
 
     const std::string manifest = folder + SManifestName;
     WriteManifest(m_screenMenus, {m_serverUrl, m_imagesUrl}, manifest);
@@ -129,19 +131,66 @@ void TPublishController::Publish()
     std::string pageTemplate = ReadWholeFile(manifest);
     m_state.ProjectFolder.set(folder);
     m_state.PageTemplate.set(std::move(pageTemplate));
+    m_publishedMenus = m_screenMenus;
     m_view.ShowAddress(m_serverAddress);
+    m_addressShown = true;
+    if (OnBeforeServerStart)
+        OnBeforeServerStart();
 
     m_server->SetDefaultPort(port);
-    m_server->SetActive(true);
+    try {
+        m_server->SetActive(true);
+    } catch (const std::exception& error) {
+        if (OnServerStartFailed)
+            OnServerStartFailed(port, error);
+        throw;
+    }
     m_view.ShowServerActive();
     m_log.Append(SServidorAtivoLog);
+    m_screenFile = screenFile;
+    if (OnPublished)
+        OnPublished();
+}
+
+std::string TPublishController::addressForPublish()
+{
+    if (OnChooseAddress)
+        if (std::optional<std::string> chosen = OnChooseAddress())
+            return *chosen;
+    std::string localAddress;
+    try {
+        localAddress = m_watch->QueryLocalAddress();
+    } catch (const Exception&) {
+        // No address now: the manifest lists bare names, as before any address was found.
+    }
+    return IsNetworkAddress(localAddress) ? localAddress : std::string();
+}
+
+std::string TPublishController::portForAddresses()
+{
+    return m_server->Active() ? std::to_string(listeningPort(0)) : m_view.PortText();
 }
 
 void TPublishController::IdIPWatch1StatusChanged(TIdIPWatch& sender)
 {
     std::string address = sender.QueryLocalAddress();
-    std::string port = m_server->Active() ? std::to_string(listeningPort(0)) : m_view.PortText();
-    composeAddresses(address, port);
+    if (OnChooseAddress)
+        if (std::optional<std::string> chosen = OnChooseAddress())
+            address = *chosen;
+    composeAddresses(address, portForAddresses());
+}
+
+void TPublishController::Readdress()
+{
+    composeAddresses(addressForPublish(), portForAddresses());
+    if (!m_addressShown)
+        return;
+    m_view.ShowAddress(m_serverAddress);
+    if (!m_server->Active())
+        return;
+    const std::string manifest = *m_state.ProjectFolder.get() + SManifestName;
+    WriteManifest(m_publishedMenus, {m_serverUrl, m_imagesUrl}, manifest);
+    m_state.PageTemplate.set(ReadWholeFile(manifest));
 }
 
 void TPublishController::composeAddresses(const std::string& localAddress, const std::string& port)
@@ -150,11 +199,13 @@ void TPublishController::composeAddresses(const std::string& localAddress, const
         m_serverAddress.clear();
         m_serverUrl.clear();
         m_imagesUrl.clear();
-        return;
+    } else {
+        m_serverAddress = localAddress + ":" + port;
+        m_serverUrl = "http://" + m_serverAddress + "/";
+        m_imagesUrl = m_serverUrl + "Images/";
     }
-    m_serverAddress = localAddress + ":" + port;
-    m_serverUrl = "http://" + m_serverAddress + "/";
-    m_imagesUrl = m_serverUrl + "Images/";
+    if (OnAddressesComposed)
+        OnAddressesComposed();
 }
 
 int TPublishController::listeningPort(int requested)

@@ -4,6 +4,8 @@
 // address watch reports changes, and the components the handlers run on. Free of any toolkit:
 // the window, or the headless server, supplies an IPublishView.
 
+#include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -69,6 +71,32 @@ public:
     // The exit order: the watch first, then the server with every session ended.
     void Shutdown();
 
+    // Hooks for the operator's panel. Each runs on the main thread and may stay unset; set them
+    // before Start().
+    //
+    // The local address that composes ServerAddress in place of the watch's lookup; none keeps
+    // the lookup's.
+    std::function<std::optional<std::string>()> OnChooseAddress;
+    // ServerAddress, ServerUrl and ImagesUrl were composed again (perhaps to the same values).
+    std::function<void()> OnAddressesComposed;
+    // A publish has written the manifest and read it back; the server starts next.
+    std::function<void()> OnBeforeServerStart;
+    // A publish ran to its end.
+    std::function<void()> OnPublished;
+    // The server could not start on the port; the error goes on to the publish's caller after it.
+    std::function<void(int port, const std::exception& error)> OnServerStartFailed;
+
+    // The publish sequence with this screen file and no dialog, as a press of "Iniciar" that
+    // chose it; raises the error of the step that failed.
+    void PublishFile(const std::string& screenFile);
+    // The screen file of the last publish that ran to its end; empty before.
+    const std::string& ScreenFile() const { return m_screenFile; }
+    // Composes the addresses again (the address moved). Once a publish has shown the address, it
+    // shows the new one and, while the server is active, rewrites the manifest of the last
+    // publish with it, in one step as every publish does, and reads it back as the page template.
+    // Raises the manifest's write or read error with the addresses already composed.
+    void Readdress();
+
     TMainThreadQueue& MainThread() { return m_mainThread; }
     TLogQueue& Log() { return m_log; }
     TIdHTTPServer& IdHTTPServer1() { return *m_server; }
@@ -80,7 +108,13 @@ public:
     const std::string& ImagesUrl() const { return m_imagesUrl; }
 
 private:
+    void publishSequence(int port, const std::string& chosenFile);
     void composeAddresses(const std::string& localAddress, const std::string& port);
+    // The local address a publish composes with: the chosen one, else a fresh lookup that keeps
+    // only a network address.
+    std::string addressForPublish();
+    // The port the addresses carry: the listening one while active, else the port box's text.
+    std::string portForAddresses();
     // The port the server listens on now, or will listen on once started.
     int listeningPort(int requested);
 
@@ -90,6 +124,10 @@ private:
     TPublicationState m_state;
     TMenu_Geral m_screenMenus;
     std::string m_serverAddress, m_serverUrl, m_imagesUrl;
+    // What the running publication was made from, for rewriting its manifest when the address moves.
+    TMenu_Geral m_publishedMenus;
+    std::string m_screenFile;
+    bool m_addressShown = false;
     TXpObjModel m_aObjModel;
     TConversationPage m_page{m_state};
     TRequestRouter m_router;

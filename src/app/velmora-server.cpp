@@ -1,6 +1,7 @@
-// velmora-server [--port N] SCREEN_XML: publishes a screen project without a window. Prints the
-// address and every log line on stdout as they happen; SIGHUP publishes again (a second press of
-// "Iniciar"), SIGINT or SIGTERM stops the watch, then the server, and exits 0.
+// velmora-server [--port N] [--address A] [--no-qr] [--watch] SCREEN_XML: publishes a screen project
+// without a window. Prints the address with its QR code and every log line on stdout as they happen;
+// SIGHUP publishes again (a second press of "Iniciar"), SIGINT or SIGTERM stops the watch, then the
+// server, and exits 0. velmora-server --list-addresses prints the machine's addresses and exits.
 
 #include <atomic>
 #include <csignal>
@@ -16,14 +17,17 @@
 #include "app/PublishController.h"
 #include "app/Unit_Const.h"
 #include "http/IdTCPServer.h"
+#include "operator/OperatorController.h"
+#include "operator/OperatorTexts.h"
 
 namespace velmora {
 namespace {
 
-class ConsoleView : public IPublishView {
+class ConsoleView : public IPublishView, public IOperatorView {
 public:
-    ConsoleView(std::string screenFile, std::string portText)
-        : m_screenFile(std::move(screenFile)), m_portText(std::move(portText))
+    ConsoleView(std::string screenFile, std::string portText, bool qr)
+        : m_screenFile(std::move(screenFile)), m_portText(std::move(portText)), m_qr(qr),
+          m_colours(::isatty(STDOUT_FILENO) == 1)
     {
     }
 
@@ -32,7 +36,16 @@ public:
 
     std::optional<std::string> ChooseScreenFile() override { return m_screenFile; }
     std::string PortText() override { return m_portText; }
-    void ShowAddress(const std::string& address) override { m_log->Append("Endereço: " + address); }
+    void ShowAddress(const std::string& address) override
+    {
+        m_log->Append("Endereço: " + address);
+        if (!m_qr || m_qrUrl == m_qrPrinted)
+            return;
+        m_qrPrinted = m_qrUrl;
+        for (std::string& line : m_qrLines)
+            m_log->Append(std::move(line));
+        m_qrLines.clear();
+    }
     void ShowServerActive() override {}
     void ShowError(const std::string& text) override
     {
@@ -45,15 +58,40 @@ public:
         }
     }
 
+    // The code is printed under the address line once a publish shows it; the other findings
+    // reach the terminal as log lines.
+    void ShowQr(const std::string& url, const TQrMatrix& matrix) override
+    {
+        m_qrUrl = url;
+        m_qrLines = RenderQrLines(matrix, m_colours);
+    }
+    void ShowAddresses(const std::vector<TOperatorAddress>&, int) override {}
+    void ShowProjectCheck(const TProjectCheck&, const std::vector<std::string>&) override {}
+    void ShowPhones(const std::vector<TPhoneSnapshot>&) override {}
+    void ShowReachability(bool, const std::string&) override {}
+    void ShowHint(const std::vector<std::string>&) override {}
+
 private:
     std::string m_screenFile;
     std::string m_portText;
+    const bool m_qr;
+    const bool m_colours;
     TLogQueue* m_log = nullptr;
+    std::string m_qrUrl, m_qrPrinted;
+    std::vector<std::string> m_qrLines;
 };
+
+constexpr const char* Usage =
+    "usage: velmora-server [--port N] [--address A] [--no-qr] [--watch] SCREEN_XML\n"
+    "       velmora-server --list-addresses\n";
 
 struct Arguments {
     std::string portText = SDefaultPortText;
     std::string screenFile;
+    std::optional<std::string> address;
+    bool listAddresses = false;
+    bool qr = true;
+    bool watch = false;
 };
 
 bool parseArguments(int argc, char** argv, Arguments& args)
@@ -62,12 +100,34 @@ bool parseArguments(int argc, char** argv, Arguments& args)
         std::string arg = argv[i];
         if (arg == "--port" && i + 1 < argc)
             args.portText = argv[++i];
+        else if (arg == "--address" && i + 1 < argc)
+            args.address = argv[++i];
+        else if (arg == "--list-addresses")
+            args.listAddresses = true;
+        else if (arg == "--no-qr")
+            args.qr = false;
+        else if (arg == "--watch")
+            args.watch = true;
         else if (args.screenFile.empty() && !arg.empty() && arg.rfind("--", 0) != 0)
             args.screenFile = arg;
         else
             return false;
     }
+    if (args.listAddresses)
+        return argc == 2;
     return !args.screenFile.empty();
+}
+
+// One line per address: address, interface, kind, and "*" on the default choice.
+int listAddresses()
+{
+    const std::vector<TOperatorAddress> addresses = ClassifyAddresses(LocalInterfaceAddresses());
+    const std::optional<std::string> chosen = DefaultAddress(addresses);
+    for (const TOperatorAddress& address : addresses) {
+        std::printf("%-15s  %-15s  %s%s\n", address.Address.c_str(), address.Interface.c_str(),
+                    AddressKindName(address.Kind), chosen == address.Address ? "  *" : "");
+    }
+    return 0;
 }
 
 sigset_t controlSignals()
@@ -82,10 +142,17 @@ sigset_t controlSignals()
 
 int serve(const Arguments& args)
 {
-    ConsoleView view(std::filesystem::absolute(args.screenFile).lexically_normal().string(), args.portText);
+    ConsoleView view(std::filesystem::absolute(args.screenFile).lexically_normal().string(), args.portText, args.qr);
     TPublishController controller(view);
+    TOperatorController operatorPanel(controller, view);
     TMainThreadQueue& mainThread = controller.MainThread();
     view.AttachLog(controller.Log());
+    operatorPanel.SetRepublishOnSave(args.watch);
+    operatorPanel.Start();
+    if (args.address && !operatorPanel.ChooseAddress(*args.address)) {
+        view.ShowError(FormatMessage(SEnderecoNaoLocal, {*args.address}));
+        return 2;
+    }
     TConsoleLog console(controller.Log(), STDOUT_FILENO);
     controller.Start();
 
@@ -117,10 +184,13 @@ int serve(const Arguments& args)
         ::pthread_kill(signalWaiter.native_handle(), SIGTERM);
     }
     while (!stop) {
-        mainThread.WaitWhileServing([&] { return stop || republish; }, std::chrono::hours(1));
+        mainThread.WaitWhileServing([&] { return stop || republish; }, OperatorTickInterval);
         if (republish.exchange(false))
             controller.ButtonIniciarClick();
+        operatorPanel.Tick();
     }
+    // What the last checks found (who holds a port that was taken) still reaches the terminal.
+    operatorPanel.Shutdown();
     try {
         controller.Shutdown();
     } catch (const EIdTerminateThreadTimeout&) {
@@ -138,9 +208,11 @@ int main(int argc, char** argv)
 {
     velmora::Arguments args;
     if (!velmora::parseArguments(argc, argv, args)) {
-        std::cerr << "usage: velmora-server [--port N] SCREEN_XML\n";
+        std::cerr << velmora::Usage;
         return 2;
     }
+    if (args.listAddresses)
+        return velmora::listAddresses();
     // Every thread started from here on leaves these signals to the signal waiter.
     sigset_t signals = velmora::controlSignals();
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);

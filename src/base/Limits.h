@@ -38,4 +38,14 @@ inline constexpr size_t MaxPendingLogLines = 20000;
 // Lines the window's log keeps; the oldest go first.
 inline constexpr size_t MaxLogViewLines = 10000;
 
+// Client addresses whose imports the operator's panel follows; a new one beyond it takes the place
+// of the one idle longest.
+inline constexpr size_t MaxTrackedPhones = 256;
+
+// Folders watched for saves of the project's files; files in folders beyond it are not followed.
+inline constexpr size_t MaxWatchedFolders = 64;
+
+// Bytes of a reply's head that the reachability probe reads before it gives up on the reply.
+inline constexpr size_t MaxProbeReplyBytes = 16384;
+
 }  // namespace velmora

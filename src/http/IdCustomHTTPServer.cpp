@@ -1,5 +1,7 @@
 #include "http/IdCustomHTTPServer.h"
 
+#include <exception>
+
 #include "http/IdCoderMIME.h"
 #include "http/IdURI.h"
 
@@ -238,7 +240,16 @@ bool TIdCustomHTTPServer::serveRequest(TIdPeerThread& thread, TIdTCPConnection& 
             response.BodyText = RSHTTPUnknownHandlerError;
         }
     }
-    response.writeReply(method != "HEAD");
+    std::exception_ptr failure;
+    try {
+        response.writeReply(method != "HEAD");
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (OnRequestDone)
+        OnRequestDone(thread, request, response, !failure);
+    if (failure)
+        std::rethrow_exception(failure);
     return response.CloseAfterReply();
 }
 

@@ -72,6 +72,11 @@ public:
         OnInvalidSession;
     std::function<void(TIdHTTPSession& Sender)> OnSessionStart;
     std::function<void(TIdHTTPSession& Sender)> OnSessionEnd;
+    // After the reply to a request that OnCommandGet saw has been written, or its writing failed
+    // (ACompleted false). Runs on the connection's thread; set it before activation.
+    std::function<void(TIdPeerThread& AThread, const TIdHTTPRequestInfo& ARequestInfo,
+                       const TIdHTTPResponseInfo& AResponseInfo, bool ACompleted)>
+        OnRequestDone;
 
     TIdHTTPDefaultSessionList& SessionList() { return m_sessions; }
     // For tests: the time that sessions age by, and the source of their identifiers.

@@ -96,12 +96,14 @@ public:
             m_pending.append(buffer, static_cast<size_t>(got));
         }
     }
-    bool waitForLine(const std::string& wanted)
+    bool waitForLine(const std::string& wanted) { return waitForPrefix(wanted, true).has_value(); }
+    // The next line that begins with the prefix (or equals it, when whole is set).
+    std::optional<std::string> waitForPrefix(const std::string& prefix, bool whole = false)
     {
         while (auto line = nextLine())
-            if (*line == wanted)
-                return true;
-        return false;
+            if (whole ? *line == prefix : line->rfind(prefix, 0) == 0)
+                return line;
+        return std::nullopt;
     }
     void signal(int number) { ::kill(m_pid, number); }
     // The exit status, or -1 when the process did not end within the time.

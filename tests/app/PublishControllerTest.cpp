@@ -236,6 +236,69 @@ TEST_F(Publish, TheWatchComposesTheAddressesOnTheMainThread)
     EXPECT_EQ(p.ImagesUrl(), "http://192.168.7.7:8123/Images/");
 }
 
+TEST_F(Publish, TheHooksRunInTheirPlacesAndAChosenAddressComposesTheServers)
+{
+    TPublishController& p = publisher();
+    std::vector<std::string> calls;
+    p.OnChooseAddress = [] { return std::optional<std::string>("10.1.2.3"); };
+    p.OnAddressesComposed = [&] { calls.push_back("composed " + p.ServerAddress()); };
+    p.OnBeforeServerStart = [&] { calls.push_back(p.IdHTTPServer1().Active() ? "before, active" : "before"); };
+    p.OnPublished = [&] { calls.push_back("published"); };
+    p.ButtonIniciarClick();
+    ASSERT_TRUE(view.errors.empty()) << view.errors.front();
+    const std::string address = "10.1.2.3:" + std::to_string(port);
+    EXPECT_EQ(calls, (std::vector<std::string>{"composed " + address, "before", "published"}));
+    EXPECT_NE(ReadWholeFile(manifestPath()).find("http://" + address + "/Images/luz.png"), std::string::npos);
+    EXPECT_EQ(p.ScreenFile(), (project / "screen.xml").string());
+
+    p.OnChooseAddress = [] { return std::optional<std::string>(); };
+    p.ButtonIniciarClick();
+    EXPECT_EQ(p.ServerAddress(), "192.168.7.7:" + std::to_string(port)) << "no choice: the watch's lookup";
+}
+
+TEST_F(Publish, ReaddressingRewritesOnlyTheRunningPublication)
+{
+    TPublishController& p = publisher();
+    std::string chosen = "10.1.2.3";
+    p.OnChooseAddress = [&] { return std::optional<std::string>(chosen); };
+    p.Readdress();
+    EXPECT_EQ(p.ServerAddress(), "10.1.2.3:" + std::to_string(port));
+    EXPECT_TRUE(view.addresses.empty()) << "no publish has shown an address yet";
+    EXPECT_FALSE(fs::exists(manifestPath()));
+
+    view.chosen.reset();
+    p.PublishFile((project / "other.xml").string());
+    ASSERT_TRUE(view.errors.empty());
+    chosen = "10.1.2.4";
+    p.Readdress();
+    const std::string address = "10.1.2.4:" + std::to_string(port);
+    EXPECT_EQ(view.addresses.back(), address);
+    const std::string manifest = ReadWholeFile(manifestPath());
+    EXPECT_NE(manifest.find("http://" + address + "/Images/quarto.png"), std::string::npos);
+    EXPECT_EQ(*p.State().PageTemplate.get(), manifest);
+
+    // A publish that fails while loading leaves the running publication to be re-addressed.
+    EXPECT_THROW(p.PublishFile((project / "bad-integer.xml").string()), Exception);
+    chosen = "10.1.2.5";
+    p.Readdress();
+    EXPECT_NE(ReadWholeFile(manifestPath()).find("http://10.1.2.5:" + std::to_string(port) + "/Images/quarto.png"),
+              std::string::npos);
+    EXPECT_EQ(p.ScreenFile(), (project / "other.xml").string());
+}
+
+TEST_F(Publish, AServerThatCannotStartIsReportedWithItsPortBeforeTheError)
+{
+    TIdHTTPServer other;
+    other.SetDefaultPort(port);
+    other.SetActive(true);
+    std::optional<int> failedPort;
+    publisher().OnServerStartFailed = [&](int failed, const std::exception&) { failedPort = failed; };
+    publisher().ButtonIniciarClick();
+    EXPECT_EQ(failedPort, port);
+    EXPECT_EQ(view.errors, std::vector<std::string>{"Ja existe um programa da Velmora aberto no computador."});
+    other.SetActive(false);
+}
+
 TEST(PublishHelpers, ErrorTextsGetAFullStopOnlyWhenTheyEndAfterIt)
 {
     EXPECT_EQ(ErrorReportText("abc"), "abc.");

@@ -1,27 +1,16 @@
-#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <thread>
 
 #include "AppTestSupport.h"
-#include "ChildProcess.h"
 #include "HttpTestSupport.h"
+#include "ServerProcess.h"
 #include "base/Stream.h"
 
 namespace velmora::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-// velmora-server as a child process whose output the test reads line by line.
-class ServerProcess : public ChildProcess {
-public:
-    explicit ServerProcess(std::vector<std::string> args, int outputPipeSize = 0)
-        : ChildProcess(VELMORA_SERVER_PROGRAM, std::move(args), outputPipeSize)
-    {
-    }
-};
 
 TEST(VelmoraServer, ServesPublishesAgainOnHangUpAndStopsOnTerminate)
 {

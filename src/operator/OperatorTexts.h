@@ -1,0 +1,63 @@
+#pragma once
+// The operator's texts: what the panel and the log say about addresses, the project, the phones,
+// reachability and the port, and the two number formats they share.
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace velmora {
+
+// The panel's captions.
+inline constexpr const char* SEnderecoParaOIphone = "Endereço para o iPhone:";
+inline constexpr const char* SAparelhos = "Aparelhos";
+inline constexpr const char* SRepublicarAoSalvar = "Republicar ao salvar";
+
+inline constexpr const char* SEnderecoMudou = "Endereço mudou: %s → %s. Digite o novo endereço no iPhone.";
+inline constexpr const char* SVerificacaoDoProjeto = "Verificação do projeto: %s arquivos, %s MB.";
+inline constexpr const char* SArquivoAusente = "Arquivo ausente: %s";
+inline constexpr const char* SDiferencaDeMaiusculas = "Diferença de maiúsculas: %s (no disco: %s)";
+inline constexpr const char* SManifestoIlegivel = "Não foi possível ler o manifesto: %s";
+inline constexpr const char* SImportacaoCompleta = "Aparelho %s: importação completa (%s arquivos, %s MB em %s s).";
+inline constexpr const char* SMaisArquivos = "(mais %s)";
+inline constexpr const char* SImportacaoIncompleta = "Aparelho %s: importação incompleta, faltam %s arquivos.";
+inline constexpr const char* SServidorAcessivel = "Servidor acessível em %s.";
+inline constexpr const char* SServidorInacessivel = "Servidor inacessível em %s: %s.";
+inline constexpr const char* SSemEnderecoDeRede =
+    "Nenhum endereço de rede neste computador: o iPhone não tem como chegar ao servidor.";
+inline constexpr const char* SConexaoRecusada = "conexão recusada";
+inline constexpr const char* SSemResposta = "sem resposta em %s s";
+inline constexpr const char* SOutroProgramaRespondeu = "outro programa respondeu";
+inline constexpr const char* SRespostaInvalida = "resposta que não é HTTP";
+inline constexpr const char* SProjetoAtualizado = "Projeto atualizado: %s arquivos.";
+inline constexpr const char* SRepublicacaoFalhou = "Falha ao republicar: %s";
+inline constexpr const char* SManifestoNaoReescrito = "Não foi possível reescrever o manifesto: %s";
+inline constexpr const char* SPortaEmUsoPor = "A porta %s está em uso por %s.";
+inline constexpr const char* SOutraCopia = "outra cópia deste programa";
+inline constexpr const char* SOutroPrograma = "outro programa";
+inline constexpr const char* SProcesso = "%s (%s, processo %s)";
+inline constexpr const char* SProximaPortaLivre = "Próxima porta livre: %s.";
+inline constexpr const char* SSemPortaLivre = "Nenhuma porta livre entre %s e %s.";
+inline constexpr const char* SSemPermissaoPorta = "Sem permissão para usar a porta %s; use uma porta acima de 1023.";
+inline constexpr const char* SEnderecoNaoLocal =
+    "O endereço %s não pertence a este computador; veja os endereços com --list-addresses.";
+
+// What to check when no other machine has reached the server a while after a publish.
+inline constexpr const char* SDicaTitulo = "Nenhum aparelho acessou o servidor em %s s. Verifique:";
+inline constexpr const char* SDicaRede =
+    "- o iPhone está na mesma rede Wi-Fi que este computador (não numa rede de convidados, sem isolamento "
+    "de clientes);";
+inline constexpr const char* SDicaFirewall =
+    "- o firewall deixa passar a porta %s: sudo ufw allow %s/tcp ou sudo firewall-cmd --add-port=%s/tcp;";
+inline constexpr const char* SDicaPermissao =
+    "- o iVelmora tem permissão de Rede Local no iPhone (Ajustes > Privacidade e Segurança > Rede Local);";
+inline constexpr const char* SDicaEndereco = "- no iPhone, o endereço digitado é %s.";
+
+// Sizes in megabytes of 1,000,000 bytes, as the phone's and the desktop's file managers count
+// them, with one decimal after a comma: 1,234,567 bytes are "1,2".
+std::string FormatMegabytes(uint64_t bytes);
+
+// Seconds with one decimal after a comma: 4.25 s is "4,3".
+std::string FormatSeconds(std::chrono::milliseconds duration);
+
+}  // namespace velmora

@@ -1,0 +1,131 @@
+#include "operator/SaveWatcher.h"
+
+#include <cerrno>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include "base/StrUtils.h"
+
+namespace velmora {
+
+namespace {
+
+// Writes that end, saves that replace a file by renaming another onto it, removals; and the
+// folder itself going away, after which it is watched again once it is back.
+constexpr uint32_t WatchedEvents =
+    IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF;
+
+std::string folderOf(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+}  // namespace
+
+TSaveWatcher::TSaveWatcher(const TIdClock& clock) : m_clock(clock) {}
+
+TSaveWatcher::~TSaveWatcher()
+{
+    Stop();
+}
+
+void TSaveWatcher::Stop()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_files.clear();
+    m_folders.clear();
+    m_folderOfWatch.clear();
+    m_pending = m_rewatch = false;
+}
+
+bool TSaveWatcher::Watch(const std::vector<std::string>& files)
+{
+    Stop();
+    m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_fd < 0)
+        return false;
+    for (const std::string& file : files) {
+        const std::string folder = folderOf(file);
+        if (m_folders.size() >= MaxWatchedFolders && !m_folders.count(folder))
+            continue;
+        m_folders.insert(folder);
+        m_files.insert(LowerCase(file));
+    }
+    addFolderWatches();
+    return true;
+}
+
+void TSaveWatcher::addFolderWatches()
+{
+    m_rewatch = false;
+    std::set<std::string> watched;
+    for (const auto& [watch, folder] : m_folderOfWatch)
+        watched.insert(folder);
+    for (const std::string& folder : m_folders) {
+        if (watched.count(folder))
+            continue;
+        int watch = ::inotify_add_watch(m_fd, folder.c_str(), WatchedEvents);
+        if (watch >= 0)
+            m_folderOfWatch[watch] = folder;
+        else
+            m_rewatch = true;
+    }
+}
+
+bool TSaveWatcher::Poll()
+{
+    if (m_fd < 0)
+        return false;
+    const TIdClock::time_point now = m_clock.now();
+    readEvents(now);
+    if (m_rewatch)
+        addFolderWatches();
+    if (!m_pending || now - m_lastChange < SaveQuietTime)
+        return false;
+    m_pending = false;
+    return true;
+}
+
+void TSaveWatcher::changed(TIdClock::time_point now)
+{
+    m_pending = true;
+    m_lastChange = now;
+}
+
+void TSaveWatcher::readEvents(TIdClock::time_point now)
+{
+    alignas(inotify_event) char buffer[16384];
+    for (;;) {
+        ssize_t got = ::read(m_fd, buffer, sizeof buffer);
+        if (got <= 0)
+            return;
+        for (ssize_t at = 0; at < got;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            if (event->mask & IN_Q_OVERFLOW) {
+                changed(now);
+                continue;
+            }
+            auto folder = m_folderOfWatch.find(event->wd);
+            if (folder == m_folderOfWatch.end())
+                continue;
+            if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) {
+                // The folder is gone or moved: what it held changed, and its new self is watched
+                // once it exists.
+                if (!(event->mask & IN_IGNORED))
+                    ::inotify_rm_watch(m_fd, event->wd);
+                m_folderOfWatch.erase(folder);
+                m_rewatch = true;
+                changed(now);
+                continue;
+            }
+            if (event->len > 0 && m_files.count(LowerCase(folder->second + "/" + event->name)))
+                changed(now);
+        }
+    }
+}
+
+}  // namespace velmora

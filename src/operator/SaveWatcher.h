@@ -1,0 +1,54 @@
+#pragma once
+// Notices when the project's files are saved: inotify on the folders that hold them, read without
+// waiting on the main thread's tick, and a quiet second after the last change before it reports,
+// so that an editor's burst of writes or an export of many files publishes once.
+
+#include <chrono>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/Limits.h"
+#include "http/IdClock.h"
+
+namespace velmora {
+
+inline constexpr std::chrono::milliseconds SaveQuietTime{1000};
+
+class TSaveWatcher {
+public:
+    explicit TSaveWatcher(const TIdClock& clock = TIdClock::system());
+    ~TSaveWatcher();
+    TSaveWatcher(const TSaveWatcher&) = delete;
+    TSaveWatcher& operator=(const TSaveWatcher&) = delete;
+
+    // Follows these files from now on, in place of the ones before; a file may not exist yet.
+    // Folders beyond MaxWatchedFolders are not followed. Answers false when the system offers
+    // no watch at all.
+    bool Watch(const std::vector<std::string>& files);
+    // Follows nothing.
+    void Stop();
+    bool Watching() const { return m_fd >= 0; }
+
+    // Reads what the system reported; answers true, once, when a followed file changed and
+    // SaveQuietTime has passed since the last change.
+    bool Poll();
+
+private:
+    void readEvents(TIdClock::time_point now);
+    void addFolderWatches();
+    void changed(TIdClock::time_point now);
+
+    const TIdClock& m_clock;
+    int m_fd = -1;
+    // Names compared with letter case ignored, as the project's lookup finds them.
+    std::set<std::string> m_files;
+    std::set<std::string> m_folders;
+    std::map<int, std::string> m_folderOfWatch;
+    bool m_pending = false;
+    bool m_rewatch = false;
+    TIdClock::time_point m_lastChange{};
+};
+
+}  // namespace velmora

@@ -1,0 +1,116 @@
+#include "operator/SaveWatcher.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+
+#include "HttpTestSupport.h"
+#include "OperatorTestSupport.h"
+
+namespace velmora::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class Saves : public testing::Test {
+protected:
+    Saves() : project("saves", {{"luz.png", 10}, {"Porta.png", 10}})
+    {
+        const std::string folder = project.folder().string();
+        EXPECT_TRUE(watcher.Watch({folder + "/screen.xml", folder + "/Images/luz.png", folder + "/Images/porta.png",
+                                   folder + "/Images/ausente.png"}));
+    }
+    // Polls as the tick does: the change is reported once it has been quiet for a second.
+    bool reportedAfterQuiet()
+    {
+        if (watcher.Poll())
+            return false;
+        clock.advance(SaveQuietTime - 1ms);
+        if (watcher.Poll())
+            return false;
+        clock.advance(1ms);
+        return watcher.Poll() && !watcher.Poll();
+    }
+
+    TempProject project;
+    ManualClock clock;
+    TSaveWatcher watcher{clock};
+};
+
+TEST_F(Saves, AWriteRenameOrRemovalOfAFollowedFileIsReportedOnceAfterAQuietSecond)
+{
+    const struct {
+        const char* what;
+        std::function<void()> change;
+    } rows[] = {
+        {"screen.xml written", [&] { project.Write("screen.xml", "<SCREEN/>"); }},
+        {"image written", [&] { project.Write("Images/luz.png", "new"); }},
+        {"found by ignoring case", [&] { project.Write("Images/Porta.png", "new"); }},
+        {"saved by renaming onto it",
+         [&] {
+             project.Write("screen.xml.tmp", "<SCREEN/>");
+             fs::rename(project.folder() / "screen.xml.tmp", project.folder() / "screen.xml");
+         }},
+        {"a missing file appears", [&] { project.Write("Images/ausente.png", "a"); }},
+        {"removed", [&] { fs::remove(project.folder() / "Images/luz.png"); }},
+    };
+    for (const auto& row : rows) {
+        row.change();
+        EXPECT_TRUE(reportedAfterQuiet()) << row.what;
+    }
+}
+
+TEST_F(Saves, OtherFilesAndTheManifestLeaveItQuiet)
+{
+    project.Write("arquivos.xml", "<ARQUIVOS/>");
+    project.Write("Images/outra.png", "x");
+    project.Write("notas.txt", "x");
+    clock.advance(5s);
+    EXPECT_FALSE(watcher.Poll());
+}
+
+TEST_F(Saves, ABurstOfWritesIsReportedOnceTheLastHasBeenQuiet)
+{
+    for (int i = 0; i < 5; ++i) {
+        project.Write("Images/luz.png", std::to_string(i));
+        EXPECT_FALSE(watcher.Poll());
+        clock.advance(SaveQuietTime / 2);
+    }
+    project.Write("Images/luz.png", "last");
+    EXPECT_TRUE(reportedAfterQuiet());
+}
+
+TEST_F(Saves, AFolderMadeAgainIsFollowedAgain)
+{
+    fs::remove_all(project.folder() / "Images");
+    EXPECT_TRUE(reportedAfterQuiet());
+    fs::create_directories(project.folder() / "Images");
+    EXPECT_FALSE(watcher.Poll()) << "this poll watches the new folder";
+    project.Write("Images/luz.png", "back");
+    EXPECT_TRUE(reportedAfterQuiet());
+}
+
+TEST(SaveWatcher, FoldersBeyondTheLimitAreNotFollowed)
+{
+    TempProject project("saves-limit", {});
+    ManualClock clock;
+    TSaveWatcher watcher(clock);
+    std::vector<std::string> files;
+    for (size_t i = 0; i <= MaxWatchedFolders; ++i) {
+        fs::create_directories(project.folder() / std::to_string(i));
+        files.push_back((project.folder() / std::to_string(i) / "f.png").string());
+    }
+    ASSERT_TRUE(watcher.Watch(files));
+    project.Write(std::to_string(MaxWatchedFolders) + "/f.png", "x");
+    clock.advance(5s);
+    EXPECT_FALSE(watcher.Poll()) << "one past the limit";
+    project.Write(std::to_string(MaxWatchedFolders - 1) + "/f.png", "x");
+    clock.advance(5s);
+    EXPECT_FALSE(watcher.Poll());
+    clock.advance(SaveQuietTime);
+    EXPECT_TRUE(watcher.Poll()) << "at the limit";
+    watcher.Stop();
+    EXPECT_FALSE(watcher.Watching());
+}
+
+}  // namespace
+}  // namespace velmora::test
