@@ -47,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     TIdHTTPServer& http = server();
     TIdPeerThread thread(http);
     auto connection = std::make_unique<TIdTCPServerConnection>(http);
-    auto io = std::make_unique<TIdIOHandlerStream>(std::string(reinterpret_cast<const char*>(data) + 1, size - 1), chunk);
+    auto io =
+        std::make_unique<TIdIOHandlerStream>(std::string(reinterpret_cast<const char*>(data) + 1, size - 1), chunk);
     if (data[0] & 8)
         io->FailAtEndWith = ECONNRESET;
     connection->setIOHandler(std::move(io));

@@ -44,10 +44,14 @@ void sendFile(int fd)
         return;
     }
     std::string head = "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: application/octet-stream\r\n"
-                       "Content-Length: " + std::to_string(info.st_size) + "\r\n\r\n";
+                       "Content-Length: " +
+        std::to_string(info.st_size) + "\r\n\r\n";
     if (::send(fd, head.data(), head.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(head.size())) {
         off_t offset = 0;
-        while (offset < info.st_size && ::sendfile(fd, file, &offset, static_cast<size_t>(info.st_size - offset)) > 0) {
+        while (offset < info.st_size) {
+            const size_t left = static_cast<size_t>(info.st_size - offset);
+            if (::sendfile(fd, file, &offset, left) <= 0)
+                break;
         }
     }
     ::close(file);
@@ -97,7 +101,8 @@ int main(int argc, char** argv)
         if (client < 0)
             continue;
         pthread_t thread;
-        if (pthread_create(&thread, &attributes, serveConnection, reinterpret_cast<void*>(static_cast<intptr_t>(client))) != 0)
+        if (pthread_create(&thread, &attributes, serveConnection,
+                           reinterpret_cast<void*>(static_cast<intptr_t>(client))) != 0)
             ::close(client);
     }
 }

@@ -18,7 +18,9 @@ namespace {
 
 class QuietView : public IPublishView, public IOperatorView {
 public:
-    QuietView(std::string screenFile, std::string port) : m_screenFile(std::move(screenFile)), m_port(std::move(port)) {}
+    QuietView(std::string screenFile, std::string port) : m_screenFile(std::move(screenFile)), m_port(std::move(port))
+    {
+    }
 
     std::optional<std::string> ChooseScreenFile() override { return m_screenFile; }
     std::string PortText() override { return m_port; }

@@ -68,8 +68,8 @@ const char* const StallPath = "/Images/stall.bin";
 
 struct Project {
     fs::path folder;
-    std::string versions[2];                  // the screen file of each version
-    std::map<std::string, size_t> imageSizes; // by name, every image of both versions
+    std::string versions[2];  // the screen file of each version
+    std::map<std::string, size_t> imageSizes;  // by name, every image of both versions
 };
 
 std::string imageName(int version, int index)
@@ -82,8 +82,8 @@ std::string screenFile(int version)
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<SCREEN><MENUS><MENU menu_nome=\"Soak\">\n"
                       "<JANELA j_nome=\"Sala\" j_imagem=\"fundo.png\" j_numero=\"1\">\n";
     for (int i = 0; i < ImagesPerVersion; ++i)
-        xml += "<BOTAO b_caption=\"B" + std::to_string(i) + "\" b_imagem=\"" + imageName(version, i) +
-               "\" b_left=\"" + std::to_string(i * 50) + "\" b_top=\"40\"/>\n";
+        xml += "<BOTAO b_caption=\"B" + std::to_string(i) + "\" b_imagem=\"" + imageName(version, i) + "\" b_left=\"" +
+            std::to_string(i * 50) + "\" b_top=\"40\"/>\n";
     return xml + "</JANELA></MENU></MENUS></SCREEN>\n";
 }
 
@@ -222,8 +222,7 @@ Reply fetch(int port, const std::string& from, const std::string& path)
     Connection connection(port, from, 30000);
     connection.send("GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
     std::string received;
-    while (connection.receive(received)) {
-    }
+    while (connection.receive(received)) {}
     Reply reply;
     parseHead(received, reply);
     return reply;
@@ -342,7 +341,8 @@ private:
             ++m_okLines;
         else if (line.rfind("Servidor acessível em ", 0) == 0)
             ++m_probes;
-        else if (line.size() > omitted.size() && line.compare(line.size() - omitted.size(), omitted.size(), omitted) == 0)
+        else if (line.size() > omitted.size() &&
+                 line.compare(line.size() - omitted.size(), omitted.size(), omitted) == 0)
             m_omitted += std::atol(line.c_str() + line.rfind('(') + 1);
         std::lock_guard lock(m_linesMutex);
         if (line == "Servidor Ativo!")
@@ -437,8 +437,7 @@ ManifestCheck checkManifest(const Reply& reply, const std::vector<std::string>& 
                     ++listed[version];
     if (listed[0] > 0 && listed[1] > 0)
         return ManifestCheck::Mixed;
-    return listed[0] == ImagesPerVersion || listed[1] == ImagesPerVersion ? ManifestCheck::Whole
-                                                                          : ManifestCheck::Short;
+    return listed[0] == ImagesPerVersion || listed[1] == ImagesPerVersion ? ManifestCheck::Whole : ManifestCheck::Short;
 }
 
 // A phone's request, its time taken into the tally's slowest.
@@ -560,8 +559,7 @@ void stallReading(int port, const std::string& from, int stallSeconds, const std
             connection.send(std::string("GET ") + StallPath + " HTTP/1.1\r\n\r\n");
             std::string received;
             Reply reply;
-            while (!parseHead(received, reply) && connection.receive(received)) {
-            }
+            while (!parseHead(received, reply) && connection.receive(received)) {}
             if (reply.status == 200)
                 ++tally.filesServed;
             ++tally.stalls;
@@ -665,8 +663,10 @@ int main(int argc, char** argv)
 {
     Options options;
     if (!parseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: %s SERVER_PROGRAM [--seconds N | --imports N] [--idle N] [--phones N] "
-                             "[--republish-ms N] [--stall-seconds N]\n", argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s SERVER_PROGRAM [--seconds N | --imports N] [--idle N] [--phones N] "
+                     "[--republish-ms N] [--stall-seconds N]\n",
+                     argv[0]);
         return 2;
     }
     allowDescriptors();
@@ -738,6 +738,6 @@ int main(int argc, char** argv)
         std::printf("server stderr:\n%s", errors.c_str());
     fs::remove_all(work);
     const bool held = tally.importsFailed == 0 && tally.shortManifests == 0 && tally.mixedManifests == 0 &&
-                      linesMatch && exitStatus == 0 && tally.importsDone > 0;
+        linesMatch && exitStatus == 0 && tally.importsDone > 0;
     return held ? 0 : 1;
 }

@@ -133,8 +133,7 @@ bool ShellOpen(const std::string& target, const std::string& opener)
     if (failed)
         return false;
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 

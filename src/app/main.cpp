@@ -42,8 +42,7 @@ public:
         m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
         QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] {
             signalfd_siginfo info;
-            while (::read(m_fd, &info, sizeof info) == sizeof info) {
-            }
+            while (::read(m_fd, &info, sizeof info) == sizeof info) {}
             QCoreApplication::quit();
         });
     }

@@ -81,9 +81,8 @@ private:
     std::vector<std::string> m_qrLines;
 };
 
-constexpr const char* Usage =
-    "usage: velmora-server [--port N] [--address A] [--no-qr] [--watch] SCREEN_XML\n"
-    "       velmora-server --list-addresses\n";
+constexpr const char* Usage = "usage: velmora-server [--port N] [--address A] [--no-qr] [--watch] SCREEN_XML\n"
+                              "       velmora-server --list-addresses\n";
 
 struct Arguments {
     std::string portText = SDefaultPortText;

@@ -78,8 +78,7 @@ int converse(const std::string& personality)
         if (read == LineRead::End)
             return status;
         if (read == LineRead::TooLong) {
-            std::cerr << "velmora-talk: line " << number << " is longer than " << MaxLineLength
-                      << " bytes; skipped.\n";
+            std::cerr << "velmora-talk: line " << number << " is longer than " << MaxLineLength << " bytes; skipped.\n";
             std::cout << '\n' << std::flush;
             status = 1;
         } else if (isSwitch(Trim(line), name)) {

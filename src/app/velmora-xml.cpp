@@ -20,9 +20,8 @@
 namespace velmora {
 namespace {
 
-constexpr const char* Usage =
-    "usage: velmora-xml [--raw | --canonical | --model] FILE\n"
-    "       velmora-xml --manifest BASEURL FILE\n";
+constexpr const char* Usage = "usage: velmora-xml [--raw | --canonical | --model] FILE\n"
+                              "       velmora-xml --manifest BASEURL FILE\n";
 
 int fail(const std::vector<std::string>& lines)
 {
@@ -35,9 +34,14 @@ nlohmann::json acoesJson(const TGFuncoes& acoes)
 {
     nlohmann::json list = nlohmann::json::array();
     for (const auto& a : acoes)
-        list.push_back({{"Funcao", a.Funcao}, {"SubFuncao", a.SubFuncao}, {"PntCena", a.PntCena},
-                        {"Modulo", a.Modulo}, {"Descricao", a.Descricao}, {"Continuo", a.Continuo},
-                        {"Tipo", a.Tipo}, {"Acao", a.Acao}});
+        list.push_back({{"Funcao", a.Funcao},
+                        {"SubFuncao", a.SubFuncao},
+                        {"PntCena", a.PntCena},
+                        {"Modulo", a.Modulo},
+                        {"Descricao", a.Descricao},
+                        {"Continuo", a.Continuo},
+                        {"Tipo", a.Tipo},
+                        {"Acao", a.Acao}});
     return list;
 }
 
@@ -50,31 +54,51 @@ nlohmann::json modelJson(const TMenu_Geral& menus)
             nlohmann::json botoes = nlohmann::json::array(), botoesFB = nlohmann::json::array();
             nlohmann::json cameras = nlohmann::json::array(), webs = nlohmann::json::array();
             for (const auto& b : j.Botoes)
-                botoes.push_back({{"Funcao", b.Funcao}, {"SubFuncao", b.SubFuncao}, {"PntCena", b.PntCena},
-                                  {"Modulo", b.Modulo}, {"Continuo", b.Continuo}, {"Tipo", b.Tipo},
-                                  {"Acao", b.Acao}, {"Left", b.Left}, {"Top", b.Top}, {"Height", b.Height},
-                                  {"Width", b.Width}, {"Style", b.Style}, {"Layout", b.Layout},
-                                  {"Imagem", b.Imagem}, {"Color", b.Color}, {"Caption", b.Caption},
+                botoes.push_back({{"Funcao", b.Funcao},     {"SubFuncao", b.SubFuncao},
+                                  {"PntCena", b.PntCena},   {"Modulo", b.Modulo},
+                                  {"Continuo", b.Continuo}, {"Tipo", b.Tipo},
+                                  {"Acao", b.Acao},         {"Left", b.Left},
+                                  {"Top", b.Top},           {"Height", b.Height},
+                                  {"Width", b.Width},       {"Style", b.Style},
+                                  {"Layout", b.Layout},     {"Imagem", b.Imagem},
+                                  {"Color", b.Color},       {"Caption", b.Caption},
                                   {"FontSize", b.FontSize}, {"FontColor", b.FontColor},
                                   {"FontType", b.FontType}, {"Acoes", acoesJson(b.Acoes)}});
             for (const auto& b : j.BotoesFB)
-                botoesFB.push_back({{"Canal", b.Canal}, {"ModuloIdx", b.ModuloIdx}, {"FBStyle", b.FBStyle},
-                                    {"TextoOn", b.TextoOn}, {"TextoOff", b.TextoOff}, {"ImagemOn", b.ImagemOn},
-                                    {"ImagemOff", b.ImagemOff}, {"Modulo", b.Modulo}, {"Continuo", b.Continuo},
-                                    {"Tipo", b.Tipo}, {"Left", b.Left}, {"Top", b.Top}, {"Height", b.Height},
-                                    {"Width", b.Width}, {"Style", b.Style}, {"Layout", b.Layout},
-                                    {"Color", b.Color}, {"Caption", b.Caption}, {"FontSize", b.FontSize},
-                                    {"FontColor", b.FontColor}, {"FontType", b.FontType},
-                                    {"Acoes", acoesJson(b.Acoes)}});
+                botoesFB.push_back({{"Canal", b.Canal},         {"ModuloIdx", b.ModuloIdx},
+                                    {"FBStyle", b.FBStyle},     {"TextoOn", b.TextoOn},
+                                    {"TextoOff", b.TextoOff},   {"ImagemOn", b.ImagemOn},
+                                    {"ImagemOff", b.ImagemOff}, {"Modulo", b.Modulo},
+                                    {"Continuo", b.Continuo},   {"Tipo", b.Tipo},
+                                    {"Left", b.Left},           {"Top", b.Top},
+                                    {"Height", b.Height},       {"Width", b.Width},
+                                    {"Style", b.Style},         {"Layout", b.Layout},
+                                    {"Color", b.Color},         {"Caption", b.Caption},
+                                    {"FontSize", b.FontSize},   {"FontColor", b.FontColor},
+                                    {"FontType", b.FontType},   {"Acoes", acoesJson(b.Acoes)}});
             for (const auto& c : j.Cameras)
-                cameras.push_back({{"Left", c.Left}, {"Top", c.Top}, {"Height", c.Height}, {"Width", c.Width},
-                                   {"Imagem", c.Imagem}, {"Intervalo", c.Intervalo}});
+                cameras.push_back({{"Left", c.Left},
+                                   {"Top", c.Top},
+                                   {"Height", c.Height},
+                                   {"Width", c.Width},
+                                   {"Imagem", c.Imagem},
+                                   {"Intervalo", c.Intervalo}});
             for (const auto& w : j.Webs)
-                webs.push_back({{"Left", w.Left}, {"Top", w.Top}, {"Height", w.Height}, {"Width", w.Width},
-                                {"Endereco", w.Endereco}, {"Caption", w.Caption}});
-            janelas.push_back({{"Nome", j.Nome}, {"Cor", j.Cor}, {"Imagem", j.Imagem}, {"Numero", j.Numero},
-                               {"Botoes", botoes}, {"Cameras", cameras}, {"BotoesFB", botoesFB},
-                               {"Webs", webs}, {"Labels", nlohmann::json::array()},
+                webs.push_back({{"Left", w.Left},
+                                {"Top", w.Top},
+                                {"Height", w.Height},
+                                {"Width", w.Width},
+                                {"Endereco", w.Endereco},
+                                {"Caption", w.Caption}});
+            janelas.push_back({{"Nome", j.Nome},
+                               {"Cor", j.Cor},
+                               {"Imagem", j.Imagem},
+                               {"Numero", j.Numero},
+                               {"Botoes", botoes},
+                               {"Cameras", cameras},
+                               {"BotoesFB", botoesFB},
+                               {"Webs", webs},
+                               {"Labels", nlohmann::json::array()},
                                {"TrackBars", nlohmann::json::array()}});
         }
         out.push_back({{"Nome", menu.Nome}, {"Janelas", janelas}});

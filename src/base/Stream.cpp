@@ -56,10 +56,14 @@ namespace {
 int openFlags(TFileStream::Mode mode)
 {
     switch (mode) {
-    case TFileStream::fmOpenRead: return O_RDONLY;
-    case TFileStream::fmOpenWrite: return O_WRONLY;
-    case TFileStream::fmOpenReadWrite: return O_RDWR;
-    case TFileStream::fmCreate: return O_RDWR | O_CREAT | O_TRUNC;
+    case TFileStream::fmOpenRead:
+        return O_RDONLY;
+    case TFileStream::fmOpenWrite:
+        return O_WRONLY;
+    case TFileStream::fmOpenReadWrite:
+        return O_RDWR;
+    case TFileStream::fmCreate:
+        return O_RDWR | O_CREAT | O_TRUNC;
     }
     return O_RDONLY;
 }
@@ -67,9 +71,12 @@ int openFlags(TFileStream::Mode mode)
 int whence(TSeekOrigin origin)
 {
     switch (origin) {
-    case TSeekOrigin::soBeginning: return SEEK_SET;
-    case TSeekOrigin::soCurrent: return SEEK_CUR;
-    case TSeekOrigin::soEnd: return SEEK_END;
+    case TSeekOrigin::soBeginning:
+        return SEEK_SET;
+    case TSeekOrigin::soCurrent:
+        return SEEK_CUR;
+    case TSeekOrigin::soEnd:
+        return SEEK_END;
     }
     return SEEK_SET;
 }
@@ -145,7 +152,7 @@ void TStringStream::Write(const void* buffer, size_t count)
 int64_t TStringStream::Seek(int64_t offset, TSeekOrigin origin)
 {
     int64_t base = origin == TSeekOrigin::soBeginning ? 0
-                   : origin == TSeekOrigin::soCurrent ? static_cast<int64_t>(m_position)
+        : origin == TSeekOrigin::soCurrent            ? static_cast<int64_t>(m_position)
                                                       : static_cast<int64_t>(m_data.size());
     int64_t target = base + offset;
     if (target < 0)

@@ -46,7 +46,8 @@ void TConversationPage::ConversationPage(TIdHTTPRequestInfo& ARequestInfo, TIdHT
 {
     TIdHTTPSession& session = *ARequestInfo.Session;
     std::lock_guard lock(session.SessionDataMutex);
-    TEngine* engine = session.SessionData.count() > 0 ? std::any_cast<TEngine>(&session.SessionData[0].Object) : nullptr;
+    TEngine* engine =
+        session.SessionData.count() > 0 ? std::any_cast<TEngine>(&session.SessionData[0].Object) : nullptr;
     if (!engine || !*engine)
         throw EConversationEnded(SConversationEnded);
     TTalvo& talvo = **engine;

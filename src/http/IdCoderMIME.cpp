@@ -31,8 +31,8 @@ std::string TIdDecoderMIME::DecodeString(const std::string& text)
     std::string bytes;
     bytes.reserve(text.size() / 4 * 3);
     for (size_t i = 0; i < text.size(); i += 4) {
-        unsigned group = sextet(text[i]) << 18 | sextet(text[i + 1]) << 12 | sextet(text[i + 2]) << 6 |
-                         sextet(text[i + 3]);
+        unsigned group =
+            sextet(text[i]) << 18 | sextet(text[i + 1]) << 12 | sextet(text[i + 2]) << 6 | sextet(text[i + 3]);
         bytes += static_cast<char>(group >> 16);
         if (text[i + 2] == '=')
             continue;

@@ -15,8 +15,8 @@ std::vector<std::string> pieces(const std::string& text)
     size_t start = 0;
     for (;;) {
         size_t semicolon = text.find(';', start);
-        result.push_back(Trim(std::string_view(text).substr(start, semicolon == std::string::npos ? std::string::npos
-                                                                                                  : semicolon - start)));
+        result.push_back(Trim(std::string_view(text).substr(
+            start, semicolon == std::string::npos ? std::string::npos : semicolon - start)));
         if (semicolon == std::string::npos)
             return result;
         start = semicolon + 1;

@@ -42,8 +42,8 @@ void readCredentials(TIdHTTPRequestInfo& request)
     size_t space = authorization.find(' ');
     if (!SameText(authorization.substr(0, space), "Basic"))
         throw EIdHTTPUnsupportedAuthorisationScheme(RSHTTPUnsupportedAuthorisationScheme);
-    std::string decoded =
-        TIdDecoderMIME::DecodeString(space == std::string::npos ? std::string() : Trim(authorization.substr(space + 1)));
+    std::string decoded = TIdDecoderMIME::DecodeString(
+        space == std::string::npos ? std::string() : Trim(authorization.substr(space + 1)));
     size_t colon = decoded.find(':');
     request.CredentialUser = decoded.substr(0, colon);
     request.CredentialPassword = colon == std::string::npos ? std::string() : decoded.substr(colon + 1);
@@ -202,7 +202,8 @@ bool TIdCustomHTTPServer::serveRequest(TIdPeerThread& thread, TIdTCPConnection& 
     std::string_view rest = std::string_view(line).substr(0, lastSpace);
     size_t firstSpace = rest.find(' ');
     std::string method = UpperCase(std::string(rest.substr(0, firstSpace)));
-    std::string target = firstSpace == std::string_view::npos ? std::string() : std::string(rest.substr(firstSpace + 1));
+    std::string target =
+        firstSpace == std::string_view::npos ? std::string() : std::string(rest.substr(firstSpace + 1));
 
     if (!answeredByGetHandler(method) || !OnCommandGet) {
         connection.setReadDeadline(std::nullopt);
@@ -304,8 +305,7 @@ void TIdCustomHTTPServer::decodeRequest(TIdHTTPRequestInfo& request, std::string
     readCredentials(request);
 }
 
-std::shared_ptr<TIdHTTPSession> TIdCustomHTTPServer::CreateSession(TIdPeerThread& thread,
-                                                                   TIdHTTPResponseInfo& response,
+std::shared_ptr<TIdHTTPSession> TIdCustomHTTPServer::CreateSession(TIdPeerThread& thread, TIdHTTPResponseInfo& response,
                                                                    TIdHTTPRequestInfo& request)
 {
     if (!m_sessionState)
@@ -326,8 +326,8 @@ std::shared_ptr<TIdHTTPSession> TIdCustomHTTPServer::CreateSession(TIdPeerThread
     return session;
 }
 
-void TIdCustomHTTPServer::sessionStep(TIdPeerThread& thread, TIdHTTPRequestInfo& request,
-                                      TIdHTTPResponseInfo& response, bool& continueProcessing)
+void TIdCustomHTTPServer::sessionStep(TIdPeerThread& thread, TIdHTTPRequestInfo& request, TIdHTTPResponseInfo& response,
+                                      bool& continueProcessing)
 {
     std::shared_ptr<TIdHTTPSession> session;
     if (m_sessionState) {

@@ -11,8 +11,7 @@ namespace velmora {
 namespace {
 
 const char* const kDayNames[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-const char* const kMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+const char* const kMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 std::tm utcFields(TIdDateTime when)
 {
@@ -175,7 +174,8 @@ std::optional<TIdDateTime> GMTToLocalDateTime(const std::string& text)
     fields.tm_year = year - 1900;
     std::time_t seconds = timegm(&fields);
     // The clock's ticks span about 292 years either side of 1970; a date beyond is no date.
-    constexpr auto span = std::chrono::duration_cast<std::chrono::seconds>(TIdDateTime::duration::max()).count() - 86400;
+    constexpr auto span =
+        std::chrono::duration_cast<std::chrono::seconds>(TIdDateTime::duration::max()).count() - 86400;
     if (seconds == static_cast<std::time_t>(-1) || seconds - offset > span || seconds - offset < -span)
         return std::nullopt;
     return std::chrono::system_clock::from_time_t(seconds - offset);

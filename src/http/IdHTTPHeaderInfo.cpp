@@ -63,8 +63,8 @@ void TIdEntityHeaderInfo::ProcessHeaders()
     size_t equals = range.find('=');
     if (equals != std::string::npos) {
         size_t dash = range.find('-', equals);
-        ContentRangeStart = rangeNumber(range.substr(equals + 1, dash == std::string::npos ? std::string::npos
-                                                                                         : dash - equals - 1));
+        ContentRangeStart =
+            rangeNumber(range.substr(equals + 1, dash == std::string::npos ? std::string::npos : dash - equals - 1));
         if (dash != std::string::npos)
             ContentRangeEnd = rangeNumber(range.substr(dash + 1, range.find(' ', dash) - dash - 1));
     }

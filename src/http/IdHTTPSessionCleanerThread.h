@@ -13,7 +13,9 @@ inline constexpr int IdSessionCleanInterval = 1000;
 class TIdHTTPSessionCleanerThread : public TIdThread {
 public:
     TIdHTTPSessionCleanerThread(TIdHTTPCustomSessionList& sessions, int intervalMs = IdSessionCleanInterval)
-        : m_sessions(sessions), m_intervalMs(intervalMs) {}
+        : m_sessions(sessions), m_intervalMs(intervalMs)
+    {
+    }
     ~TIdHTTPSessionCleanerThread() override;
 
 protected:

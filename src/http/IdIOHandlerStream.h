@@ -13,7 +13,9 @@ namespace velmora {
 class TIdIOHandlerStream : public TIdIOHandler {
 public:
     explicit TIdIOHandlerStream(std::string input, size_t chunkSize = 0)
-        : m_input(std::move(input)), m_chunkSize(chunkSize) {}
+        : m_input(std::move(input)), m_chunkSize(chunkSize)
+    {
+    }
 
     // After the input, a receive fails with this code instead of reporting the end (0 = the end).
     int FailAtEndWith = 0;

@@ -23,7 +23,8 @@ void TIdListenerThread::refuse(TIdPeerThread& thread)
 void TIdListenerThread::run()
 {
     TIdAcceptResult result;
-    auto io = m_server.IOHandler().accept(m_binding, [this] { return terminated(); }, result);
+    auto io = m_server.IOHandler().accept(
+        m_binding, [this] { return terminated(); }, result);
     if (!io) {
         if (result == TIdAcceptResult::arStopped)
             stop();

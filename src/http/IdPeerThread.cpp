@@ -4,7 +4,9 @@
 
 namespace velmora {
 
-TIdPeerThread::TIdPeerThread(TIdTCPServer& server) : m_server(server) {}
+TIdPeerThread::TIdPeerThread(TIdTCPServer& server) : m_server(server)
+{
+}
 
 TIdPeerThread::~TIdPeerThread() = default;
 

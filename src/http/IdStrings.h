@@ -12,7 +12,10 @@ namespace velmora {
 class TIdStringList {
 public:
     void add(std::string line) { m_lines.push_back(std::move(line)); }
-    void insert(size_t index, std::string line) { m_lines.insert(m_lines.begin() + static_cast<long>(index), std::move(line)); }
+    void insert(size_t index, std::string line)
+    {
+        m_lines.insert(m_lines.begin() + static_cast<long>(index), std::move(line));
+    }
     void erase(size_t index) { m_lines.erase(m_lines.begin() + static_cast<long>(index)); }
     void clear() { m_lines.clear(); }
     size_t count() const { return m_lines.size(); }

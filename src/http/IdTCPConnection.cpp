@@ -304,8 +304,8 @@ void TIdTCPConnection::waitUntilWritable(std::chrono::steady_clock::time_point l
 {
     int wait = IdTimeoutInfinite;
     if (SendTimeout > 0) {
-        auto left = std::chrono::ceil<std::chrono::milliseconds>(
-                        lastProgress + std::chrono::milliseconds(SendTimeout) - std::chrono::steady_clock::now())
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(lastProgress + std::chrono::milliseconds(SendTimeout) -
+                                                                 std::chrono::steady_clock::now())
                         .count();
         if (left <= 0) {
             m_io->close();

@@ -45,7 +45,8 @@ int TIdThread::liveCount()
 bool TIdThread::waitForAllThreads(int timeoutMs)
 {
     std::unique_lock<std::mutex> guard(g_liveThreadsMutex);
-    return liveThreadsChanged().wait_for(guard, std::chrono::milliseconds(timeoutMs), [] { return g_liveThreads == 0; });
+    return liveThreadsChanged().wait_for(guard, std::chrono::milliseconds(timeoutMs),
+                                         [] { return g_liveThreads == 0; });
 }
 
 void TIdThread::start()

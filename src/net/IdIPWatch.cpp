@@ -66,8 +66,7 @@ void TIdIPWatchThread::TerminateAndWait()
         m_terminated = true;
     }
     m_wakeUp.notify_all();
-    while (!m_mainThread.WaitWhileServing([&] { return m_ended.load(); }, 1s)) {
-    }
+    while (!m_mainThread.WaitWhileServing([&] { return m_ended.load(); }, 1s)) {}
     m_thread.join();
 }
 
@@ -103,7 +102,8 @@ void TIdIPWatch::SetActive(bool active)
     if (active == Active())
         return;
     if (active) {
-        m_thread = std::make_unique<TIdIPWatchThread>(m_mainThread, [this] { PollStatus(); }, m_watchInterval);
+        m_thread = std::make_unique<TIdIPWatchThread>(
+            m_mainThread, [this] { PollStatus(); }, m_watchInterval);
         m_thread->Start();
     } else {
         m_thread->TerminateAndWait();

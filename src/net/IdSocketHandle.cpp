@@ -27,14 +27,14 @@ void TIdSocketHandle::bind()
     TIdStack& stack = m_stack.stack();
     if (Port == 0 && ClientPortMin != 0 && ClientPortMax != 0) {
         if (ClientPortMin > ClientPortMax)
-            throw EIdInvalidPortRange(FormatMessage(RSInvalidPortRange,
-                                                    {std::to_string(ClientPortMin), std::to_string(ClientPortMax)}));
+            throw EIdInvalidPortRange(
+                FormatMessage(RSInvalidPortRange, {std::to_string(ClientPortMin), std::to_string(ClientPortMax)}));
         int port = ClientPortMax;
         while (port >= ClientPortMin && !tryBindPort(port))
             --port;
         if (port < ClientPortMin)
-            throw EIdCanNotBindPortInRange(FormatMessage(RSCannotBindRange,
-                                                         {std::to_string(ClientPortMin), std::to_string(ClientPortMax)}));
+            throw EIdCanNotBindPortInRange(
+                FormatMessage(RSCannotBindRange, {std::to_string(ClientPortMin), std::to_string(ClientPortMax)}));
     } else {
         int result = stack.bind(Handle(), Id_PF_INET, Port, IP);
         if (stack.CheckSocketResult(result, {Id_WSAEADDRINUSE}))

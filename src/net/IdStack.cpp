@@ -151,7 +151,7 @@ uint32_t TIdStack::textToAddress(const std::string& text)
 std::string TIdStack::addressToText(uint32_t address)
 {
     return std::to_string(address >> 24) + '.' + std::to_string((address >> 16) & 0xFF) + '.' +
-           std::to_string((address >> 8) & 0xFF) + '.' + std::to_string(address & 0xFF);
+        std::to_string((address >> 8) & 0xFF) + '.' + std::to_string(address & 0xFF);
 }
 
 }  // namespace velmora

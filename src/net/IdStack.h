@@ -93,7 +93,8 @@ public:
     virtual int waitReadable(TIdStackSocketHandle handle, int timeoutMs) = 0;
     virtual int shutdown(TIdStackSocketHandle handle, int how) = 0;
     virtual int closeSocket(TIdStackSocketHandle handle) = 0;
-    virtual int setSocketOption(TIdStackSocketHandle handle, int level, int option, const void* value, socklen_t length) = 0;
+    virtual int setSocketOption(TIdStackSocketHandle handle, int level, int option, const void* value,
+                                socklen_t length) = 0;
     virtual int getSocketOption(TIdStackSocketHandle handle, int level, int option, void* value, socklen_t& length) = 0;
     virtual TIdSocketAddress localName(TIdStackSocketHandle handle) = 0;
     virtual TIdSocketAddress peerName(TIdStackSocketHandle handle) = 0;

@@ -168,7 +168,8 @@ int TIdStackPosix::closeSocket(TIdStackSocketHandle handle)
     return ::close(handle);
 }
 
-int TIdStackPosix::setSocketOption(TIdStackSocketHandle handle, int level, int option, const void* value, socklen_t length)
+int TIdStackPosix::setSocketOption(TIdStackSocketHandle handle, int level, int option, const void* value,
+                                   socklen_t length)
 {
     return ::setsockopt(handle, level, option, value, length);
 }

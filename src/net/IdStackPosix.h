@@ -22,7 +22,8 @@ public:
     int waitReadable(TIdStackSocketHandle handle, int timeoutMs) override;
     int shutdown(TIdStackSocketHandle handle, int how) override;
     int closeSocket(TIdStackSocketHandle handle) override;
-    int setSocketOption(TIdStackSocketHandle handle, int level, int option, const void* value, socklen_t length) override;
+    int setSocketOption(TIdStackSocketHandle handle, int level, int option, const void* value,
+                        socklen_t length) override;
     int getSocketOption(TIdStackSocketHandle handle, int level, int option, void* value, socklen_t& length) override;
     TIdSocketAddress localName(TIdStackSocketHandle handle) override;
     TIdSocketAddress peerName(TIdStackSocketHandle handle) override;

@@ -11,9 +11,9 @@ namespace velmora {
 
 struct TInterfaceAddress {
     std::string Interface;
-    std::string Address;        // dotted IPv4
-    bool Up = false;            // up and running
-    bool Loopback = false;      // a loopback device
+    std::string Address;  // dotted IPv4
+    bool Up = false;  // up and running
+    bool Loopback = false;  // a loopback device
     bool DefaultRoute = false;  // the interface that carries the default route
 };
 

@@ -10,8 +10,8 @@ namespace {
 // Names that container, VM and VPN software give the interfaces it creates; a phone on the Wi-Fi
 // cannot reach their addresses.
 constexpr std::string_view VirtualPrefixes[] = {
-    "docker", "br-",  "bridge",  "veth",    "virbr", "vnet",   "tun",   "tap",   "wg",
-    "tailscale", "zt", "vboxnet", "vmnet", "lxcbr", "lxdbr", "podman", "cni", "flannel",
+    "docker",    "br-", "bridge",  "veth",  "virbr", "vnet",  "tun",    "tap", "wg",
+    "tailscale", "zt",  "vboxnet", "vmnet", "lxcbr", "lxdbr", "podman", "cni", "flannel",
 };
 
 bool hasVirtualName(const std::string& name)

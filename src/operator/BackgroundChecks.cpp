@@ -5,7 +5,9 @@
 
 namespace velmora {
 
-TBackgroundChecks::TBackgroundChecks() : m_worker([this] { run(); }) {}
+TBackgroundChecks::TBackgroundChecks() : m_worker([this] { run(); })
+{
+}
 
 TBackgroundChecks::~TBackgroundChecks()
 {
@@ -22,7 +24,8 @@ void TBackgroundChecks::Run(const std::string& kind, TCheck check)
 {
     {
         std::lock_guard lock(m_checksMutex);
-        auto same = std::find_if(m_queue.begin(), m_queue.end(), [&](const Queued& queued) { return queued.kind == kind; });
+        auto same =
+            std::find_if(m_queue.begin(), m_queue.end(), [&](const Queued& queued) { return queued.kind == kind; });
         if (same != m_queue.end())
             same->check = std::move(check);
         else

@@ -168,8 +168,8 @@ THttpProbeResult ProbeHttp(const std::string& address, int port, std::chrono::mi
         return timedOut();
     if (error != 0)
         return failed(error);
-    const std::string request = "HEAD / HTTP/1.1\r\nHost: " + address + ":" + std::to_string(port) +
-                                "\r\nConnection: close\r\n\r\n";
+    const std::string request =
+        "HEAD / HTTP/1.1\r\nHost: " + address + ":" + std::to_string(port) + "\r\nConnection: close\r\n\r\n";
     std::string received;
     if (!sendAll(socket, request, deadline) || !readHead(socket, received, deadline))
         return timedOut();

@@ -18,7 +18,7 @@ struct TReplyHead {
 struct THttpProbeResult {
     enum class TOutcome { Answered, Refused, TimedOut, NotHttp, Failed };
     TOutcome Outcome = TOutcome::Failed;
-    TReplyHead Head;    // for Answered
+    TReplyHead Head;  // for Answered
     std::string Error;  // for Failed: the system's reason
 };
 

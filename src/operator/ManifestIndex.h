@@ -23,8 +23,8 @@ public:
 std::string RequestPathKey(std::string_view requestPath);
 
 struct TManifestEntry {
-    std::string Name;         // "arquivo_nome"
-    std::string Url;          // "arquivo_caminho"
+    std::string Name;  // "arquivo_nome"
+    std::string Url;  // "arquivo_caminho"
     std::string RequestPath;  // the decoded path that a request for the URL carries
 };
 
@@ -53,7 +53,6 @@ std::string RequestPathOf(const std::string& url);
 
 // The segments of a request path between "/" or "\" separators, empty ones left out.
 std::vector<std::string> RequestPathSegments(std::string_view requestPath);
-
 
 // Whether the request path asks for the manifest: "/" or "arquivos.xml" in the folder itself. The
 // second form takes the path's key as already made.

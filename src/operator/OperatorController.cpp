@@ -282,9 +282,9 @@ void TOperatorController::showPhones()
     for (const TPhoneReport& report : changes.Reports)
         log(PhoneReportLine(report));
     m_view.ShowPhones(changes.Phones);
-    const bool otherMachine = std::any_of(changes.Phones.begin(), changes.Phones.end(), [this](const TPhoneSnapshot& phone) {
-        return !m_ownAddresses.count(phone.Address);
-    });
+    const bool otherMachine =
+        std::any_of(changes.Phones.begin(), changes.Phones.end(),
+                    [this](const TPhoneSnapshot& phone) { return !m_ownAddresses.count(phone.Address); });
     if (otherMachine && !m_otherMachineSeen) {
         m_otherMachineSeen = true;
         if (m_hintShown)

@@ -137,7 +137,8 @@ TPhoneChanges TPhoneTracker::Collect()
     // The names of missing files are looked up outside the lock: a manifest may be long.
     TPhoneChanges changes;
     changes.Changed = true;
-    std::sort(copies.begin(), copies.end(), [](const Copy& a, const Copy& b) { return addressBefore(a.address, b.address); });
+    std::sort(copies.begin(), copies.end(),
+              [](const Copy& a, const Copy& b) { return addressBefore(a.address, b.address); });
     for (const Copy& copy : copies) {
         changes.Phones.push_back(snapshotOf(copy.address, copy.phone));
         if (copy.report)
@@ -185,8 +186,9 @@ std::string PhoneReportLine(const TPhoneReport& report)
 {
     const TPhoneSnapshot& phone = report.Phone;
     if (report.Kind == TPhoneReport::TKind::Complete)
-        return FormatMessage(SImportacaoCompleta, {phone.Address, std::to_string(phone.Listed),
-                                                   FormatMegabytes(phone.ImportBytes), FormatSeconds(phone.ImportTime)});
+        return FormatMessage(SImportacaoCompleta,
+                             {phone.Address, std::to_string(phone.Listed), FormatMegabytes(phone.ImportBytes),
+                              FormatSeconds(phone.ImportTime)});
     return FormatMessage(SImportacaoIncompleta, {phone.Address, std::to_string(phone.MissingCount)});
 }
 

@@ -25,9 +25,9 @@ inline constexpr std::chrono::seconds PhoneIdleLimit{10};
 inline constexpr size_t MaxMissingNamesShown = 50;
 
 enum class TPhoneState {
-    Connected,   // asked for something, but not for the manifest yet
-    Importing,   // fetched the manifest and is fetching the files
-    Complete,    // was served every file its manifest lists
+    Connected,  // asked for something, but not for the manifest yet
+    Importing,  // fetched the manifest and is fetching the files
+    Complete,  // was served every file its manifest lists
     Incomplete,  // went idle before that
 };
 
@@ -36,7 +36,7 @@ struct TPhoneSnapshot {
     TPhoneState State = TPhoneState::Connected;
     size_t Served = 0;  // distinct listed files served since its manifest
     size_t Listed = 0;  // distinct files its manifest lists
-    uint64_t Bytes = 0;        // every body byte sent to it
+    uint64_t Bytes = 0;  // every body byte sent to it
     uint64_t ImportBytes = 0;  // since its manifest, the manifest included
     size_t NotFound = 0;
     TIdClock::time_point LastRequest{};

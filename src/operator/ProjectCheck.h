@@ -14,12 +14,12 @@ namespace velmora {
 struct TProjectProblem {
     enum class TKind { Missing, CaseDiffers };
     TKind Kind = TKind::Missing;
-    std::string Name;    // as the manifest lists it
+    std::string Name;  // as the manifest lists it
     std::string OnDisk;  // for CaseDiffers: the name the file has on disk
 };
 
 struct TProjectCheck {
-    size_t Files = 0;    // distinct files listed
+    size_t Files = 0;  // distinct files listed
     uint64_t Bytes = 0;  // their size, of those found
     std::vector<TProjectProblem> Problems;
     // The paths of the files found, and where the missing ones were expected.

@@ -9,10 +9,13 @@
 namespace velmora {
 
 struct TQrMatrix {
-    int Width = 0;                // modules per side; 0 for no code
-    std::vector<uint8_t> Modules; // row by row, 1 for a dark module
+    int Width = 0;  // modules per side; 0 for no code
+    std::vector<uint8_t> Modules;  // row by row, 1 for a dark module
 
-    bool Dark(int x, int y) const { return Modules[static_cast<size_t>(y) * static_cast<size_t>(Width) + static_cast<size_t>(x)] != 0; }
+    bool Dark(int x, int y) const
+    {
+        return Modules[static_cast<size_t>(y) * static_cast<size_t>(Width) + static_cast<size_t>(x)] != 0;
+    }
     bool Empty() const { return Width == 0; }
     bool operator==(const TQrMatrix&) const = default;
 };

@@ -23,7 +23,9 @@ std::string folderOf(const std::string& path)
 
 }  // namespace
 
-TSaveWatcher::TSaveWatcher(const TIdClock& clock) : m_clock(clock) {}
+TSaveWatcher::TSaveWatcher(const TIdClock& clock) : m_clock(clock)
+{
+}
 
 TSaveWatcher::~TSaveWatcher()
 {

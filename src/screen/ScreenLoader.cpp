@@ -36,7 +36,8 @@ public:
             int i = m_next + k < count ? m_next + k : m_next + k - count;
             const TXpNode* attribute = m_map->item(i);
             const WideString& own = attribute->nodeName();
-            if (own.size() == name.size() && std::memcmp(own.data(), name.data(), name.size() * sizeof(WideChar)) == 0) {
+            if (own.size() == name.size() &&
+                std::memcmp(own.data(), name.data(), name.size() * sizeof(WideChar)) == 0) {
                 m_next = i + 1 < count ? i + 1 : 0;
                 return &attribute->nodeValue();
             }
@@ -232,9 +233,8 @@ void ReadScreenMenus(TXpObjModel& aObjModel, const std::string& path, TMenu_Gera
                 continue;
             TMenu& menu = menus[AddMenu(menus)];
             menu.Nome = AttrText(item, u"menu_nome");
-            forEachChildNamed(item, u"JANELA", [&](const TXpNode* e) {
-                readJanela(e, menu.Janelas[AddJanela(menu.Janelas)]);
-            });
+            forEachChildNamed(item, u"JANELA",
+                              [&](const TXpNode* e) { readJanela(e, menu.Janelas[AddJanela(menu.Janelas)]); });
         }
     }
     ScreenMenus = std::move(menus);

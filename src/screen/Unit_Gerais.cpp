@@ -13,13 +13,34 @@ size_t appendZeroed(Array& array)
 
 }  // namespace
 
-size_t AddMenu(TMenu_Geral& menus) { return appendZeroed(menus); }
-size_t AddJanela(TJanelas_Geral& janelas) { return appendZeroed(janelas); }
-size_t AddBotao(TGBotoes& botoes) { return appendZeroed(botoes); }
-size_t AddBotaoFB(TGBotoesFB& botoes) { return appendZeroed(botoes); }
-size_t AddFuncao(TGFuncoes& funcoes) { return appendZeroed(funcoes); }
-size_t AddCamera(TGCameras& cameras) { return appendZeroed(cameras); }
-size_t AddWeb(TGWeb& webs) { return appendZeroed(webs); }
+size_t AddMenu(TMenu_Geral& menus)
+{
+    return appendZeroed(menus);
+}
+size_t AddJanela(TJanelas_Geral& janelas)
+{
+    return appendZeroed(janelas);
+}
+size_t AddBotao(TGBotoes& botoes)
+{
+    return appendZeroed(botoes);
+}
+size_t AddBotaoFB(TGBotoesFB& botoes)
+{
+    return appendZeroed(botoes);
+}
+size_t AddFuncao(TGFuncoes& funcoes)
+{
+    return appendZeroed(funcoes);
+}
+size_t AddCamera(TGCameras& cameras)
+{
+    return appendZeroed(cameras);
+}
+size_t AddWeb(TGWeb& webs)
+{
+    return appendZeroed(webs);
+}
 
 TColor ComposeColor(int32_t red, int32_t green, int32_t blue)
 {

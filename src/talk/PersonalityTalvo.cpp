@@ -37,12 +37,11 @@ void TPersonalityTalvo::LoadGroups()
              {"Why is that question on your mind?", "Whose answer would satisfy you?",
               "Which answer are you hoping for?", "What would you answer yourself?",
               "Does asking that make you uneasy?", "How long has that question been with you?",
-              "Who else have you asked?", "What would change if you knew?",
-              "Is the answer really what matters here?"});
+              "Who else have you asked?", "What would change if you knew?", "Is the answer really what matters here?"});
     AddGroup({"NAME "}, {"Names do not interest me much.", "Let us leave names aside and talk about you."});
     AddGroup({"CAUSE "},
-             {"Are you sure that is the whole reason?", "What else could explain it?",
-              "Does that reason convince you?", "Which other reasons have you left out?"});
+             {"Are you sure that is the whole reason?", "What else could explain it?", "Does that reason convince you?",
+              "Which other reasons have you left out?"});
     AddGroup({"SORRY "},
              {"There is nothing to apologise for.", "Why do you feel you must apologise?",
               "Apologies are not needed here.", "How do you feel when you apologise?"});
@@ -51,15 +50,15 @@ void TPersonalityTalvo::LoadGroups()
               "Do your dreams trouble you?"});
     AddGroup({"HELLO ", "HI "}, {"How do you do ...please state your problem."});
     AddGroup({"MAYBE "},
-             {"You do not sound sure.", "Why the doubt?", "Could you be more certain?",
-              "What makes you hesitate?", "Is it maybe, or is it yes?"});
+             {"You do not sound sure.", "Why the doubt?", "Could you be more certain?", "What makes you hesitate?",
+              "Is it maybe, or is it yes?"});
     AddGroup({"NO "},
              {"Why not?", "You sound very firm about that.", "Is that a no, or a not yet?", "Why so negative?",
               "Are you saying no just to say no?"});
     AddGroup({"YOUR "}, {"Why are you concerned about my *?", "What about your own *?"});
     AddGroup({"ALWAYS "},
-             {"Tell me about one particular time.", "Always, with no exception at all?",
-              "When did it first happen?", "What happens on the days it does not?"});
+             {"Tell me about one particular time.", "Always, with no exception at all?", "When did it first happen?",
+              "What happens on the days it does not?"});
     AddGroup({"THINK "}, {"What makes you believe that?", "But you are not sure you, *?", "Do you doubt you *?"});
     AddGroup({"ALIKE "},
              {"Alike in which way?", "What do they have in common?", "Does the likeness matter to you?",

@@ -53,7 +53,8 @@ std::string replaceAllCaseless(std::string_view text, std::string_view from, std
 std::string normalise(const std::string& thought)
 {
     std::string text = "  " + Trim(thought) + "  ";
-    std::replace_if(text.begin(), text.end(), [](char c) { return c == '?' || c == '!' || c == '.'; }, ' ');
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '?' || c == '!' || c == '.'; }, ' ');
     return text;
 }
 

@@ -69,9 +69,8 @@ std::u32string NameMatchKey(std::string_view utf8Name)
 {
     if (std::all_of(utf8Name.begin(), utf8Name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
         std::u32string key(utf8Name.size(), U'\0');
-        std::transform(utf8Name.begin(), utf8Name.end(), key.begin(), [](char c) {
-            return static_cast<char32_t>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-        });
+        std::transform(utf8Name.begin(), utf8Name.end(), key.begin(),
+                       [](char c) { return static_cast<char32_t>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c); });
         return key;
     }
     std::u32string folded = Decompose(decodeUtf8(utf8Name));

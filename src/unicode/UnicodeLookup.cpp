@@ -22,9 +22,8 @@ char32_t SimpleCaseFold(char32_t c)
 {
     using detail::kFoldRuns;
     const auto* end = kFoldRuns + detail::kFoldRunCount;
-    const auto* run = std::upper_bound(kFoldRuns, end, c, [](char32_t value, const detail::FoldRun& r) {
-        return value < r.first;
-    });
+    const auto* run =
+        std::upper_bound(kFoldRuns, end, c, [](char32_t value, const detail::FoldRun& r) { return value < r.first; });
     if (run == kFoldRuns)
         return c;
     --run;
@@ -51,9 +50,8 @@ bool CanonicalDecomposition(char32_t c, char32_t& first, char32_t& second)
     }
     using detail::kDecompositions;
     const auto* end = kDecompositions + detail::kDecompositionCount;
-    const auto* row = std::lower_bound(kDecompositions, end, c, [](const detail::Decomposition& d, char32_t value) {
-        return d.code < value;
-    });
+    const auto* row = std::lower_bound(kDecompositions, end, c,
+                                       [](const detail::Decomposition& d, char32_t value) { return d.code < value; });
     if (row == end || row->code != c)
         return false;
     first = row->first;
@@ -65,9 +63,8 @@ uint8_t CombiningClass(char32_t c)
 {
     using detail::kCombiningRuns;
     const auto* end = kCombiningRuns + detail::kCombiningRunCount;
-    const auto* run = std::upper_bound(kCombiningRuns, end, c, [](char32_t value, const detail::CombiningRun& r) {
-        return value < r.first;
-    });
+    const auto* run = std::upper_bound(kCombiningRuns, end, c,
+                                       [](char32_t value, const detail::CombiningRun& r) { return value < r.first; });
     if (run == kCombiningRuns || c > (run - 1)->last)
         return 0;
     return (run - 1)->combiningClass;

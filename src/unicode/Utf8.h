@@ -26,7 +26,7 @@ inline bool DecodeUtf8(std::string_view text, size_t& pos, char32_t& c)
         value = (value << 6) | (next & 0x3F);
     }
     ok = ok && !(length == 3 && (value < 0x800 || (value >= 0xD800 && value <= 0xDFFF))) &&
-         !(length == 4 && (value < 0x10000 || value > 0x10FFFF));
+        !(length == 4 && (value < 0x10000 || value > 0x10FFFF));
     if (!ok) {
         ++pos;
         return false;

@@ -62,9 +62,15 @@ TEST(AccentedProject, EveryEncodingAndEveryFormOnDiskIsServedWhole)
     } disks[] = {
         {"as the screen file names them", kAccentedImages},
         {"decomposed, as a Mac stores them",
-         {"sala\xE2\x80\x93noite.png", "ILUMINAC\xCC\xA7" "A\xCC\x83O.PNG", "Cortina \xE2\x80\x9CSul\xE2\x80\x9D.png"}},
+         {"sala\xE2\x80\x93noite.png",
+          "ILUMINAC\xCC\xA7"
+          "A\xCC\x83O.PNG",
+          "Cortina \xE2\x80\x9CSul\xE2\x80\x9D.png"}},
         {"decomposed and in lower case",
-         {"SALA\xE2\x80\x93NOITE.PNG", "iluminac\xCC\xA7" "a\xCC\x83o.png", "cortina \xE2\x80\x9Csul\xE2\x80\x9D.PNG"}},
+         {"SALA\xE2\x80\x93NOITE.PNG",
+          "iluminac\xCC\xA7"
+          "a\xCC\x83o.png",
+          "cortina \xE2\x80\x9Csul\xE2\x80\x9D.PNG"}},
         {"composed and in lower case",
          {"sala\xE2\x80\x93noite.PNG", "ilumina\xC3\xA7\xC3\xA3o.png", "CORTINA \xE2\x80\x9CSUL\xE2\x80\x9D.png"}},
     };

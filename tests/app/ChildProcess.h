@@ -69,8 +69,7 @@ public:
     {
         m_drainer = std::thread([this] {
             char buffer[4096];
-            while (::read(m_out, buffer, sizeof buffer) > 0) {
-            }
+            while (::read(m_out, buffer, sizeof buffer) > 0) {}
         });
     }
 
@@ -85,7 +84,8 @@ public:
                 m_pending.erase(0, end + 1);
                 return line;
             }
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             pollfd ready{m_out, POLLIN, 0};
             if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0)
                 return std::nullopt;

@@ -288,11 +288,12 @@ TEST_F(Window, ClosesTheNameListThatTheFileDialogLeavesOpen)
 {
     QCompleter* completer = nullptr;
     // The dialog as Qt leaves it when Return accepts a name while the list shows a match.
-    form = std::make_unique<TForm1>([this] { return localAddress; }, [&completer](QDialog& dialog) {
-        completer = dialog.findChild<QCompleter*>();
-        completer->popup()->show();
-        return int(QDialog::Rejected);
-    });
+    form = std::make_unique<TForm1>([this] { return localAddress; },
+                                    [&completer](QDialog& dialog) {
+                                        completer = dialog.findChild<QCompleter*>();
+                                        completer->popup()->show();
+                                        return int(QDialog::Rejected);
+                                    });
     QTest::mouseClick(control<QPushButton>("ButtonIniciar"), Qt::LeftButton);
     ASSERT_NE(completer, nullptr);
     EXPECT_FALSE(completer->popup()->isVisible());

@@ -35,8 +35,9 @@ TEST(VelmoraServerOperator, ListAddressesPrintsEveryAddressWithItsKindAndTheDefa
     bool loopback = false;
     int marked = 0;
     for (const std::string& line : lines) {
-        loopback = loopback || (line.rfind("127.0.0.1 ", 0) == 0 && line.find(" lo ") != std::string::npos &&
-                                line.find("loopback") != std::string::npos);
+        loopback = loopback ||
+            (line.rfind("127.0.0.1 ", 0) == 0 && line.find(" lo ") != std::string::npos &&
+             line.find("loopback") != std::string::npos);
         marked += line.size() > 3 && line.compare(line.size() - 3, 3, "  *") == 0;
     }
     EXPECT_TRUE(loopback);
@@ -112,7 +113,8 @@ TEST(VelmoraServerOperator, ChecksProbesFollowsAPhoneAndRepublishesOnSave)
 
     std::ofstream(project / "Images" / "off.png") << "off";
     get(port, "/");
-    for (const char* path : {"/screen.xml", "/Images/fundo.png", "/Images/luz.png", "/Images/on.png", "/Images/off.png"})
+    for (const char* path :
+         {"/screen.xml", "/Images/fundo.png", "/Images/luz.png", "/Images/on.png", "/Images/off.png"})
         get(port, path);
     auto complete = server.waitForPrefix("Aparelho 127.0.0.1: importação completa (5 arquivos, 0,0 MB em ");
     EXPECT_TRUE(complete.has_value());
@@ -137,7 +139,8 @@ TEST(VelmoraServerOperator, APortTakenByAnotherCopyIsExplained)
     };
     other.SetActive(true);
     ServerProcess server({"--port", std::to_string(port), "--no-qr", (project / "screen.xml").string()});
-    auto taken = server.waitForPrefix("A porta " + std::to_string(port) + " está em uso por outra cópia deste programa");
+    auto taken =
+        server.waitForPrefix("A porta " + std::to_string(port) + " está em uso por outra cópia deste programa");
     ASSERT_TRUE(taken.has_value());
     EXPECT_NE(taken->find("processo " + std::to_string(::getpid())), std::string::npos) << *taken;
     auto next = server.nextLine();

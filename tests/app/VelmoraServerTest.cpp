@@ -43,9 +43,9 @@ TEST(VelmoraServer, AFailedFirstPublishIsAnErrorOnStderrAndExitStatusOne)
         std::string error;
     } rows[] = {
         {{"--port", "abc", (project / "screen.xml").string()}, "'abc' is not a valid integer value.\n"},
-        {{"--port", "70000", (project / "screen.xml").string()}, "Porta inválida: 70000 (use um número de 1 a 65535).\n"},
-        {{"--port", "8099", (project / "bad-integer.xml").string()},
-         "'12a' is not a valid integer value.\n"},
+        {{"--port", "70000", (project / "screen.xml").string()},
+         "Porta inválida: 70000 (use um número de 1 a 65535).\n"},
+        {{"--port", "8099", (project / "bad-integer.xml").string()}, "'12a' is not a valid integer value.\n"},
     };
     for (const auto& row : rows) {
         ServerProcess server(row.args);

@@ -22,7 +22,10 @@ protected:
         EXPECT_EQ(reply.status, 200);
         return reply.cookie;
     }
-    Reply think(const std::string& cookie, const std::string& thought) { return get("/talvo.html?Thought=" + thought, cookie); }
+    Reply think(const std::string& cookie, const std::string& thought)
+    {
+        return get("/talvo.html?Thought=" + thought, cookie);
+    }
 };
 
 TEST_F(ConversationPage, ABareRequestEmptiesTheFirstMarkersOnly)
@@ -142,7 +145,6 @@ TEST(ConversationSession, TheStartHookGivesAnEngineThatTheEndHookDestroys)
     std::weak_ptr<TTalvo> engine = *std::any_cast<std::shared_ptr<TTalvo>>(&session->SessionData[0].Object);
     page.IdHTTPServer1SessionEnd(*session);
     EXPECT_TRUE(engine.expired());
-
 }
 
 }  // namespace

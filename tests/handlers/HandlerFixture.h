@@ -39,8 +39,8 @@ protected:
     void SetUp() override
     {
         folder = std::filesystem::temp_directory_path() /
-                 ("velmora-handlers-" + std::to_string(::getpid()) + "-" +
-                  testing::UnitTest::GetInstance()->current_test_info()->name());
+            ("velmora-handlers-" + std::to_string(::getpid()) + "-" +
+             testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder / "project" / "Images");
         writeFile("project/arquivos.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ARQUIVOS/>");

@@ -16,10 +16,18 @@ TEST(ProjectFiles, PathsThatClimbOutOfTheFolderAreRefused)
         std::string path;
         bool inside;
     } rows[] = {
-        {"/screen.xml", true},       {"/Images/a.png", true},      {"/a..b/c", true},
-        {"/./a", true},              {"/..", false},               {"/../x", false},
-        {"/Images/../../x", false},  {"/..\\x", false},            {"\\..\\x", false},
-        {"/Images\\..\\..\\x", false}, {"..", false},              {std::string("/a\0/b", 5), false},
+        {"/screen.xml", true},
+        {"/Images/a.png", true},
+        {"/a..b/c", true},
+        {"/./a", true},
+        {"/..", false},
+        {"/../x", false},
+        {"/Images/../../x", false},
+        {"/..\\x", false},
+        {"\\..\\x", false},
+        {"/Images\\..\\..\\x", false},
+        {"..", false},
+        {std::string("/a\0/b", 5), false},
         {"/...", true},
     };
     for (const auto& row : rows)
@@ -46,7 +54,7 @@ TEST(ProjectFiles, FindsExactNamesThenNamesOfAnotherCaseAndOnlyRegularFiles)
         {"/images/foto.png", "Images/Foto.PNG"},
         {"/Images\\Sub\\B.PNG", "Images/Sub/b.png"},
         {"//Images//Foto.PNG", "Images/Foto.PNG"},  // doubled separators read as one
-        {"/screen.xml/", nullptr},                  // a trailing separator names a folder
+        {"/screen.xml/", nullptr},  // a trailing separator names a folder
         {"/Images/Foto.PNG\\", nullptr},
         {"/Images/", nullptr},
         {"/Images", nullptr},
@@ -70,8 +78,8 @@ TEST(ProjectFiles, AccentedNamesMatchInAnyLetterCaseAndNormalisationForm)
     fs::path folder = fs::temp_directory_path() / ("velmora-accents-" + std::to_string(::getpid()));
     fs::remove_all(folder);
     // As a Mac stores them: decomposed (NFD), a folder with an accented name too.
-    const std::string nfdFolder = "T\x65\xCC\x81rreo";                        // Térreo
-    const std::string nfdImage = "ilumina\x63\xCC\xA7\x61\xCC\x83o.png";    // iluminação.png
+    const std::string nfdFolder = "T\x65\xCC\x81rreo";  // Térreo
+    const std::string nfdImage = "ilumina\x63\xCC\xA7\x61\xCC\x83o.png";  // iluminação.png
     fs::create_directories(folder / nfdFolder);
     std::ofstream(folder / nfdFolder / nfdImage) << "x";
     // As Windows stores them: composed (NFC).
@@ -84,15 +92,15 @@ TEST(ProjectFiles, AccentedNamesMatchInAnyLetterCaseAndNormalisationForm)
         std::string path;
         std::string found;  // empty for none
     } rows[] = {
-        {"/T\xC3\xA9rreo/ilumina\xC3\xA7\xC3\xA3o.png", found},                 // NFC request, NFD disk
-        {"/T\xC3\x89RREO/ILUMINA\xC3\x87\xC3\x83O.PNG", found},                 // and upper case
-        {"/" + nfdFolder + "/" + nfdImage, found},                                  // the exact bytes
-        {"/t\x65\xCC\x81rreo\\ILUMINAC\xCC\xA7\x41\xCC\x83O.png", found},       // NFD request, backslash
-        {"/sal\x61\xCC\x83o.png", base + "Sal\xC3\xA3o.PNG"},                       // NFD request, NFC disk
+        {"/T\xC3\xA9rreo/ilumina\xC3\xA7\xC3\xA3o.png", found},  // NFC request, NFD disk
+        {"/T\xC3\x89RREO/ILUMINA\xC3\x87\xC3\x83O.PNG", found},  // and upper case
+        {"/" + nfdFolder + "/" + nfdImage, found},  // the exact bytes
+        {"/t\x65\xCC\x81rreo\\ILUMINAC\xCC\xA7\x41\xCC\x83O.png", found},  // NFD request, backslash
+        {"/sal\x61\xCC\x83o.png", base + "Sal\xC3\xA3o.PNG"},  // NFD request, NFC disk
         {"/SALA\xE2\x80\x93NOITE.PNG", base + "sala\xE2\x80\x93noite.png"},
-        {"/sala-noite.png", ""},                                                    // a hyphen is no en dash
-        {"/Terreo/iluminacao.png", ""},                                             // accents still count
-        {"/T\xC3\xA9rreo", ""},                                                     // a folder
+        {"/sala-noite.png", ""},  // a hyphen is no en dash
+        {"/Terreo/iluminacao.png", ""},  // accents still count
+        {"/T\xC3\xA9rreo", ""},  // a folder
         {"/T\xC3\xA9rreo/../Sal\xC3\xA3o.PNG", ""},
     };
     for (const auto& row : rows) {

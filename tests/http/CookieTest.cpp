@@ -69,8 +69,9 @@ TEST(Cookie, TheServerFormHasOnlyTheAttributesThatAreSet)
     full.MaxAge = 0;
     full.Comment = "c"s;
     full.Version = "1"s;
-    EXPECT_EQ(full.ServerCookie(clock), "n=v; expires=" + DateTimeToCookieStr(clock.wallNow()) +
-                                            "; domain=example; secure; comment=c; version=1");
+    EXPECT_EQ(full.ServerCookie(clock),
+              "n=v; expires=" + DateTimeToCookieStr(clock.wallNow()) +
+                  "; domain=example; secure; comment=c; version=1");
 
     TIdServerCookie valueless;
     valueless.CookieName = "gone"s;

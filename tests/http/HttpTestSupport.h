@@ -17,7 +17,10 @@ namespace velmora::test {
 class ManualClock : public TIdClock {
 public:
     time_point now() const override { return time_point(std::chrono::milliseconds(m_ms.load())); }
-    wall_time wallNow() const override { return wall_time(std::chrono::seconds(784111777)) + std::chrono::milliseconds(m_ms.load()); }
+    wall_time wallNow() const override
+    {
+        return wall_time(std::chrono::seconds(784111777)) + std::chrono::milliseconds(m_ms.load());
+    }
     void advance(std::chrono::milliseconds by) { m_ms += by.count(); }
 
 private:

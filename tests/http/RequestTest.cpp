@@ -81,7 +81,7 @@ TEST_F(RequestReading, FormBodiesBecomeParametersOnlyForTheExactFormType)
     const std::string body = "Thought=ola";
     auto post = [&](const std::string& type) {
         return "POST /talvo.html?Personality=2 HTTP/1.1\r\nContent-Type: " + type +
-               "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+            "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
     };
     send(post("application/x-www-form-urlencoded"));
     EXPECT_EQ(seen.params, (std::vector<std::string>{"Thought=ola", "Personality=2"}));

@@ -40,9 +40,11 @@ TEST(ResponseStatus, TheTableGivesEachCodeItsPhrase)
 TEST(ResponseWriting, ATextBodyGoesOutWithItsLengthAndTheHeadersInOrder)
 {
     TIdHTTPServer server;
-    auto bytes = reply(server, "GET / HTTP/1.1\r\n\r\n", [](auto&, TIdHTTPResponseInfo& out) { out.BodyText = "hello"; });
-    EXPECT_EQ(bytes, "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: text/html\r\nContent-Length: 5\r\n"
-                     "Server: Talvo Web\r\n\r\nhello");
+    auto bytes =
+        reply(server, "GET / HTTP/1.1\r\n\r\n", [](auto&, TIdHTTPResponseInfo& out) { out.BodyText = "hello"; });
+    EXPECT_EQ(bytes,
+              "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: text/html\r\nContent-Length: 5\r\n"
+              "Server: Talvo Web\r\n\r\nhello");
 }
 
 TEST(ResponseWriting, A404ClosesTheConnectionEvenWithKeepAlive)
@@ -54,8 +56,9 @@ TEST(ResponseWriting, A404ClosesTheConnectionEvenWithKeepAlive)
                            out.SetStatusCode(404);
                            out.BodyText = "The requested URL " + in.Path + " was not found on this server.";
                        });
-    EXPECT_EQ(bytes, "HTTP/1.1 404 Not Found\r\nConnection: close\r\nContent-Type: text/html\r\nContent-Length: 60\r\n"
-                     "Server: Talvo Web\r\n\r\nThe requested URL /missing.png was not found on this server.");
+    EXPECT_EQ(bytes,
+              "HTTP/1.1 404 Not Found\r\nConnection: close\r\nContent-Type: text/html\r\nContent-Length: 60\r\n"
+              "Server: Talvo Web\r\n\r\nThe requested URL /missing.png was not found on this server.");
 }
 
 TEST(ResponseWriting, KeepAliveServesTheNextRequestOnTheSameConnection)
@@ -107,9 +110,10 @@ TEST(ResponseWriting, CustomHeadersFollowTheFieldsAndRealmMakesAChallenge)
         out.Location = "/elsewhere";
         out.Realm = "Velmora";
     });
-    EXPECT_EQ(bytes, "HTTP/1.1 401 Unauthorized\r\nConnection: close\r\nContent-Type: text/html\r\nX-One: 1\r\n"
-                     "Server: Talvo Web\r\nLocation: /elsewhere\r\nWWW-Authenticate: Basic realm=\"Velmora\"\r\n\r\n"
-                     "<HTML><BODY><B>401 Unauthorized</B></BODY></HTML>");
+    EXPECT_EQ(bytes,
+              "HTTP/1.1 401 Unauthorized\r\nConnection: close\r\nContent-Type: text/html\r\nX-One: 1\r\n"
+              "Server: Talvo Web\r\nLocation: /elsewhere\r\nWWW-Authenticate: Basic realm=\"Velmora\"\r\n\r\n"
+              "<HTML><BODY><B>401 Unauthorized</B></BODY></HTML>");
 }
 
 TEST(ResponseWriting, TheHeadIsWrittenOnceAndAHandlerMayWriteTheBodyItself)
@@ -126,8 +130,9 @@ TEST(ResponseWriting, TheHeadIsWrittenOnceAndAHandlerMayWriteTheBodyItself)
         }
     });
     EXPECT_EQ(second, "Header has already been written.");
-    EXPECT_EQ(bytes, "HTTP/1.1 503 Service Unavailable\r\nConnection: close\r\nContent-Type: text/html\r\n"
-                     "Server: Talvo Web\r\n\r\n<HTML><BODY><B>503 Service Unavailable</B></BODY></HTML>\r\n");
+    EXPECT_EQ(bytes,
+              "HTTP/1.1 503 Service Unavailable\r\nConnection: close\r\nContent-Type: text/html\r\n"
+              "Server: Talvo Web\r\n\r\n<HTML><BODY><B>503 Service Unavailable</B></BODY></HTML>\r\n");
 }
 
 TEST(ResponseWriting, AStreamNotOwnedIsLetGoButNotFreed)

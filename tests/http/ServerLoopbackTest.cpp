@@ -81,12 +81,15 @@ TEST_F(Loopback, RealClientsGetTheBodyAndKeepTheirSession)
     std::string url = "http://127.0.0.1:" + std::to_string(port);
     EXPECT_EQ(test::commandOutput("curl -s --max-time 10 " + url + "/hello"), "hello");
     EXPECT_EQ(test::commandOutput("curl -s --max-time 10 -o /dev/null -w '%{http_code}' " + url + "/nothing"), "404");
-    std::string script =
-        "import http.client\n"
-        "c = http.client.HTTPConnection('127.0.0.1', " + std::to_string(port) + ", timeout=10)\n"
+    std::string script = "import http.client\n"
+                         "c = http.client.HTTPConnection('127.0.0.1', " +
+        std::to_string(port) +
+        ", timeout=10)\n"
         "c.request('GET', '/hello'); r = c.getresponse(); body = r.read()\n"
         "cookie = r.getheader('Set-Cookie').split(';')[0]\n"
-        "c = http.client.HTTPConnection('127.0.0.1', " + std::to_string(port) + ", timeout=10)\n"
+        "c = http.client.HTTPConnection('127.0.0.1', " +
+        std::to_string(port) +
+        ", timeout=10)\n"
         "c.request('HEAD', '/hello', headers={'Cookie': cookie}); h = c.getresponse()\n"
         "print(body.decode(), h.status, h.getheader('Content-Length'), h.getheader('Set-Cookie'), h.read() == b'')\n";
     EXPECT_EQ(test::commandOutput("python3 -c \"" + script + "\""), "hello 200 5 None True\n");
@@ -96,9 +99,7 @@ TEST_F(Loopback, RealClientsGetTheBodyAndKeepTheirSession)
 TEST_F(Loopback, ALineOfTheLimitIsServedAndOneByteMoreClosesWithoutReply)
 {
     int port = start();
-    auto requestLine = [](size_t length) {
-        return "GET /hello" + std::string(length - 19, 'a') + " HTTP/1.1\r\n\r\n";
-    };
+    auto requestLine = [](size_t length) { return "GET /hello" + std::string(length - 19, 'a') + " HTTP/1.1\r\n\r\n"; };
     EXPECT_EQ(test::rawRequest(port, requestLine(16384)).substr(0, 15), "HTTP/1.1 200 OK");
     EXPECT_EQ(test::rawRequest(port, requestLine(16385)), "");
 }

@@ -244,8 +244,9 @@ protected:
 TEST_F(ServerSessions, ARequestWithoutCookieStartsASessionAndGetsItsCookie)
 {
     auto first = get();
-    EXPECT_EQ(first.output, "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: text/html\r\nContent-Length: 2\r\n"
-                            "Server: Talvo Web\r\nSet-Cookie: IDHTTPSESSIONID=qwertzuiopasdfg; path=/\r\n\r\nok");
+    EXPECT_EQ(first.output,
+              "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: text/html\r\nContent-Length: 2\r\n"
+              "Server: Talvo Web\r\nSet-Cookie: IDHTTPSESSIONID=qwertzuiopasdfg; path=/\r\n\r\nok");
     EXPECT_TRUE(handlerSawData);
     EXPECT_EQ(starts, 1);
 

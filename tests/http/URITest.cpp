@@ -13,9 +13,9 @@ TEST(URLDecode, DecodesEscapesFrom01ToFFAndDropsTheRest)
     };
     // An escape takes up to two characters: a single hexadecimal digit at the end is a byte too.
     const Row rows[] = {
-        {"%41%zz%00B", "AB"}, {"a%20b", "a b"},  {"a+b", "a+b"},     {"%e3%E3", "\xe3\xe3"},
-        {"100%", "100"},      {"%4", "\x04"},    {"x%4", "x\x04"},   {"%0", ""},
-        {"%4z", ""},          {"%z", ""},        {"%%41", "1"},      {"plain", "plain"},
+        {"%41%zz%00B", "AB"}, {"a%20b", "a b"}, {"a+b", "a+b"},   {"%e3%E3", "\xe3\xe3"},
+        {"100%", "100"},      {"%4", "\x04"},   {"x%4", "x\x04"}, {"%0", ""},
+        {"%4z", ""},          {"%z", ""},       {"%%41", "1"},    {"plain", "plain"},
     };
     for (const Row& row : rows)
         EXPECT_EQ(TIdURI::URLDecode(row.text), row.decoded) << row.text;

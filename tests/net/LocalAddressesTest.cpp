@@ -9,9 +9,8 @@ namespace {
 TEST(LocalAddresses, DefaultRouteFirstLoopbackLastLinkLocalAndDownLeftOut)
 {
     const std::vector<TInterfaceAddress> interfaces = {
-        {"lo", "127.0.0.1", true},           {"docker0", "172.17.0.1", false},
-        {"tun0", "10.8.0.6", true},          {"eth0", "192.168.0.10", true},
-        {"eth1", "169.254.10.20", true},     {"lo", "127.0.1.1", true},
+        {"lo", "127.0.0.1", true},      {"docker0", "172.17.0.1", false}, {"tun0", "10.8.0.6", true},
+        {"eth0", "192.168.0.10", true}, {"eth1", "169.254.10.20", true},  {"lo", "127.0.1.1", true},
     };
     struct Row {
         const char* defaultRoute;

@@ -16,9 +16,15 @@ TEST(StackAddressText, AcceptsOneToFourDottedDecimalParts)
         const char* shown;
     };
     const Row rows[] = {
-        {"192.168.0.10", "192.168.0.10"}, {"10.1", "10.0.0.1"},         {"10.1.2", "10.1.0.2"},
-        {"3232235530", "192.168.0.10"},   {"0", "0.0.0.0"},             {"4294967295", "255.255.255.255"},
-        {"10.16777215", "10.255.255.255"}, {"1.2.65535", "1.2.255.255"}, {"127.0.0.1", "127.0.0.1"},
+        {"192.168.0.10", "192.168.0.10"},
+        {"10.1", "10.0.0.1"},
+        {"10.1.2", "10.1.0.2"},
+        {"3232235530", "192.168.0.10"},
+        {"0", "0.0.0.0"},
+        {"4294967295", "255.255.255.255"},
+        {"10.16777215", "10.255.255.255"},
+        {"1.2.65535", "1.2.255.255"},
+        {"127.0.0.1", "127.0.0.1"},
     };
     for (const Row& row : rows) {
         auto address = TIdStack::tryTextToAddress(row.text);
@@ -30,8 +36,8 @@ TEST(StackAddressText, AcceptsOneToFourDottedDecimalParts)
 
 TEST(StackAddressText, RefusesEverythingElseWithTheTextInTheMessage)
 {
-    const char* rows[] = {"256.1.1.1", "1.2.3.4.5", "",      "1..2",    "a.b.c.d",      "4294967296",
-                          "10.16777216", "1.2.65536", "1.2.3.256", "-1.2.3.4", " 1.2.3.4", "1.2.3.4 ", "0x7f.0.0.1"};
+    const char* rows[] = {"256.1.1.1", "1.2.3.4.5", "",         "1..2",     "a.b.c.d",  "4294967296", "10.16777216",
+                          "1.2.65536", "1.2.3.256", "-1.2.3.4", " 1.2.3.4", "1.2.3.4 ", "0x7f.0.0.1"};
     for (const char* text : rows) {
         EXPECT_FALSE(TIdStack::isIP(text)) << text;
         try {
@@ -62,7 +68,9 @@ TEST(Stack, LivesExactlyWhileANetworkComponentLivesAndStartsThePlatformOnce)
     }
     EXPECT_EQ(SocketStack(), nullptr);
     EXPECT_EQ(StackComponentCount(), 0);
-    { TIdStackRef again; }
+    {
+        TIdStackRef again;
+    }
     EXPECT_EQ(StackStartupCount(), 1);
 }
 

@@ -39,8 +39,12 @@ TEST(AddressChoice, EachInterfaceGetsItsKind)
 TEST(AddressChoice, TheListIsSortedByKindWithoutDownInterfacesOrRepeats)
 {
     std::vector<TInterfaceAddress> interfaces = {
-        up("lo", "127.0.0.1", false, true), up("docker0", "172.17.0.1"), up("wlan0", "10.0.0.5"),
-        up("eth0", "192.168.0.10", true),   up("eth0", "192.168.0.11", true), up("eth1", "169.254.9.9"),
+        up("lo", "127.0.0.1", false, true),
+        up("docker0", "172.17.0.1"),
+        up("wlan0", "10.0.0.5"),
+        up("eth0", "192.168.0.10", true),
+        up("eth0", "192.168.0.11", true),
+        up("eth1", "169.254.9.9"),
         up("wlan0", "10.0.0.5"),
     };
     interfaces.push_back({"eth2", "10.0.0.99", false});
@@ -61,11 +65,13 @@ TEST(AddressChoice, TheDefaultIsTheDefaultRouteElsePhysicalElseVirtualNeverLinkL
         std::vector<TInterfaceAddress> interfaces;
         std::optional<std::string> expected;
     } rows[] = {
-        {"default route", {up("docker0", "172.17.0.1"), up("wlan0", "10.0.0.5"), up("eth0", "192.168.0.10", true)},
+        {"default route",
+         {up("docker0", "172.17.0.1"), up("wlan0", "10.0.0.5"), up("eth0", "192.168.0.10", true)},
          "192.168.0.10"},
         {"no default route", {up("docker0", "172.17.0.1"), up("wlan0", "10.0.0.5")}, "10.0.0.5"},
         {"only virtual", {up("lo", "127.0.0.1", false, true), up("docker0", "172.17.0.1")}, "172.17.0.1"},
-        {"only link-local and loopback", {up("lo", "127.0.0.1", false, true), up("eth0", "169.254.1.1", true)},
+        {"only link-local and loopback",
+         {up("lo", "127.0.0.1", false, true), up("eth0", "169.254.1.1", true)},
          std::nullopt},
         {"nothing", {}, std::nullopt},
     };
@@ -92,8 +98,8 @@ TEST(OperatorTexts, MegabytesAndSecondsHaveOneDecimalAfterAComma)
         uint64_t bytes;
         const char* text;
     } sizes[] = {
-        {0, "0,0"},           {49999, "0,0"},         {50000, "0,1"},     {1234567, "1,2"},
-        {1250000, "1,3"},     {999949999, "999,9"},   {999950000, "1000,0"}, {1048576, "1,0"},
+        {0, "0,0"},       {49999, "0,0"},       {50000, "0,1"},        {1234567, "1,2"},
+        {1250000, "1,3"}, {999949999, "999,9"}, {999950000, "1000,0"}, {1048576, "1,0"},
     };
     for (const auto& row : sizes)
         EXPECT_EQ(FormatMegabytes(row.bytes), row.text) << row.bytes;

@@ -33,8 +33,11 @@ TEST(ManifestIndex, KeysIgnoreLetterCaseAndTheKindAndNumberOfSeparators)
         const char* path;
         const char* key;
     } rows[] = {
-        {"/Images/Luz.PNG", "images/luz.png"}, {"\\Images\\luz.png", "images/luz.png"},
-        {"//Images//luz.png", "images/luz.png"}, {"/", ""}, {"/AÇÃO.png", "aÇÃo.png"},
+        {"/Images/Luz.PNG", "images/luz.png"},
+        {"\\Images\\luz.png", "images/luz.png"},
+        {"//Images//luz.png", "images/luz.png"},
+        {"/", ""},
+        {"/AÇÃO.png", "aÇÃo.png"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(RequestPathKey(row.path), row.key) << row.path;

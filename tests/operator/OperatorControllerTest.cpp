@@ -24,7 +24,8 @@ protected:
         view.port = std::to_string(port);
         view.chosen = project.screen();
         publisher = std::make_unique<TPublishController>(view, [] { return std::string("127.0.0.2"); });
-        panel = std::make_unique<TOperatorController>(*publisher, view, [this] { return interfaces; }, clock);
+        panel = std::make_unique<TOperatorController>(
+            *publisher, view, [this] { return interfaces; }, clock);
         panel->Start();
         publisher->Start();
     }
@@ -41,10 +42,7 @@ protected:
             m_log.push_back(std::move(line));
         return m_log;
     }
-    size_t count(const std::string& line)
-    {
-        return static_cast<size_t>(std::count(log().begin(), log().end(), line));
-    }
+    size_t count(const std::string& line) { return static_cast<size_t>(std::count(log().begin(), log().end(), line)); }
     // Runs the main thread's work and the panel's tick until the condition holds (bounded).
     template <class Condition>
     bool tickUntil(Condition condition)
@@ -80,7 +78,7 @@ protected:
     uint64_t projectBytes() const
     {
         return project.size("screen.xml") + project.size("Images/a.png") + project.size("Images/b.png") +
-               project.size("Images/c.png");
+            project.size("Images/c.png");
     }
 
     const std::vector<TempProject::Image> images = {{"a.png", 600000}, {"b.png", 650000}, {"c.png", 3}};
@@ -103,8 +101,8 @@ TEST_F(Operator, APublishChecksTheProjectProbesTheServerAndDrawsTheAddress)
     ASSERT_EQ(view.addresses.size(), 2u);
     EXPECT_EQ(view.addresses[view.chosenIndex].Address, "127.0.0.2");
     publish();
-    const std::vector<std::string> check = {
-        "Verificação do projeto: 4 arquivos, " + FormatMegabytes(projectBytes()) + " MB."};
+    const std::vector<std::string> check = {"Verificação do projeto: 4 arquivos, " + FormatMegabytes(projectBytes()) +
+                                            " MB."};
     EXPECT_EQ(view.checkLines, check);
     EXPECT_EQ(count(check[0]), 1u);
     EXPECT_EQ(publisher->ServerAddress(), address("127.0.0.2"));
@@ -267,9 +265,9 @@ TEST_F(Operator, NoOtherMachineWithinAMinuteGivesTheHintOnceUntilOneArrives)
     const std::vector<std::string> hint = NoPhoneHintLines(port, address("127.0.0.2"));
     ASSERT_TRUE(tickUntil([&] { return view.hintCalls == 1; }));
     EXPECT_EQ(view.hint, hint);
-    EXPECT_EQ(hint[2], "- o firewall deixa passar a porta " + std::to_string(port) + ": sudo ufw allow " +
-                           std::to_string(port) + "/tcp ou sudo firewall-cmd --add-port=" + std::to_string(port) +
-                           "/tcp;");
+    EXPECT_EQ(hint[2],
+              "- o firewall deixa passar a porta " + std::to_string(port) + ": sudo ufw allow " + std::to_string(port) +
+                  "/tcp ou sudo firewall-cmd --add-port=" + std::to_string(port) + "/tcp;");
     for (const std::string& line : hint)
         EXPECT_EQ(count(line), 1u) << line;
     clock.advance(NoPhoneHintDelay);

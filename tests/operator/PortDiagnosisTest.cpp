@@ -33,8 +33,8 @@ TEST(PortDiagnosis, EachKindOfFailureGetsItsLines)
 
     tools.ServerSoftware = [](int) { return std::string("nginx"); };
     tools.Holder = [](int) { return std::optional<TPortHolder>(); };
-    EXPECT_EQ(DiagnosePort(8101, tools), (std::vector<std::string>{"A porta 8101 está em uso por outro programa.",
-                                                                    "Próxima porta livre: 8102."}));
+    EXPECT_EQ(DiagnosePort(8101, tools),
+              (std::vector<std::string>{"A porta 8101 está em uso por outro programa.", "Próxima porta livre: 8102."}));
 
     EXPECT_EQ(DiagnosePort(80, tools),
               std::vector<std::string>{"Sem permissão para usar a porta 80; use uma porta acima de 1023."});
@@ -53,8 +53,9 @@ TEST(PortDiagnosis, TheFreePortSearchStopsAtItsSpan)
         tools.Holder = [](int) { return std::optional<TPortHolder>(); };
         const std::vector<std::string> lines = DiagnosePort(20000, tools);
         ASSERT_EQ(lines.size(), 2u);
-        EXPECT_EQ(lines[1], freeAt == FreePortSearchSpan ? "Próxima porta livre: 20100."
-                                                         : "Nenhuma porta livre entre 20001 e 20100.");
+        EXPECT_EQ(lines[1],
+                  freeAt == FreePortSearchSpan ? "Próxima porta livre: 20100."
+                                               : "Nenhuma porta livre entre 20001 e 20100.");
     }
 }
 
@@ -75,8 +76,9 @@ TEST(PortDiagnosis, AHeldPortIsFoundTakenAndItsProcessNamed)
     EXPECT_EQ(found->Program, ownName());
     const std::vector<std::string> lines = DiagnosePort(held);
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "A porta " + std::to_string(held) + " está em uso por outro programa (" + ownName() +
-                            ", processo " + std::to_string(::getpid()) + ").");
+    EXPECT_EQ(lines[0],
+              "A porta " + std::to_string(held) + " está em uso por outro programa (" + ownName() + ", processo " +
+                  std::to_string(::getpid()) + ").");
 }
 
 }  // namespace

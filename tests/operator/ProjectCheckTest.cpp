@@ -17,7 +17,10 @@ TEST(ProjectCheck, EveryListedFileIsLookedUpAsARequestWouldFindIt)
     TempProject project("check", {{"luz.png", 600000}, {"Fundo.PNG", 650000}});
     project.Write("Images/Porta.png", "pp");
     const TManifestIndex index({{"screen.xml", "http://10.0.0.5:8099/screen.xml", "/screen.xml"},
-                                image("luz.png"), image("fundo.png"), image("porta.PNG"), image("ausente.png"),
+                                image("luz.png"),
+                                image("fundo.png"),
+                                image("porta.PNG"),
+                                image("ausente.png"),
                                 image("luz.png")});
     const std::string folder = project.folder().string() + "/";
     const TProjectCheck check = CheckProject(folder, index);

@@ -14,8 +14,8 @@ namespace velmora::test {
 
 // The images the screen file names (UTF-8, composed).
 inline const std::vector<std::string> kAccentedImages = {
-    "sala\xE2\x80\x93noite.png",         // an en dash: 0x96 in Windows-1252
-    "ILUMINA\xC3\x87\xC3\x83O.PNG",      // upper case beyond ASCII
+    "sala\xE2\x80\x93noite.png",  // an en dash: 0x96 in Windows-1252
+    "ILUMINA\xC3\x87\xC3\x83O.PNG",  // upper case beyond ASCII
     "Cortina \xE2\x80\x9CSul\xE2\x80\x9D.png",  // curly quotes: 0x93 and 0x94
 };
 
@@ -23,18 +23,26 @@ inline const std::vector<std::string> kAccentedImages = {
 inline std::string AccentedScreenText(const std::string& label, const std::string& doctype = "")
 {
     return "<?xml version=\"1.0\" encoding=\"" + label + "\"?>\r\n" + doctype +
-           "<SCREEN>\r\n <MENUS>\r\n  <MENU menu_nome=\"T\xC3\xA9rreo\">\r\n"
-           "   <JANELA j_nome=\"Ilumina\xC3\xA7\xC3\xA3o\" j_imagem=\"" + kAccentedImages[0] + "\" j_numero=\"1\">\r\n"
-           "    <BOTAO b_caption=\"\xE2\x80\x9CSala\xE2\x80\x9D \xE2\x82\xAC 5\" b_imagem=\"" + kAccentedImages[1] + "\"/>\r\n"
-           "    <BOTAOFB bfb_caption=\"Cortina\" bfb_imagemon=\"" + kAccentedImages[2] + "\"/>\r\n"
-           "   </JANELA>\r\n  </MENU>\r\n </MENUS>\r\n</SCREEN>\r\n";
+        "<SCREEN>\r\n <MENUS>\r\n  <MENU menu_nome=\"T\xC3\xA9rreo\">\r\n"
+        "   <JANELA j_nome=\"Ilumina\xC3\xA7\xC3\xA3o\" j_imagem=\"" +
+        kAccentedImages[0] +
+        "\" j_numero=\"1\">\r\n"
+        "    <BOTAO b_caption=\"\xE2\x80\x9CSala\xE2\x80\x9D \xE2\x82\xAC 5\" b_imagem=\"" +
+        kAccentedImages[1] +
+        "\"/>\r\n"
+        "    <BOTAOFB bfb_caption=\"Cortina\" bfb_imagemon=\"" +
+        kAccentedImages[2] +
+        "\"/>\r\n"
+        "   </JANELA>\r\n  </MENU>\r\n </MENUS>\r\n</SCREEN>\r\n";
 }
 
 // UTF-8 text in Windows-1252; every character of it must have a byte there.
 inline std::string EncodeWindows1252(std::string_view utf8)
 {
-    static const std::pair<char16_t, char> kHigh[] = {
-        {u'\u20AC', '\x80'}, {u'\u2013', '\x96'}, {u'\u201C', '\x93'}, {u'\u201D', '\x94'}};
+    static const std::pair<char16_t, char> kHigh[] = {{u'\u20AC', '\x80'},
+                                                      {u'\u2013', '\x96'},
+                                                      {u'\u201C', '\x93'},
+                                                      {u'\u201D', '\x94'}};
     std::string bytes;
     for (char16_t c : FromUtf8(utf8)) {
         char byte = static_cast<char>(c);
@@ -79,9 +87,11 @@ inline std::vector<ScreenVariant> AccentedScreenVariants(const std::string& doct
 inline std::string AccentedManifest(const std::string& serverUrl)
 {
     std::string manifest = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ARQUIVOS>"
-                           "<ARQUIVO arquivo_nome=\"screen.xml\" arquivo_caminho=\"" + serverUrl + "screen.xml\"/>";
+                           "<ARQUIVO arquivo_nome=\"screen.xml\" arquivo_caminho=\"" +
+        serverUrl + "screen.xml\"/>";
     for (const auto& image : kAccentedImages)
-        manifest += "<ARQUIVO arquivo_nome=\"" + image + "\" arquivo_caminho=\"" + serverUrl + "Images/" + image + "\"/>";
+        manifest +=
+            "<ARQUIVO arquivo_nome=\"" + image + "\" arquivo_caminho=\"" + serverUrl + "Images/" + image + "\"/>";
     return manifest + "</ARQUIVOS>";
 }
 

@@ -71,7 +71,8 @@ void addFeedbackButton(TJanelas& janela, const std::string& on, const std::strin
 TEST(Manifest, AnEmptyModelListsOnlyTheScreenFile)
 {
     EXPECT_EQ(manifestOf({}), kHead + kScreenEntry + "</ARQUIVOS>");
-    EXPECT_EQ(manifestOf({}, {}), kHead + "<ARQUIVO arquivo_nome=\"screen.xml\" arquivo_caminho=\"screen.xml\"/></ARQUIVOS>");
+    EXPECT_EQ(manifestOf({}, {}),
+              kHead + "<ARQUIVO arquivo_nome=\"screen.xml\" arquivo_caminho=\"screen.xml\"/></ARQUIVOS>");
 }
 
 TEST(Manifest, ListsWindowButtonOnAndOffImagesInOrderKeepingDuplicates)
@@ -92,10 +93,10 @@ TEST(Manifest, ListsWindowButtonOnAndOffImagesInOrderKeepingDuplicates)
     TJanelas& third = other.Janelas[AddJanela(other.Janelas)];
     third.Imagem = "fundo.png";
 
-    EXPECT_EQ(manifestOf(menus), kHead + kScreenEntry + entry("fundo.png") + entry("luz.png") + entry("luz.png") +
-                                     entry("on.png") + entry("off.png") + entry("only-off.png") +
-                                     entry("only-on.png") + entry("second.png") + entry("fundo.png") +
-                                     "</ARQUIVOS>");
+    EXPECT_EQ(manifestOf(menus),
+              kHead + kScreenEntry + entry("fundo.png") + entry("luz.png") + entry("luz.png") + entry("on.png") +
+                  entry("off.png") + entry("only-off.png") + entry("only-on.png") + entry("second.png") +
+                  entry("fundo.png") + "</ARQUIVOS>");
 }
 
 TEST(Manifest, NamesGoIntoTheUrlsAsTheyStand)
@@ -114,8 +115,9 @@ class ManifestFile : public testing::Test {
 protected:
     void SetUp() override
     {
-        m_folder = fs::temp_directory_path() / ("velmora-manifest-" + std::to_string(::getpid()) + "-" +
-                                                testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_folder = fs::temp_directory_path() /
+            ("velmora-manifest-" + std::to_string(::getpid()) + "-" +
+             testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_folder);
         fs::create_directories(m_folder);
     }
@@ -195,8 +197,9 @@ TEST_F(ManifestFile, AReadOnlyFolderGivesTheCreateErrorAndNoStrayFile)
 {
     WriteManifest({}, kUrls, path());
     const std::string before = ReadWholeFile(path());
-    fs::permissions(m_folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                                  fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(m_folder,
+                    fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read | fs::perms::group_exec |
+                        fs::perms::others_read | fs::perms::others_exec);
     pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {

@@ -66,14 +66,14 @@ TEST_F(ScreenFileEncoding, EveryEncodingGivesTheSameModelAndManifestBytes)
 TEST_F(ScreenFileEncoding, ADtdNamedWithAWindowsPathIsFoundAndReadInItsCodePage)
 {
     // The DTD supplies a default window image through an entity, in Windows-1252.
-    const std::string dtd = EncodeWindows1252(
-        "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n"
-        "<!ENTITY noite \"sala\xE2\x80\x93noite.png\">\r\n"
-        "<!ATTLIST JANELA j_imagem CDATA \"&noite;\" j_corr CDATA \"1\">\r\n");
+    const std::string dtd = EncodeWindows1252("<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n"
+                                              "<!ENTITY noite \"sala\xE2\x80\x93noite.png\">\r\n"
+                                              "<!ATTLIST JANELA j_imagem CDATA \"&noite;\" j_corr CDATA \"1\">\r\n");
     Write("dtd/screen.dtd", dtd);
     Write("screen.dtd", dtd);
     for (const char* systemId : {"dtd\\screen.dtd", "C:\\VelmScreen\\screen.dtd", "file:///C:/VelmScreen/screen.dtd"}) {
-        std::string text = AccentedScreenText("windows-1252", std::string("<!DOCTYPE SCREEN SYSTEM \"") + systemId + "\">\r\n");
+        std::string text =
+            AccentedScreenText("windows-1252", std::string("<!DOCTYPE SCREEN SYSTEM \"") + systemId + "\">\r\n");
         // The window names no image of its own: the DTD's default gives it.
         text.replace(text.find(" j_imagem=\""), std::string(" j_imagem=\"").size() + kAccentedImages[0].size() + 1, "");
         EXPECT_EQ(Load(EncodeWindows1252(text)), AccentedManifest(kUrls.ServerUrl)) << systemId;

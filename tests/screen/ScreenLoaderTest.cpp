@@ -25,8 +25,8 @@ protected:
     }
     TXpObjModel model;
     TMenu_Geral menus;
-    std::string m_file = (std::filesystem::temp_directory_path() /
-                          ("velmora-screen-" + std::to_string(::getpid()) + ".xml")).string();
+    std::string m_file =
+        (std::filesystem::temp_directory_path() / ("velmora-screen-" + std::to_string(::getpid()) + ".xml")).string();
 };
 
 TEST_F(ScreenLoaderTest, FullFileFillsEveryField)
@@ -50,8 +50,8 @@ TEST_F(ScreenLoaderTest, FullFileFillsEveryField)
     EXPECT_EQ(b.Caption, "Luz & Som");
     EXPECT_EQ(b.Imagem, "luz.png");
     EXPECT_EQ(b.Modulo, "M1");
-    EXPECT_EQ(std::vector<int32_t>({b.Funcao, b.SubFuncao, b.PntCena, b.Acao, b.Left, b.Top, b.Height, b.Width,
-                                    b.Style, b.Layout, b.FontSize, b.Continuo, b.Tipo}),
+    EXPECT_EQ(std::vector<int32_t>({b.Funcao, b.SubFuncao, b.PntCena, b.Acao, b.Left, b.Top, b.Height, b.Width, b.Style,
+                                    b.Layout, b.FontSize, b.Continuo, b.Tipo}),
               std::vector<int32_t>({1, 2, 3, 4, 12, 31, 16, 16, 5, -1, 10, 1, 2}));
     EXPECT_EQ(b.Color, 8388863);
     EXPECT_EQ(b.FontColor, 255);
@@ -100,7 +100,8 @@ TEST_F(ScreenLoaderTest, WhereTheMenusAreLooked)
         {"<MENUS><MENU menu_nome='a'/></MENUS>", {}},  // the root itself is not examined
         {"<SCREEN><MENUS><MENU menu_nome='a'/><MENU menu_nome='b'/></MENUS></SCREEN>", {"a", "b"}},
         {"<SCREEN><X><MENUS><MENU menu_nome='deep'/></MENUS></X></SCREEN>", {"deep"}},
-        {"<SCREEN><MENUS><MENU menu_nome='a'><JANELA j_nome='j'><MENU menu_nome='in'/></JANELA></MENU></MENUS></SCREEN>",
+        {"<SCREEN><MENUS><MENU menu_nome='a'><JANELA j_nome='j'><MENU "
+         "menu_nome='in'/></JANELA></MENU></MENUS></SCREEN>",
          {"a", "in"}},
         {"<SCREEN><MENU menu_nome='outside'/><MENUS/></SCREEN>", {}},
         {"<SCREEN><menus><MENU menu_nome='a'/></menus></SCREEN>", {}},
@@ -146,7 +147,8 @@ TEST_F(ScreenLoaderTest, IntegerTextsFollowTheProgramConversion)
         int32_t expected;
     } rows[] = {{"", 0}, {"0x1F", 31}, {"$1f", 31}, {" 12", 12}, {"-2147483648", INT32_MIN}, {"2147483647", INT32_MAX}};
     for (const auto& row : rows) {
-        LoadText(std::string("<S><MENUS><MENU menu_nome='m'><JANELA j_numero='") + row.value + "'/></MENU></MENUS></S>");
+        LoadText(std::string("<S><MENUS><MENU menu_nome='m'><JANELA j_numero='") + row.value +
+                 "'/></MENU></MENUS></S>");
         ASSERT_EQ(menus.size(), 1u) << row.value;
         EXPECT_EQ(menus[0].Janelas[0].Numero, row.expected) << row.value;
     }

@@ -74,8 +74,8 @@ TEST(TReplies, KeywordsAreUpperCasedAsciiOnlyAndShareTheirGroupsRotation)
 {
     auto table = TReplies::Create<TSampleTable<>>();
     const std::pair<std::string, size_t> expected[] = {
-        {"ONE", 0}, {"UNO", 0}, {"THREE", 1}, {"SINGLE", 2}, {" MY PROBLEM IS ", 3}, {"CAF\xc3\xa9 X", 3},
-        {"ONE", 3}, {"--NOKEYFOUND--", 4},
+        {"ONE", 0},           {"UNO", 0}, {"THREE", 1},          {"SINGLE", 2}, {" MY PROBLEM IS ", 3},
+        {"CAF\xc3\xa9 X", 3}, {"ONE", 3}, {"--NOKEYFOUND--", 4},
     };
     ASSERT_EQ(table->Keywords().size(), std::size(expected));
     for (size_t i = 0; i < std::size(expected); ++i) {
@@ -91,9 +91,9 @@ TEST(TReplies, KeywordsAreUpperCasedAsciiOnlyAndShareTheirGroupsRotation)
 TEST(TReplies, LookupIgnoresAsciiCaseAndFindsTheFirstEntry)
 {
     const std::pair<std::string, std::optional<size_t>> rows[] = {
-        {"--nokeyfound--", 7}, {"One", 0}, {"caf\xc3\xa9 x", 5},
+        {"--nokeyfound--", 7},           {"One", 0},         {"caf\xc3\xa9 x", 5},
         {"CAF\xc3\x89 X", std::nullopt},  // É is not é: bytes of multi-byte characters compare exactly
-        {"missing", std::nullopt}, {"", std::nullopt},
+        {"missing", std::nullopt},       {"", std::nullopt},
     };
     auto table = TReplies::Create<TSampleTable<>>();
     for (const auto& [text, index] : rows)
@@ -128,10 +128,16 @@ TEST(Personalities, HaveTheirGroupsRepliesAndSoundsWithTheFallbackLast)
         std::vector<size_t> repliesPerGroup;
         std::vector<Sounds> sounds;  // for the first groups; later groups have none
     } rows[] = {
-        {"Talvo", &TReplies::Create<TPersonalityTalvo>, 38,
-         {3, 2, 4, 4, 2, 3, 2, 3, 3, 4, 3, 5, 9, 2, 4, 4, 4, 1, 5, 5, 2, 4, 3, 7, 3, 6, 7, 7}, {}},
+        {"Talvo",
+         &TReplies::Create<TPersonalityTalvo>,
+         38,
+         {3, 2, 4, 4, 2, 3, 2, 3, 3, 4, 3, 5, 9, 2, 4, 4, 4, 1, 5, 5, 2, 4, 3, 7, 3, 6, 7, 7},
+         {}},
         {"MSTechSupport", &TReplies::Create<TPersonalityMSTechSupport>, 14, {2, 2, 2, 5, 3, 2}, {}},
-        {"Brovick", &TReplies::Create<TPersonalityBrovick>, 8, {2, 2, 5, 3, 2, 2, 1, 4},
+        {"Brovick",
+         &TReplies::Create<TPersonalityBrovick>,
+         8,
+         {2, 2, 5, 3, 2, 2, 1, 4},
          {{"", "Laugh"}, {}, {"", "OhYeah", "", "", ""}, {}, {}, {}, {"INeedFood"}}},
     };
     for (const auto& row : rows) {

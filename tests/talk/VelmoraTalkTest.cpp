@@ -48,7 +48,7 @@ protected:
         for (const auto& arg : args)
             command += " '" + arg + "'";
         command += " <'" + (m_dir / "in").string() + "' >'" + (m_dir / "out").string() + "' 2>'" +
-                   (m_dir / "err").string() + "'";
+            (m_dir / "err").string() + "'";
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(m_dir / "out"), readFile(m_dir / "err")};
     }
@@ -66,13 +66,21 @@ TEST_F(VelmoraTalk, AnswersOneLinePerThought)
         std::string output;
     } rows[] = {
         {"default personality", {}, "I want a car\n", "What would it mean to you if you got a car   ?\n"},
-        {"sound after a tab", {"--personality", "brovick"}, "more sex talk\nwhat about sex then\n",
+        {"sound after a tab",
+         {"--personality", "brovick"},
+         "more sex talk\nwhat about sex then\n",
          "I never discuss that subject.\nYou had better ask Amarette about that, not me.\tLaugh\n"},
-        {"switch mid-way, CRLF lines", {}, "Hello\r\n/personality mstechsupport\r\nMy problem is my printer\r\n",
+        {"switch mid-way, CRLF lines",
+         {},
+         "Hello\r\n/personality mstechsupport\r\nMy problem is my printer\r\n",
          "How do you do ...please state your problem.\nSo you are calling about my printer   ?\n"},
-        {"switch restarts rotations", {}, "Blue sky\n  /personality   Talvo \nGreen grass\n",
+        {"switch restarts rotations",
+         {},
+         "Blue sky\n  /personality   Talvo \nGreen grass\n",
          "Say, do you have any psychological problems?\nSay, do you have any psychological problems?\n"},
-        {"blank lines, last line unterminated", {}, "\n   \nBlue sky",
+        {"blank lines, last line unterminated",
+         {},
+         "\n   \nBlue sky",
          "\n\nSay, do you have any psychological problems?\n"},
         {"not a switch", {}, "/personalityBrovick\n", "Say, do you have any psychological problems?\n"},
     };
@@ -90,8 +98,9 @@ TEST_F(VelmoraTalk, RefusesALinePastTheLimitAndGoesOn)
     const std::string pastLimit = atLimit + "a";
     const Outcome outcome = run({}, atLimit + "\n" + pastLimit + "\nBlue sky\n");
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.out, "What would it mean to you if you got " + std::string(ToolLineLimit - 7, 'a') +
-                               "   ?\n\nSay, do you have any psychological problems?\n");
+    EXPECT_EQ(outcome.out,
+              "What would it mean to you if you got " + std::string(ToolLineLimit - 7, 'a') +
+                  "   ?\n\nSay, do you have any psychological problems?\n");
     EXPECT_EQ(outcome.err, "velmora-talk: line 2 is longer than 65536 bytes; skipped.\n");
 }
 

@@ -15,26 +15,34 @@ TEST(NameMatch, NamesMatchIgnoringCaseAndNormalisationForm)
         bool same;
     } rows[] = {
         {"screen.xml", "SCREEN.XML", true},
-        {"ILUMINA\xC3\x87\xC3\x83O.PNG", "ilumina\xC3\xA7\xC3\xA3o.png", true},        // NFC, other case
-        {"ilumina\xC3\xA7\xC3\xA3o.png", "iluminac\xCC\xA7" "a\xCC\x83o.png", true},   // NFC against NFD
-        {"ILUMINA\xC3\x87\xC3\x83O.PNG", "iluminac\xCC\xA7" "a\xCC\x83o.png", true},   // both at once
+        {"ILUMINA\xC3\x87\xC3\x83O.PNG", "ilumina\xC3\xA7\xC3\xA3o.png", true},  // NFC, other case
+        {"ilumina\xC3\xA7\xC3\xA3o.png",
+         "iluminac\xCC\xA7"
+         "a\xCC\x83o.png",
+         true},  // NFC against NFD
+        {"ILUMINA\xC3\x87\xC3\x83O.PNG",
+         "iluminac\xCC\xA7"
+         "a\xCC\x83o.png",
+         true},  // both at once
         {"T\xC3\xA9rreo", "TE\xCC\x81RREO", true},
-        {"sala\xE2\x80\x93noite.png", "SALA\xE2\x80\x93NOITE.PNG", true},               // en dash stays
-        {"\xCE\xA3\xCE\x8A\xCE\xA3\xCE\xA5\xCE\xA6\xCE\x9F\xCE\xA3", "\xCF\x83\xCE\xAF\xCF\x83\xCF\x85\xCF\x86\xCE\xBF\xCF\x82",
-         true},                                                                          // Greek, final sigma
-        {"\xE1\xBA\x9E", "\xC3\x9F", true},                                              // capital sharp s
-        {"\xE2\x84\xAA", "k", true},                                                     // Kelvin sign
-        {"\xE2\x84\xAB", "\xC3\xA5", true},                                              // Angstrom sign
-        {"\xED\x95\x9C", "\xE1\x84\x92\xE1\x85\xA1\xE1\x86\xAB", true},                  // Hangul syllable, jamo
-        {"a\xCC\xA3\xCC\x82", "a\xCC\x82\xCC\xA3", true},                                // marks in either order
-        {"\xE1\xBB\x87", "E\xCC\x82\xCC\xA3", true},                                     // precomposed, both marks
-        {"\xE1\x8E\xA0", "\xEA\xAD\xB0", true},                                          // Cherokee
-        {"stra\xC3\x9F" "e", "STRASSE", false},                                          // simple folding only
-        {"\xEF\xBC\xA1", "A", false},                                                    // compatibility forms differ
+        {"sala\xE2\x80\x93noite.png", "SALA\xE2\x80\x93NOITE.PNG", true},  // en dash stays
+        {"\xCE\xA3\xCE\x8A\xCE\xA3\xCE\xA5\xCE\xA6\xCE\x9F\xCE\xA3",
+         "\xCF\x83\xCE\xAF\xCF\x83\xCF\x85\xCF\x86\xCE\xBF\xCF\x82", true},  // Greek, final sigma
+        {"\xE1\xBA\x9E", "\xC3\x9F", true},  // capital sharp s
+        {"\xE2\x84\xAA", "k", true},  // Kelvin sign
+        {"\xE2\x84\xAB", "\xC3\xA5", true},  // Angstrom sign
+        {"\xED\x95\x9C", "\xE1\x84\x92\xE1\x85\xA1\xE1\x86\xAB", true},  // Hangul syllable, jamo
+        {"a\xCC\xA3\xCC\x82", "a\xCC\x82\xCC\xA3", true},  // marks in either order
+        {"\xE1\xBB\x87", "E\xCC\x82\xCC\xA3", true},  // precomposed, both marks
+        {"\xE1\x8E\xA0", "\xEA\xAD\xB0", true},  // Cherokee
+        {"stra\xC3\x9F"
+         "e",
+         "STRASSE", false},  // simple folding only
+        {"\xEF\xBC\xA1", "A", false},  // compatibility forms differ
         {"\xC3\xA9", "e", false},
         {"a.png", "b.png", false},
         {"a.png", "a.png ", false},
-        {"\xE9.png", "\xE9.png", true},                                                  // stray bytes: themselves
+        {"\xE9.png", "\xE9.png", true},  // stray bytes: themselves
         {"\xE9.png", "\xC9.png", false},
         {"\xE9.png", "\xC3\xA9.png", false},
         {"\xC3", "\xC3\x83", false},
@@ -59,9 +67,9 @@ TEST(NameMatch, TablesAnswerAtTheirEdges)
     EXPECT_EQ(SimpleCaseFold(U'A'), U'a');
     EXPECT_EQ(SimpleCaseFold(U'Z'), U'z');
     EXPECT_EQ(SimpleCaseFold(U'['), U'[');
-    EXPECT_EQ(SimpleCaseFold(U'\u0100'), U'\u0101');   // alternating run
+    EXPECT_EQ(SimpleCaseFold(U'\u0100'), U'\u0101');  // alternating run
     EXPECT_EQ(SimpleCaseFold(U'\u0101'), U'\u0101');
-    EXPECT_EQ(SimpleCaseFold(U'\u0130'), U'\u0130');   // only a full or Turkic folding
+    EXPECT_EQ(SimpleCaseFold(U'\u0130'), U'\u0130');  // only a full or Turkic folding
     EXPECT_EQ(SimpleCaseFold(U'\U00010400'), U'\U00010428');  // Deseret
     EXPECT_EQ(SimpleCaseFold(U'\U0010FFFF'), U'\U0010FFFF');
     EXPECT_EQ(CombiningClass(U'a'), 0);

@@ -66,14 +66,19 @@ inline bool IsNameChar(uint32_t c)
 
 bool IsPubidChar(uint32_t c);
 
-inline bool IsHighSurrogate(uint32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-inline bool IsLowSurrogate(uint32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+inline bool IsHighSurrogate(uint32_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+inline bool IsLowSurrogate(uint32_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 }  // namespace xpchar
 
 // The first unit in [p, e) that equals one of a, b, c, d, or e when none does.
-inline const WideChar* XpFindAny(const WideChar* p, const WideChar* e, WideChar a, WideChar b, WideChar c,
-                                 WideChar d)
+inline const WideChar* XpFindAny(const WideChar* p, const WideChar* e, WideChar a, WideChar b, WideChar c, WideChar d)
 {
 #if defined(__SSE2__)
     const __m128i va = _mm_set1_epi16(static_cast<short>(a));

@@ -14,14 +14,29 @@ void writeEscaped(std::ostream& out, const WideString& text)
     for (size_t i = 0; i < utf8.size(); ++i) {
         const char* replacement = nullptr;
         switch (utf8[i]) {
-        case '&': replacement = "&amp;"; break;
-        case '<': replacement = "&lt;"; break;
-        case '>': replacement = "&gt;"; break;
-        case '"': replacement = "&quot;"; break;
-        case '\t': replacement = "&#9;"; break;
-        case '\n': replacement = "&#10;"; break;
-        case '\r': replacement = "&#13;"; break;
-        default: continue;
+        case '&':
+            replacement = "&amp;";
+            break;
+        case '<':
+            replacement = "&lt;";
+            break;
+        case '>':
+            replacement = "&gt;";
+            break;
+        case '"':
+            replacement = "&quot;";
+            break;
+        case '\t':
+            replacement = "&#9;";
+            break;
+        case '\n':
+            replacement = "&#10;";
+            break;
+        case '\r':
+            replacement = "&#13;";
+            break;
+        default:
+            continue;
         }
         out.write(utf8.data() + start, static_cast<std::streamsize>(i - start));
         out << replacement;
@@ -78,8 +93,7 @@ void writeStartTag(const TXpNode* element, std::ostream& out)
         std::vector<std::pair<std::string, const TXpNode*>> sorted;
         for (int i = 0; i < attributes->length(); ++i)
             sorted.emplace_back(ToUtf8(attributes->item(i)->nodeName()), attributes->item(i));
-        std::sort(sorted.begin(), sorted.end(),
-                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
         for (const auto& [name, attribute] : sorted) {
             out << ' ' << name << "=\"";
             writeEscaped(out, attribute->nodeValue());
@@ -113,9 +127,14 @@ void writeElement(const TXpNode* root, std::ostream& out)
             stack.emplace_back(child, 0);
             break;
         case TEXT_NODE:
-        case CDATA_SECTION_NODE: writeEscaped(out, child->nodeValue()); break;
-        case PROCESSING_INSTRUCTION_NODE: writeProcessingInstruction(child, out); break;
-        default: break;
+        case CDATA_SECTION_NODE:
+            writeEscaped(out, child->nodeValue());
+            break;
+        case PROCESSING_INSTRUCTION_NODE:
+            writeProcessingInstruction(child, out);
+            break;
+        default:
+            break;
         }
     }
 }

@@ -49,11 +49,10 @@ struct CodePage {
 // Windows-1252: ISO-8859-1 but for 0x80 to 0x9F; the five bytes the code page leaves undefined
 // keep their C1 values.
 constexpr CodePage kWindows1252 = {
-    {0x80, 0x20AC}, {0x82, 0x201A}, {0x83, 0x0192}, {0x84, 0x201E}, {0x85, 0x2026}, {0x86, 0x2020},
-    {0x87, 0x2021}, {0x88, 0x02C6}, {0x89, 0x2030}, {0x8A, 0x0160}, {0x8B, 0x2039}, {0x8C, 0x0152},
-    {0x8E, 0x017D}, {0x91, 0x2018}, {0x92, 0x2019}, {0x93, 0x201C}, {0x94, 0x201D}, {0x95, 0x2022},
-    {0x96, 0x2013}, {0x97, 0x2014}, {0x98, 0x02DC}, {0x99, 0x2122}, {0x9A, 0x0161}, {0x9B, 0x203A},
-    {0x9C, 0x0153}, {0x9E, 0x017E}, {0x9F, 0x0178},
+    {0x80, 0x20AC}, {0x82, 0x201A}, {0x83, 0x0192}, {0x84, 0x201E}, {0x85, 0x2026}, {0x86, 0x2020}, {0x87, 0x2021},
+    {0x88, 0x02C6}, {0x89, 0x2030}, {0x8A, 0x0160}, {0x8B, 0x2039}, {0x8C, 0x0152}, {0x8E, 0x017D}, {0x91, 0x2018},
+    {0x92, 0x2019}, {0x93, 0x201C}, {0x94, 0x201D}, {0x95, 0x2022}, {0x96, 0x2013}, {0x97, 0x2014}, {0x98, 0x02DC},
+    {0x99, 0x2122}, {0x9A, 0x0161}, {0x9B, 0x203A}, {0x9C, 0x0153}, {0x9E, 0x017E}, {0x9F, 0x0178},
 };
 
 // ISO-8859-15 (Latin-9): ISO-8859-1 with the euro sign and seven letters in place.
@@ -340,9 +339,15 @@ void TXpInCharFilter::Decode()
         outEnd = std::min(outEnd, out + 2);
     }
     switch (m_decoder) {
-    case dUTF8: DecodeUtf8(out, outEnd); break;
-    case dSingleByte: DecodeSingleByte(out, outEnd); break;
-    default: DecodeUtf16(out, outEnd); break;
+    case dUTF8:
+        DecodeUtf8(out, outEnd);
+        break;
+    case dSingleByte:
+        DecodeSingleByte(out, outEnd);
+        break;
+    default:
+        DecodeUtf16(out, outEnd);
+        break;
     }
     size_t oldEnd = m_end;
     m_end = static_cast<size_t>(out - m_chars);
@@ -407,8 +412,7 @@ void TXpInCharFilter::DecodeUtf8(WideChar*& out, WideChar* outEnd)
             SetPending(SBadUtf8, p);
             return;
         }
-        while (m_byteEnd - m_bytePos < static_cast<size_t>(length) && RefillBytes()) {
-        }
+        while (m_byteEnd - m_bytePos < static_cast<size_t>(length) && RefillBytes()) {}
         b = m_bytes.data();
         p = m_bytePos;
         if (m_byteEnd - p < static_cast<size_t>(length)) {
@@ -467,8 +471,7 @@ void TXpInCharFilter::DecodeUtf16(WideChar*& out, WideChar* outEnd)
         return little ? (b[0] | (b[1] << 8)) : ((b[0] << 8) | b[1]);
     };
     while (out + 2 <= outEnd) {
-        while (m_byteEnd - m_bytePos < 4 && RefillBytes()) {
-        }
+        while (m_byteEnd - m_bytePos < 4 && RefillBytes()) {}
         size_t p = m_bytePos;
         size_t left = m_byteEnd - p;
         if (left == 0)
@@ -501,7 +504,8 @@ bool TXpInCharFilter::TryMatch(WideView text)
 {
     if (!Fill(text.size())) {
         size_t avail = Avail();
-        if (std::equal(m_chars + m_pos, m_chars + m_end, text.begin(), text.begin() + static_cast<std::ptrdiff_t>(avail)) &&
+        if (std::equal(m_chars + m_pos, m_chars + m_end, text.begin(),
+                       text.begin() + static_cast<std::ptrdiff_t>(avail)) &&
             m_pending)
             throw EXpFilterError(m_pending, m_pendingPosition, Line(), Column() + static_cast<int>(avail));
         return false;
@@ -571,18 +575,21 @@ TXpCharEncoding XpEncodingOfLabel(WideView label)
 TXpCharEncoding TXpInCharFilter::Encoding() const
 {
     switch (m_decoder) {
-    case dUTF8: return TXpCharEncoding::ceUTF8;
-    case dUTF16LE: return TXpCharEncoding::ceUTF16LE;
-    case dUTF16BE: return TXpCharEncoding::ceUTF16BE;
-    case dSingleByte: return m_declared;
+    case dUTF8:
+        return TXpCharEncoding::ceUTF8;
+    case dUTF16LE:
+        return TXpCharEncoding::ceUTF16LE;
+    case dUTF16BE:
+        return TXpCharEncoding::ceUTF16BE;
+    case dSingleByte:
+        return m_declared;
     }
     return TXpCharEncoding::ceUnknown;
 }
 
-std::unique_ptr<TXpInCharFilter> XpOpenSource(const TXpDirContext* parent, const std::string& name,
-                                              size_t bufferSize, std::vector<std::string>& errors,
-                                              const std::string& password, const std::string& userName,
-                                              std::vector<std::string>& tempFiles)
+std::unique_ptr<TXpInCharFilter> XpOpenSource(const TXpDirContext* parent, const std::string& name, size_t bufferSize,
+                                              std::vector<std::string>& errors, const std::string& password,
+                                              const std::string& userName, std::vector<std::string>& tempFiles)
 {
     auto location = std::make_unique<TXpDirContext>(TXpDirContext::Resolve(parent, name));
     std::string full = location->FullLocation();

@@ -84,10 +84,7 @@ public:
 
     // Makes at least `need` units available when the input has them; answers whether it did.
     // When nothing is left and the next bytes do not decode, throws their EXpFilterError.
-    bool Fill(size_t need = 1)
-    {
-        return m_end - m_pos >= need || FillSlow(need);
-    }
+    bool Fill(size_t need = 1) { return m_end - m_pos >= need || FillSlow(need); }
     // The next unit, or -1 at the end of this input.
     int Peek() { return m_pos < m_end || FillSlow(1) ? m_chars[m_pos] : -1; }
     void Consume() { ++m_pos; }
@@ -158,9 +155,8 @@ private:
 // Opens a source named as a local path, "file://" path, "http://" or "ftp://" location,
 // relative to the parent's location. A missing or unreadable source adds its line to errors
 // and throws EXpParserError; the names of temporary files of fetches go to tempFiles.
-std::unique_ptr<TXpInCharFilter> XpOpenSource(const TXpDirContext* parent, const std::string& name,
-                                              size_t bufferSize, std::vector<std::string>& errors,
-                                              const std::string& password, const std::string& userName,
-                                              std::vector<std::string>& tempFiles);
+std::unique_ptr<TXpInCharFilter> XpOpenSource(const TXpDirContext* parent, const std::string& name, size_t bufferSize,
+                                              std::vector<std::string>& errors, const std::string& password,
+                                              const std::string& userName, std::vector<std::string>& tempFiles);
 
 }  // namespace velmora

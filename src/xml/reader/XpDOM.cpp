@@ -105,7 +105,10 @@ void TXpNodeArray::erase(size_t index)
     --m_size;
 }
 
-TXpNodeList::~TXpNodeList() { Clear(); }
+TXpNodeList::~TXpNodeList()
+{
+    Clear();
+}
 
 void TXpNodeList::Add(TXpNode* node)
 {
@@ -313,10 +316,18 @@ WideString TXpElement::baseURI() const
 
 WideString TXpNode::TypeName() const
 {
-    static const char16_t* kNames[] = {
-        u"ELEMENT_NODE", u"ATTRIBUTE_NODE", u"TEXT_NODE", u"CDATA_SECTION_NODE", u"ENTITY_REFERENCE_NODE",
-        u"ENTITY_NODE", u"PROCESSING_INSTRUCTION_NODE", u"COMMENT_NODE", u"DOCUMENT_NODE",
-        u"DOCUMENT_TYPE_NODE", u"DOCUMENT_FRAGMENT_NODE", u"NOTATION_NODE"};
+    static const char16_t* kNames[] = {u"ELEMENT_NODE",
+                                       u"ATTRIBUTE_NODE",
+                                       u"TEXT_NODE",
+                                       u"CDATA_SECTION_NODE",
+                                       u"ENTITY_REFERENCE_NODE",
+                                       u"ENTITY_NODE",
+                                       u"PROCESSING_INSTRUCTION_NODE",
+                                       u"COMMENT_NODE",
+                                       u"DOCUMENT_NODE",
+                                       u"DOCUMENT_TYPE_NODE",
+                                       u"DOCUMENT_FRAGMENT_NODE",
+                                       u"NOTATION_NODE"};
     return m_type >= 1 && m_type <= 12 ? kNames[m_type - 1] : u"UNKNOWN";
 }
 
@@ -327,8 +338,10 @@ WideString TXpNode::Text() const
     case CDATA_SECTION_NODE:
     case COMMENT_NODE:
     case PROCESSING_INSTRUCTION_NODE:
-    case ATTRIBUTE_NODE: return m_value;
-    default: break;
+    case ATTRIBUTE_NODE:
+        return m_value;
+    default:
+        break;
     }
     WideString text;
     std::vector<std::pair<const TXpNode*, int>> stack{{this, 0}};
@@ -475,8 +488,10 @@ void TXpNode::appendChild(TXpNode* child)
     case ENTITY_NODE:
     case PROCESSING_INSTRUCTION_NODE:
     case COMMENT_NODE:
-    case NOTATION_NODE: throw TXpDOMException(TXpDOMException::HIERARCHY_REQUEST_ERR);
-    default: break;
+    case NOTATION_NODE:
+        throw TXpDOMException(TXpDOMException::HIERARCHY_REQUEST_ERR);
+    default:
+        break;
     }
     if (child->m_type == DOCUMENT_FRAGMENT_NODE) {
         for (int i = 0; i < child->m_children.length(); ++i) {
@@ -504,8 +519,8 @@ TXpRef<TXpNode> TXpNode::setAttributeNode(TXpNode* attribute)
             TXpNode* existing = map->item(i);
             // Names of one document are shared, so equal names are the same object.
             bool same = existing->m_name == attribute->m_name ||
-                        (existing->m_owner != attribute->m_owner && existing->nodeName() == attribute->nodeName()) ||
-                        (ignoreCase && upperEqual(existing->nodeName(), attribute->nodeName()));
+                (existing->m_owner != attribute->m_owner && existing->nodeName() == attribute->nodeName()) ||
+                (ignoreCase && upperEqual(existing->nodeName(), attribute->nodeName()));
             if (same) {
                 existing->AddRef();
                 replaced = TXpRef<TXpNode>::Adopt(existing);
@@ -541,8 +556,8 @@ void TXpNode::NoteNamespace(TXpNode* attribute)
             Extra& ex = extra();
             if (!ex.namespaces)
                 ex.namespaces = std::make_unique<TXpNamedNodeMap>(m_owner);
-            auto declaration = TXpRef<TXpAttribute>::Adopt(
-                new TXpAttribute(m_owner, m_owner->InternName(attribute->localName())));
+            auto declaration =
+                TXpRef<TXpAttribute>::Adopt(new TXpAttribute(m_owner, m_owner->InternName(attribute->localName())));
             declaration->setNodeValue(attribute->nodeValue());
             ex.namespaces->Add(declaration.get());
         } else if (name.size() == 5) {
@@ -612,12 +627,30 @@ TXpRef<TXpNode> TXpNode::cloneNode(bool deep) const
 }
 
 // Shallow copies: the class's own fields; the name is shared.
-TXpNode* TXpElement::CloneShallow() const { return new TXpElement(ownerDocument(), NameRef()); }
-TXpNode* TXpAttribute::CloneShallow() const { return new TXpAttribute(ownerDocument(), NameRef()); }
-TXpNode* TXpText::CloneShallow() const { return new TXpText(ownerDocument()); }
-TXpNode* TXpCDataSection::CloneShallow() const { return new TXpCDataSection(ownerDocument()); }
-TXpNode* TXpComment::CloneShallow() const { return new TXpComment(ownerDocument()); }
-TXpNode* TXpEntityReference::CloneShallow() const { return new TXpEntityReference(ownerDocument(), NameRef()); }
+TXpNode* TXpElement::CloneShallow() const
+{
+    return new TXpElement(ownerDocument(), NameRef());
+}
+TXpNode* TXpAttribute::CloneShallow() const
+{
+    return new TXpAttribute(ownerDocument(), NameRef());
+}
+TXpNode* TXpText::CloneShallow() const
+{
+    return new TXpText(ownerDocument());
+}
+TXpNode* TXpCDataSection::CloneShallow() const
+{
+    return new TXpCDataSection(ownerDocument());
+}
+TXpNode* TXpComment::CloneShallow() const
+{
+    return new TXpComment(ownerDocument());
+}
+TXpNode* TXpEntityReference::CloneShallow() const
+{
+    return new TXpEntityReference(ownerDocument(), NameRef());
+}
 TXpNode* TXpProcessingInstruction::CloneShallow() const
 {
     return new TXpProcessingInstruction(ownerDocument(), NameRef());
@@ -647,7 +680,10 @@ TXpNode* TXpDocumentType::CloneShallow() const
     return copy;
 }
 
-TXpNode* TXpDTDConditional::CloneShallow() const { return new TXpDTDConditional(ownerDocument(), Kind); }
+TXpNode* TXpDTDConditional::CloneShallow() const
+{
+    return new TXpDTDConditional(ownerDocument(), Kind);
+}
 
 TXpNode* TXpDTDElement::CloneShallow() const
 {
@@ -670,7 +706,10 @@ TXpNode* TXpDTDElementContent::CloneShallow() const
     return copy;
 }
 
-TXpNode* TXpDTDAttlist::CloneShallow() const { return new TXpDTDAttlist(ownerDocument(), NameRef()); }
+TXpNode* TXpDTDAttlist::CloneShallow() const
+{
+    return new TXpDTDAttlist(ownerDocument(), NameRef());
+}
 
 TXpNode* TXpDTDAttDefinition::CloneShallow() const
 {
@@ -702,7 +741,9 @@ TXpNode* TXpDTDNotation::CloneShallow() const
 // ---------------------------------------------------------------------------------------------
 // The document
 
-TXpDocument::TXpDocument() : TXpNode(this, DOCUMENT_NODE, nullptr) {}
+TXpDocument::TXpDocument() : TXpNode(this, DOCUMENT_NODE, nullptr)
+{
+}
 
 TXpDocument::~TXpDocument()
 {
@@ -843,7 +884,10 @@ TXpRef<TXpDTDElement> TXpDocument::createDTDElement(WideView name, int contentTy
     return make<TXpDTDElement>(this, DTDName(name), contentType);
 }
 
-TXpRef<TXpDTDElementGroup> TXpDocument::createDTDElementGroup() { return make<TXpDTDElementGroup>(this); }
+TXpRef<TXpDTDElementGroup> TXpDocument::createDTDElementGroup()
+{
+    return make<TXpDTDElementGroup>(this);
+}
 
 TXpRef<TXpDTDElementContent> TXpDocument::createDTDElementContent(WideView name)
 {

@@ -20,11 +20,26 @@ class TXpNode;
 
 // Node types.
 enum : int {
-    ELEMENT_NODE = 1, ATTRIBUTE_NODE = 2, TEXT_NODE = 3, CDATA_SECTION_NODE = 4, ENTITY_REFERENCE_NODE = 5,
-    ENTITY_NODE = 6, PROCESSING_INSTRUCTION_NODE = 7, COMMENT_NODE = 8, DOCUMENT_NODE = 9,
-    DOCUMENT_TYPE_NODE = 10, DOCUMENT_FRAGMENT_NODE = 11, NOTATION_NODE = 12,
-    DTD_ELEMENT_NODE = 50, DTD_ELEMENT_GROUP_NODE = 51, DTD_ELEMENT_CONTENT_NODE = 52, DTD_ATTLIST_NODE = 53,
-    DTD_ATT_DEFINITION_NODE = 54, DTD_ENTITY_NODE = 55, DTD_NOTATION_NODE = 56, DTD_CONDITIONAL_NODE = 57
+    ELEMENT_NODE = 1,
+    ATTRIBUTE_NODE = 2,
+    TEXT_NODE = 3,
+    CDATA_SECTION_NODE = 4,
+    ENTITY_REFERENCE_NODE = 5,
+    ENTITY_NODE = 6,
+    PROCESSING_INSTRUCTION_NODE = 7,
+    COMMENT_NODE = 8,
+    DOCUMENT_NODE = 9,
+    DOCUMENT_TYPE_NODE = 10,
+    DOCUMENT_FRAGMENT_NODE = 11,
+    NOTATION_NODE = 12,
+    DTD_ELEMENT_NODE = 50,
+    DTD_ELEMENT_GROUP_NODE = 51,
+    DTD_ELEMENT_CONTENT_NODE = 52,
+    DTD_ATTLIST_NODE = 53,
+    DTD_ATT_DEFINITION_NODE = 54,
+    DTD_ENTITY_NODE = 55,
+    DTD_NOTATION_NODE = 56,
+    DTD_CONDITIONAL_NODE = 57
 };
 
 // A name shared by every node of a document that carries it.
@@ -312,8 +327,7 @@ protected:
 
 class TXpProcessingInstruction : public TXpNode {
 public:
-    TXpProcessingInstruction(TXpDocument* owner, TXpName* target)
-        : TXpNode(owner, PROCESSING_INSTRUCTION_NODE, target)
+    TXpProcessingInstruction(TXpDocument* owner, TXpName* target) : TXpNode(owner, PROCESSING_INSTRUCTION_NODE, target)
     {
     }
 
@@ -339,7 +353,9 @@ private:
 
 class TXpDTDConditional : public TXpDocumentType {
 public:
-    TXpDTDConditional(TXpDocument* owner, int kind) : TXpDocumentType(owner, nullptr, DTD_CONDITIONAL_NODE), Kind(kind) {}
+    TXpDTDConditional(TXpDocument* owner, int kind) : TXpDocumentType(owner, nullptr, DTD_CONDITIONAL_NODE), Kind(kind)
+    {
+    }
     int Kind;  // 0 INCLUDE, 1 IGNORE
 
 protected:

@@ -28,8 +28,9 @@ TXpAttributeInfo& TXpElementInfo::SetAttribute(TXpAttributeInfo info)
         *existing = std::move(info);
         return *existing;
     }
-    auto at = std::upper_bound(Attributes.begin(), Attributes.end(), info.Name,
-                               [](const WideString& name, const TXpAttributeInfo& a) { return lessIgnoringCase(name, a.Name); });
+    auto at = std::upper_bound(
+        Attributes.begin(), Attributes.end(), info.Name,
+        [](const WideString& name, const TXpAttributeInfo& a) { return lessIgnoringCase(name, a.Name); });
     return *Attributes.insert(at, std::move(info));
 }
 
@@ -119,9 +120,11 @@ bool TXpDTD::DeclareNotation(TXpNotationInfo info)
 int TXpDTD::AttributeType(WideView keyword)
 {
     static const std::pair<const char16_t*, int> kTypes[] = {
-        {u"CDATA", atCDATA},       {u"ID", atID},           {u"IDREF", atIDREF},
-        {u"IDREFS", atIDREFS},     {u"ENTITY", atENTITY},   {u"ENTITIES", atENTITIES},
-        {u"NMTOKEN", atNMTOKEN},   {u"NMTOKENS", atNMTOKENS}, {u"NOTATION", atNOTATION},
+        {u"CDATA", atCDATA},       {u"ID", atID},
+        {u"IDREF", atIDREF},       {u"IDREFS", atIDREFS},
+        {u"ENTITY", atENTITY},     {u"ENTITIES", atENTITIES},
+        {u"NMTOKEN", atNMTOKEN},   {u"NMTOKENS", atNMTOKENS},
+        {u"NOTATION", atNOTATION},
     };
     for (auto [name, type] : kTypes)
         if (XpSameTextIgnoringCase(keyword, name))

@@ -18,8 +18,17 @@ class TXpDirContext;
 enum : int { ctUndeclared = 0, ctAny = 1, ctEmpty = 2, ctMixed = 3, ctElements = 4 };
 // Attribute types; 0 for an attribute without definition.
 enum : int {
-    atNone = 0, atCDATA = 1, atID, atIDREF, atIDREFS, atENTITY, atENTITIES, atNMTOKEN, atNMTOKENS,
-    atEnumeration, atNOTATION
+    atNone = 0,
+    atCDATA = 1,
+    atID,
+    atIDREF,
+    atIDREFS,
+    atENTITY,
+    atENTITIES,
+    atNMTOKEN,
+    atNMTOKENS,
+    atEnumeration,
+    atNOTATION
 };
 // Kinds of attribute default.
 enum : int { dkValue = 1, dkImplied = 2, dkRequired = 3, dkFixed = 4 };

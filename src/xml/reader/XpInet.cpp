@@ -45,13 +45,13 @@ const CurlLibrary* curlLibrary()
     std::call_once(once, [] {
         void* library = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
         ok = library && bind(library, "curl_global_init", curl.global_init) &&
-             bind(library, "curl_easy_init", curl.easy_init) && bind(library, "curl_easy_setopt", curl.easy_setopt) &&
-             bind(library, "curl_easy_perform", curl.easy_perform) &&
-             bind(library, "curl_easy_getinfo", curl.easy_getinfo) &&
-             bind(library, "curl_easy_cleanup", curl.easy_cleanup) &&
-             bind(library, "curl_slist_append", curl.slist_append) &&
-             bind(library, "curl_slist_free_all", curl.slist_free_all) &&
-             curl.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+            bind(library, "curl_easy_init", curl.easy_init) && bind(library, "curl_easy_setopt", curl.easy_setopt) &&
+            bind(library, "curl_easy_perform", curl.easy_perform) &&
+            bind(library, "curl_easy_getinfo", curl.easy_getinfo) &&
+            bind(library, "curl_easy_cleanup", curl.easy_cleanup) &&
+            bind(library, "curl_slist_append", curl.slist_append) &&
+            bind(library, "curl_slist_free_all", curl.slist_free_all) &&
+            curl.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     });
     return ok ? &curl : nullptr;
 }
@@ -141,8 +141,8 @@ struct CurlHandle {
 
 bool isConnectFailure(CURLcode code)
 {
-    return code == CURLE_COULDNT_RESOLVE_HOST || code == CURLE_COULDNT_CONNECT ||
-           code == CURLE_OPERATION_TIMEDOUT || code == CURLE_LOGIN_DENIED || code == CURLE_URL_MALFORMAT;
+    return code == CURLE_COULDNT_RESOLVE_HOST || code == CURLE_COULDNT_CONNECT || code == CURLE_OPERATION_TIMEDOUT ||
+        code == CURLE_LOGIN_DENIED || code == CURLE_URL_MALFORMAT;
 }
 
 }  // namespace

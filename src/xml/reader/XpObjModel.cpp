@@ -156,7 +156,7 @@ void TXpObjModel::ConnectParser()
     p.OnProcessingInstruction = [this, doc](const WideString& sName, const WideString& sValue) {
         TXpNode* pi = doc->createProcessingInstruction(sName, sValue).Detach();
         bool styleSheet = pi->nodeName() == u"xml-stylesheet" ||
-                          (doc->IgnoreCase && XpSameTextIgnoringCase(pi->nodeName(), u"xml-stylesheet"));
+            (doc->IgnoreCase && XpSameTextIgnoringCase(pi->nodeName(), u"xml-stylesheet"));
         if (styleSheet)
             m_styleSheets.Add(pi);
         Append(pi);

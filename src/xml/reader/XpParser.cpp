@@ -14,8 +14,8 @@ struct NameTerminators {
     bool table[128] = {};
     NameTerminators()
     {
-        for (int c : {0x00, 0x01, 0x09, 0x0A, 0x0D, 0x20, 0x22, 0x25, 0x26, 0x27, 0x29, 0x2A, 0x2B, 0x2C, 0x2F,
-                      0x3B, 0x3C, 0x3D, 0x3E, 0x3F, 0x5B, 0x7C})
+        for (int c : {0x00, 0x01, 0x09, 0x0A, 0x0D, 0x20, 0x22, 0x25, 0x26, 0x27, 0x29,
+                      0x2A, 0x2B, 0x2C, 0x2F, 0x3B, 0x3C, 0x3D, 0x3E, 0x3F, 0x5B, 0x7C})
             table[c] = true;
     }
 };
@@ -31,7 +31,7 @@ std::string quotedChar(uint32_t c)
 std::string formatErrorLine(const std::string& file, int line, int column, const std::string& message)
 {
     return "File: " + file + ". Line: " + std::to_string(line) + " Col: " + std::to_string(column) +
-           " Error: " + message;
+        " Error: " + message;
 }
 
 }  // namespace
@@ -131,8 +131,11 @@ void TXpParser::ResetState()
     m_preserve = false;
     m_contentType = ctAny;
     m_declDepth = 0;
-    static const std::pair<const char16_t*, const char16_t*> kPredefined[] = {
-        {u"amp", u"&#38;"}, {u"lt", u"&#60;"}, {u"gt", u"&#62;"}, {u"apos", u"&#39;"}, {u"quot", u"&#34;"}};
+    static const std::pair<const char16_t*, const char16_t*> kPredefined[] = {{u"amp", u"&#38;"},
+                                                                              {u"lt", u"&#60;"},
+                                                                              {u"gt", u"&#62;"},
+                                                                              {u"apos", u"&#39;"},
+                                                                              {u"quot", u"&#34;"}};
     for (auto [entityName, text] : kPredefined) {
         TXpEntityInfo info;
         info.Name = entityName;
@@ -199,8 +202,8 @@ void TXpParser::PushEntityText(const TXpEntityInfo& entity, bool padded)
     PushInput(TXpInCharFilter::FromText(padded ? u" " + text + u" " : text), entity.Name);
 }
 
-void TXpParser::PushExternal(const WideString& systemId, const WideString& entityName,
-                             const TXpDirContext* parent, bool padded)
+void TXpParser::PushExternal(const WideString& systemId, const WideString& entityName, const TXpDirContext* parent,
+                             bool padded)
 {
     if (!entityName.empty())
         CheckCircular(entityName);
@@ -470,7 +473,8 @@ void TXpParser::ParseXmlDeclaration(bool textDeclaration)
         auto letter = [](WideChar c) { return c >= u'A' && c <= u'z'; };
         bool valid = !encoding.empty() && letter(encoding[0]);
         for (WideChar c : encoding)
-            valid = valid && (letter(c) || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.' || c == u'=' || c == u'_');
+            valid =
+                valid && (letter(c) || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.' || c == u'=' || c == u'_');
         if (!valid)
             Fail(SInvalidEncoding + XpQuoted(encoding));
         ApplyEncodingDeclaration(encoding);
@@ -941,7 +945,9 @@ void TXpParser::ExpandParameterEntity(bool checkNesting, bool padded)
             Fail(SPENotNested + ToUtf8(*entity->Value));
     }
     switch (entity->Kind) {
-    case ekInternal: PushEntityText(*entity, padded); break;
+    case ekInternal:
+        PushEntityText(*entity, padded);
+        break;
     case ekUnparsed:
         if (OnNonXMLEntity)
             OnNonXMLEntity(entity->Name, entity->PublicId, entity->SystemId, entity->NotationName);

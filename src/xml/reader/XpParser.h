@@ -64,7 +64,8 @@ inline constexpr const char* SSystemIdMissing = "System identifier missing ";
 inline constexpr const char* SNDataInPE = "NDATA not allowed in parameter entity declaration";
 inline constexpr const char* SExternalModifierMissing = "External modifier missing: ";
 inline constexpr const char* SDeclarationsTooDeep = "Declarations nested deeper than %s levels";
-inline constexpr const char* SDeclarationAcrossEntities = "A markup declaration must end in the entity in which it began";
+inline constexpr const char* SDeclarationAcrossEntities =
+    "A markup declaration must end in the entity in which it began";
 
 // Limits on what an input may make the parser hold.
 inline constexpr size_t MaxElementDepth = 100000;
@@ -138,8 +139,8 @@ public:
                        int wValueType, const WideString& sValue)>
         OnDTDAttDefinition;
     std::function<void(bool bPeFlag, const WideString& sName, const WideString& sValue)> OnDTDEntityInternal;
-    std::function<void(bool bPeFlag, const WideString& sName, const WideString& sPublicId,
-                       const WideString& sSystemId, const WideString& sNotationName)>
+    std::function<void(bool bPeFlag, const WideString& sName, const WideString& sPublicId, const WideString& sSystemId,
+                       const WideString& sNotationName)>
         OnDTDEntityExternal;
     std::function<void(const WideString& sNotationName, const WideString& sPublicId, const WideString& sSystemId)>
         OnDTDNotation;
@@ -176,8 +177,8 @@ private:
     void PushEntityText(const TXpEntityInfo& entity, bool padded = false);
     // parent: the location a relative system identifier resolves against, by default the file
     // being read.
-    void PushExternal(const WideString& systemId, const WideString& entityName,
-                      const TXpDirContext* parent = nullptr, bool padded = false);
+    void PushExternal(const WideString& systemId, const WideString& entityName, const TXpDirContext* parent = nullptr,
+                      bool padded = false);
     void PopInput();
     void SkipTextDeclaration();
     void CheckCircular(const WideString& name);

@@ -33,28 +33,28 @@ long decodeUtf8(const std::string& text, size_t& pos)
 bool isXmlChar(long c)
 {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
-           (c >= 0x10000 && c <= 0x10FFFF);
+        (c >= 0x10000 && c <= 0x10FFFF);
 }
 
 bool isNameStartChar(long c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || (c >= 0xC0 && c <= 0xD6) ||
-           (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D) ||
-           (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
-           (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFDCF) ||
-           (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
+        (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D) ||
+        (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
+        (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFDCF) ||
+        (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
 }
 
 bool isNameChar(long c)
 {
     return isNameStartChar(c) || c == '-' || c == '.' || (c >= '0' && c <= '9') || c == 0xB7 ||
-           (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+        (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
 }
 
 bool isAsciiNameChar(unsigned char c, bool first)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' ||
-           (!first && ((c >= '0' && c <= '9') || c == '-' || c == '.'));
+        (!first && ((c >= '0' && c <= '9') || c == '-' || c == '.'));
 }
 
 void checkName(const std::string& name)
@@ -96,14 +96,22 @@ size_t firstInvalidTextByte(const std::string& text)
 const char* attributeEscape(char c)
 {
     switch (c) {
-    case '&': return "&amp;";
-    case '<': return "&lt;";
-    case '>': return "&gt;";
-    case '"': return "&quot;";
-    case '\t': return "&#9;";
-    case '\n': return "&#10;";
-    case '\r': return "&#13;";
-    default: return nullptr;
+    case '&':
+        return "&amp;";
+    case '<':
+        return "&lt;";
+    case '>':
+        return "&gt;";
+    case '"':
+        return "&quot;";
+    case '\t':
+        return "&#9;";
+    case '\n':
+        return "&#10;";
+    case '\r':
+        return "&#13;";
+    default:
+        return nullptr;
     }
 }
 
@@ -241,9 +249,9 @@ TDOMNode* TDOMNode::insertBefore(std::unique_ptr<TDOMNode> child, TDOMNode* refe
 {
     if (!child)
         throw DOMException(SNodeCannotBeNull);
-    auto at = reference ? std::find_if(m_children.begin(), m_children.end(),
-                                       [&](const auto& c) { return c.get() == reference; })
-                        : m_children.end();
+    auto at = reference
+        ? std::find_if(m_children.begin(), m_children.end(), [&](const auto& c) { return c.get() == reference; })
+        : m_children.end();
     if (reference && at == m_children.end())
         throw DOMException(SNotAChild);
     child->m_parent = this;
@@ -273,7 +281,8 @@ void TDOMNode::setAttribute(const std::string& name, const std::string& value)
 {
     checkName(name);
     if (size_t at = firstInvalidTextByte(value); at != std::string::npos)
-        throw DOMException(FormatMessage(SInvalidText, {"The value of attribute \"" + name + "\"", std::to_string(at)}));
+        throw DOMException(
+            FormatMessage(SInvalidText, {"The value of attribute \"" + name + "\"", std::to_string(at)}));
     for (auto& attr : m_attributes) {
         if (attr.name == name) {
             attr.value = value;
@@ -288,7 +297,9 @@ void TDOMNode::removeAttribute(const std::string& name)
     std::erase_if(m_attributes, [&](const TDOMAttr& attr) { return attr.name == name; });
 }
 
-TDOMDocument::TDOMDocument() : TDOMNode(TDOMNodeType::DOCUMENT_NODE, this, "#document", "", "") {}
+TDOMDocument::TDOMDocument() : TDOMNode(TDOMNodeType::DOCUMENT_NODE, this, "#document", "", "")
+{
+}
 
 namespace {
 
@@ -315,8 +326,7 @@ std::unique_ptr<TDOMNode> TDOMDocument::createElementNS(const std::string& names
     return std::make_unique<TDOMNodeOf>(TDOMNodeType::ELEMENT_NODE, this, qualifiedName, "", namespaceURI);
 }
 
-std::unique_ptr<TDOMNode> TDOMDocument::createProcessingInstruction(const std::string& target,
-                                                                    const std::string& data)
+std::unique_ptr<TDOMNode> TDOMDocument::createProcessingInstruction(const std::string& target, const std::string& data)
 {
     checkName(target);
     CheckXmlText(data, "The processing instruction's data");

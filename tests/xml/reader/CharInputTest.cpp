@@ -73,7 +73,11 @@ TEST(CharInput, TheEncodingDeclarationDecidesWithoutAMark)
     } rows[] = {
         {decl + "ISO-8859-1\"?><r>caf\xE9</r>", "caf\xC3\xA9", TXpCharEncoding::ceISO88591},
         // A file from Windows labelled Latin-1 holds Windows-1252: en dash, curly quotes, euro.
-        {decl + "iso-8859-1\"?><r>a\x96" "b \x93q\x94 \x80</r>", "a\xE2\x80\x93" "b \xE2\x80\x9Cq\xE2\x80\x9D \xE2\x82\xAC",
+        {decl +
+             "iso-8859-1\"?><r>a\x96"
+             "b \x93q\x94 \x80</r>",
+         "a\xE2\x80\x93"
+         "b \xE2\x80\x9Cq\xE2\x80\x9D \xE2\x82\xAC",
          TXpCharEncoding::ceISO88591},
         {decl + "windows-1252\"?><r>T\xE9rreo \x85</r>", "T\xC3\xA9rreo \xE2\x80\xA6", TXpCharEncoding::ceWindows1252},
         {decl + "CP1252\"?><r>\x8C\x9F</r>", "\xC5\x92\xC5\xB8", TXpCharEncoding::ceWindows1252},
@@ -94,7 +98,8 @@ TEST(CharInput, TheEncodingDeclarationDecidesWithoutAMark)
         ScratchDir dir;
         TXpObjModel model;
         model.NormalizeData = false;
-        ASSERT_TRUE(model.LoadDocumentFile(dir.Write("d.xml", row.bytes))) << row.bytes << ": " << test::ErrorMessage(model);
+        ASSERT_TRUE(model.LoadDocumentFile(dir.Write("d.xml", row.bytes)))
+            << row.bytes << ": " << test::ErrorMessage(model);
         EXPECT_EQ(ToUtf8(model.documentElement()->Text()), row.text) << row.bytes;
         EXPECT_EQ(model.OutCharSet, row.encoding) << row.bytes;
     }
@@ -126,7 +131,8 @@ TEST(CharInput, AMarkDecidesOverAnyDeclaration)
     for (const auto& row : rows) {
         ScratchDir dir;
         TXpObjModel model;
-        ASSERT_TRUE(model.LoadDocumentFile(dir.Write("d.xml", row.bytes))) << row.name << ": " << test::ErrorMessage(model);
+        ASSERT_TRUE(model.LoadDocumentFile(dir.Write("d.xml", row.bytes)))
+            << row.name << ": " << test::ErrorMessage(model);
         EXPECT_EQ(test::Canonical(model), "<r>T\xC3\xA9rreo</r>") << row.name;
         EXPECT_EQ(model.OutCharSet, row.encoding) << row.name;
     }
@@ -147,16 +153,16 @@ TEST(CharInput, ALabelTheReaderCannotDecodeFailsAtTheDeclaration)
 TEST(CharInput, BadUtf8IsRefused)
 {
     const char* rows[] = {
-        "<r>\xC0\xAF</r>",              // over-long "/"
-        "<r>\xE0\x80\xAF</r>",          // over-long, three bytes
-        "<r>\xF0\x80\x80\xAF</r>",      // over-long, four bytes
+        "<r>\xC0\xAF</r>",  // over-long "/"
+        "<r>\xE0\x80\xAF</r>",  // over-long, three bytes
+        "<r>\xF0\x80\x80\xAF</r>",  // over-long, four bytes
         "<r>\xF8\x88\x80\x80\x80</r>",  // five bytes
         "<r>\xFC\x84\x80\x80\x80\x80</r>",  // six bytes
-        "<r>\xED\xA0\x80</r>",          // encoded surrogate
-        "<r>\xF4\x90\x80\x80</r>",      // above U+10FFFF
-        "<r>\x80</r>",                  // continuation byte first
-        "<r>\xC3(</r>",                 // bad continuation
-        "<r/>\xE2\x82",                 // cut off at the end
+        "<r>\xED\xA0\x80</r>",  // encoded surrogate
+        "<r>\xF4\x90\x80\x80</r>",  // above U+10FFFF
+        "<r>\x80</r>",  // continuation byte first
+        "<r>\xC3(</r>",  // bad continuation
+        "<r/>\xE2\x82",  // cut off at the end
     };
     for (const char* bytes : rows) {
         Loaded result = load(bytes);
@@ -228,7 +234,7 @@ TEST(CharInput, SmallAndLargeBuffersReadIdentically)
     std::string doc = "<?xml version=\"1.0\"?>\n<!DOCTYPE root [<!ENTITY e \"entity &#233; text\">]>\n<root>";
     for (int i = 0; doc.size() < 20000; ++i)
         doc += "<item n=\"" + std::to_string(i) + "\" t=\"caf\xC3\xA9 &amp; \xF0\x9F\x98\x80\">text &e; " +
-               std::to_string(i) + "<![CDATA[ <cdata> ]]><!-- c --><?pi x?></item>\r\n";
+            std::to_string(i) + "<![CDATA[ <cdata> ]]><!-- c --><?pi x?></item>\r\n";
     doc += "</root>";
     Loaded small = load(doc, 8192);
     Loaded tiny = load(doc, MinBufferSize);

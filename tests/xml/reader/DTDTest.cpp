@@ -127,9 +127,10 @@ TEST(DTD, ExternalSubsetReadsAfterTheInternalOne)
               "<!ATTLIST r a CDATA \"from-external\">\n"
               "<![INCLUDE[ <!ATTLIST r inc CDATA \"yes\"> ]]>\n"
               "<![IGNORE[ <!ATTLIST r ign CDATA \"no\"> <![ nested ]]> ]]>\n");
-    Result result = parse(dir,
-                          "<!DOCTYPE r SYSTEM \"screen.dtd\" [<!ENTITY e \"internal\"><!ATTLIST r a CDATA \"from-internal\">]>"
-                          "<r>&e; &only;</r>");
+    Result result =
+        parse(dir,
+              "<!DOCTYPE r SYSTEM \"screen.dtd\" [<!ENTITY e \"internal\"><!ATTLIST r a CDATA \"from-internal\">]>"
+              "<r>&e; &only;</r>");
     EXPECT_TRUE(result.ok) << result.error;
     EXPECT_EQ(result.canonical, "<r a=\"from-external\" inc=\"yes\">internal ext-only</r>");
 
@@ -163,8 +164,9 @@ TEST(DTD, ExternalEntitiesResolveAgainstTheFileThatDeclaresThem)
     // Declared in the external subset: beside the subset, whoever refers to it.
     dir.Write("dtd/screen.dtd", "<!ENTITY c SYSTEM \"c.txt\">");
     dir.Write("dtd/c.txt", "c beside the subset");
-    Result result = parse(dir, "<!DOCTYPE r SYSTEM \"dtd/screen.dtd\" [<!ENTITY a SYSTEM \"parts/a.xml\">"
-                               "<!ENTITY b SYSTEM \"b.txt\">]><r>&a; &c;</r>");
+    Result result = parse(dir,
+                          "<!DOCTYPE r SYSTEM \"dtd/screen.dtd\" [<!ENTITY a SYSTEM \"parts/a.xml\">"
+                          "<!ENTITY b SYSTEM \"b.txt\">]><r>&a; &c;</r>");
     EXPECT_TRUE(result.ok) << result.error;
     EXPECT_EQ(result.canonical, "<r><a>b beside the document</a>c beside the subset</r>");
 }
@@ -196,7 +198,8 @@ TEST(DTD, WindowsSystemIdentifiersFindTheirFiles)
         EXPECT_EQ(result.canonical, row.canonical) << row.systemId;
     }
     TXpObjModel model;
-    EXPECT_FALSE(model.LoadDocumentFile(dir.Write("missing.xml", "<!DOCTYPE r SYSTEM \"C:\\VelmScreen\\absent.dtd\"><r/>")));
+    EXPECT_FALSE(
+        model.LoadDocumentFile(dir.Write("missing.xml", "<!DOCTYPE r SYSTEM \"C:\\VelmScreen\\absent.dtd\"><r/>")));
     ASSERT_EQ(model.Errors().size(), 2u);
     EXPECT_EQ(model.Errors()[0], "File C:\\VelmScreen\\absent.dtd could not be found");
     EXPECT_NE(model.Errors()[1].find("File '" + dir.Path() + "/absent.dtd' could not be found"), std::string::npos);
@@ -208,7 +211,7 @@ TEST(DTD, ParameterEntitiesBetweenDeclarationPartsAreRead)
 {
     struct Row {
         const char* what;
-        const char* dtd;       // the external subset "d.dtd"
+        const char* dtd;  // the external subset "d.dtd"
         const char* internal;  // the internal subset
         const char* body;
         const char* canonical;
@@ -223,8 +226,9 @@ TEST(DTD, ParameterEntitiesBetweenDeclarationPartsAreRead)
          "<!ENTITY % p1 \"it\"><!ENTITY % p2 \"em\"><!ENTITY % item \"%p1;%p2;\">"
          "<!ELEMENT %item; EMPTY><!ATTLIST %item; k CDATA 'v'>",
          "", "<r><item/></r>", "<r><item k=\"v\"></item></r>"},
-        {"#PCDATA from nested references", "<!ENTITY % pc \"#PCDATA\"><!ENTITY % pcref \"%pc;\"><!ELEMENT r (%pcref;|a)*>",
-         "", "<r>t<a/>u</r>", "<r>t<a></a>u</r>"},
+        {"#PCDATA from nested references",
+         "<!ENTITY % pc \"#PCDATA\"><!ENTITY % pcref \"%pc;\"><!ELEMENT r (%pcref;|a)*>", "", "<r>t<a/>u</r>",
+         "<r>t<a></a>u</r>"},
         {"references where | and ) are expected",
          "<!ENTITY % alts \"|a|b\"><!ENTITY % close \")*\"><!ELEMENT r (#PCDATA%alts;%close;>", "", "<r>t<b/></r>",
          "<r>t<b></b></r>"},
@@ -232,17 +236,18 @@ TEST(DTD, ParameterEntitiesBetweenDeclarationPartsAreRead)
          "<r>&g;</r>", "<r>[from a fil\xC3\xA9]</r>"},
         {"NOTATION in any letter case", "<!NOTATION n SYSTEM \"n\"><!ATTLIST r a notation (n) 'n'>", "", "<r/>",
          "<!DOCTYPE r [\n<!NOTATION n SYSTEM 'n'>\n]>\n<r a=\"n\"></r>"},
-        {"an external parameter entity from the internal subset", "",
-         "<!ENTITY % cond SYSTEM \"cond.ent\">%cond;", "<r/>", "<r a=\"included\"></r>"},
+        {"an external parameter entity from the internal subset", "", "<!ENTITY % cond SYSTEM \"cond.ent\">%cond;",
+         "<r/>", "<r a=\"included\"></r>"},
         {"an empty system literal of an unused entity", "", "<!ENTITY unused SYSTEM \"\">", "<r/>", "<r></r>"},
     };
     for (const auto& row : rows) {
         ScratchDir dir;
         dir.Write("d.dtd", row.dtd);
         dir.Write("value.ent", "<?xml version=\"1.0\" encoding=\"windows-1252\"?>from a fil\xE9");
-        dir.Write("cond.ent", "<![INCLUDE[ <!ATTLIST r a CDATA 'included'> ]]><![IGNORE[ <!ATTLIST r b CDATA 'no'> ]]>");
-        std::string doc = std::string("<!DOCTYPE r SYSTEM \"") + (*row.dtd ? "d.dtd" : "") + "\" [" + row.internal + "]>" +
-                          row.body;
+        dir.Write("cond.ent",
+                  "<![INCLUDE[ <!ATTLIST r a CDATA 'included'> ]]><![IGNORE[ <!ATTLIST r b CDATA 'no'> ]]>");
+        std::string doc =
+            std::string("<!DOCTYPE r SYSTEM \"") + (*row.dtd ? "d.dtd" : "") + "\" [" + row.internal + "]>" + row.body;
         Result result = parse(dir, doc);
         EXPECT_TRUE(result.ok) << row.what << ": " << result.error;
         EXPECT_EQ(result.canonical, row.canonical) << row.what;
@@ -268,7 +273,8 @@ TEST(DTD, DeclarationsEndInTheEntityTheyBeganIn)
     for (const auto& row : rows) {
         ScratchDir dir;
         dir.Write("d.dtd", row.dtd);
-        std::string doc = std::string("<!DOCTYPE r SYSTEM \"") + (*row.dtd ? "d.dtd" : "") + "\" [" + row.internal + "]><r/>";
+        std::string doc =
+            std::string("<!DOCTYPE r SYSTEM \"") + (*row.dtd ? "d.dtd" : "") + "\" [" + row.internal + "]><r/>";
         Result result = parse(dir, doc);
         EXPECT_FALSE(result.ok) << row.dtd << row.internal;
         EXPECT_EQ(result.error, row.message) << row.dtd << row.internal;

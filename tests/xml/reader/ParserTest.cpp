@@ -47,7 +47,8 @@ TEST(Parser, EachErrorHasItsMessageAndPosition)
         {"<!-- c --><?xml version=\"1.0\"?><r/>", SXmlDeclPosition, "Line: 1 Col: 16"},
         {"<r/><?xml version=\"1.0\"?>", SXmlDeclPosition, "Line: 1 Col: 10"},
         {"<?xml version=\"1.0#\"?><r/>", std::string(SInvalidVersion) + "'1.0#'", "Line: 1 Col: 21"},
-        {"<?xml version=\"1.1\"?><r/>", "Dornel does not support XML specification greater than 1.0", "Line: 1 Col: 20"},
+        {"<?xml version=\"1.1\"?><r/>", "Dornel does not support XML specification greater than 1.0",
+         "Line: 1 Col: 20"},
         {"<?xml version=\"1.0\" encoding=\"8bit\"?><r/>", std::string(SInvalidEncoding) + "'8bit'", "Line: 1 Col: 36"},
         {"<?xml version=\"1.0\" standalone=\"maybe\"?><r/>", SInvalidStandalone, "Line: 1 Col: 39"},
         {"<r x=\"1\" X=\"2\"/>", SAttributeRedefined, "Line: 1 Col: 11"},
@@ -91,7 +92,8 @@ TEST(Parser, ErrorLineNamesTheFile)
     std::string path = dir.Write("bad.xml", "<r>\n</s>");
     EXPECT_FALSE(model.LoadDocumentFile(path));
     ASSERT_EQ(model.Errors().size(), 1u);
-    EXPECT_EQ(model.Errors()[0], "File: " + path + ". Line: 2 Col: 4 Error: Mismatched end tag: Start tag = \"r\" End tag = \"s\"");
+    EXPECT_EQ(model.Errors()[0],
+              "File: " + path + ". Line: 2 Col: 4 Error: Mismatched end tag: Start tag = \"r\" End tag = \"s\"");
     // A decoding error names its file too.
     std::string bytes = dir.Write("bytes.xml", "<r>\xFF</r>");
     EXPECT_FALSE(model.LoadDocumentFile(bytes));
@@ -104,7 +106,8 @@ TEST(Parser, ErrorLineNamesTheFile)
     dir.Write("bad.dtd", "<!ENTITY e \"\xE9\">");
     std::string subset = dir.Write("subset.xml", "<!DOCTYPE r SYSTEM \"bad.dtd\"><r/>");
     EXPECT_FALSE(model.LoadDocumentFile(subset));
-    EXPECT_EQ(model.Errors()[0], "File: " + dir.Path() + "/bad.dtd. Line: 1 Col: 13 Error: Badly formed UTF-8 character in stream");
+    EXPECT_EQ(model.Errors()[0],
+              "File: " + dir.Path() + "/bad.dtd. Line: 1 Col: 13 Error: Badly formed UTF-8 character in stream");
 }
 
 TEST(Parser, CharacterDataIsNormalisedOnlyWhenAsked)
@@ -199,12 +202,14 @@ TEST(Parser, EntityExpansionStopsEarly)
 {
     std::string laughs = "<!DOCTYPE r [<!ENTITY l0 \"lollollollollollollollollollol\">";
     for (int i = 1; i <= 10; ++i)
-        laughs += "<!ENTITY l" + std::to_string(i) + " \"" + [&] {
-            std::string refs;
-            for (int k = 0; k < 10; ++k)
-                refs += "&l" + std::to_string(i - 1) + ";";
-            return refs;
-        }() + "\">";
+        laughs += "<!ENTITY l" + std::to_string(i) + " \"" +
+            [&] {
+                std::string refs;
+                for (int k = 0; k < 10; ++k)
+                    refs += "&l" + std::to_string(i - 1) + ";";
+                return refs;
+            }() +
+            "\">";
     std::string quadratic = "<!DOCTYPE r [<!ENTITY big \"" + std::string(100000, 'x') + "\">]><r>";
     for (int i = 0; i < 2000; ++i)
         quadratic += "&big;";
@@ -259,9 +264,8 @@ TEST(Parser, EntityNestingHasALimit)
 
 TEST(Parser, EveryPrefixOfADocumentFailsCleanly)
 {
-    const std::string doc =
-        "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY e \"v\"><!ATTLIST r a CDATA \"d\">]>"
-        "<r x=\"1 &amp; &e;\"><!-- c --><![CDATA[c]]><?p d?>t&#65;<s/></r>";
+    const std::string doc = "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY e \"v\"><!ATTLIST r a CDATA \"d\">]>"
+                            "<r x=\"1 &amp; &e;\"><!-- c --><![CDATA[c]]><?p d?>t&#65;<s/></r>";
     ASSERT_TRUE(parse(doc).ok);
     for (size_t n = 0; n < doc.size(); ++n) {
         Result result = parse(doc.substr(0, n));

@@ -29,12 +29,11 @@ public:
             ::close(fds[0]);
             int null = ::open("/dev/null", O_WRONLY);
             ::dup2(null, 2);
-            const char* script =
-                "import functools,http.server,sys\n"
-                "h=functools.partial(http.server.SimpleHTTPRequestHandler,directory=sys.argv[1])\n"
-                "s=http.server.ThreadingHTTPServer(('127.0.0.1',0),h)\n"
-                "print(s.server_address[1],flush=True)\n"
-                "s.serve_forever()\n";
+            const char* script = "import functools,http.server,sys\n"
+                                 "h=functools.partial(http.server.SimpleHTTPRequestHandler,directory=sys.argv[1])\n"
+                                 "s=http.server.ThreadingHTTPServer(('127.0.0.1',0),h)\n"
+                                 "print(s.server_address[1],flush=True)\n"
+                                 "s.serve_forever()\n";
             ::execlp("python3", "python3", "-c", script, folder.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }

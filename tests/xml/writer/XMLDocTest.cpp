@@ -137,8 +137,7 @@ TEST(XMLNode, ChildrenKeepTheirOrderWithoutWhitespaceAndCanBeInsertedBefore)
     root->AppendChildElement("A");
     root->AppendChildElement("C")->AppendChildElement("D");
     root->AppendChildElement("B", 1);
-    EXPECT_EQ(document->SaveToXML(),
-              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<R><A/><B/><C><D/></C></R>");
+    EXPECT_EQ(document->SaveToXML(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<R><A/><B/><C><D/></C></R>");
 }
 
 TEST(XMLNode, PrefixAndNamespaceFollowTheParent)
@@ -153,8 +152,9 @@ TEST(XMLNode, PrefixAndNamespaceFollowTheParent)
     EXPECT_EQ(inherited->NamespaceURI(), "urn:p");
     IXMLNode undeclared = root->AppendChildElement("q:z");
     EXPECT_EQ(undeclared->NamespaceURI(), "");
-    EXPECT_EQ(document->SaveToXML(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                     "<R xmlns:p=\"urn:p\"><p:x><p:y/></p:x><q:z/></R>");
+    EXPECT_EQ(document->SaveToXML(),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<R xmlns:p=\"urn:p\"><p:x><p:y/></p:x><q:z/></R>");
 }
 
 TEST(XMLSerialisation, AttributeValuesSurviveAReadersNormalisation)
@@ -162,8 +162,9 @@ TEST(XMLSerialisation, AttributeValuesSurviveAReadersNormalisation)
     auto document = activeDocument();
     IXMLNode root = document->AppendChildElement("R");
     root->SetAttribute("v", std::string("a&b<c>d\"e'f\tg\nh\ri \xC3\xA7 \xF0\x9F\x98\x80"));
-    EXPECT_EQ(document->SaveToXML(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                     "<R v=\"a&amp;b&lt;c&gt;d&quot;e'f&#9;g&#10;h&#13;i \xC3\xA7 \xF0\x9F\x98\x80\"/>");
+    EXPECT_EQ(document->SaveToXML(),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<R v=\"a&amp;b&lt;c&gt;d&quot;e'f&#9;g&#10;h&#13;i \xC3\xA7 \xF0\x9F\x98\x80\"/>");
 }
 
 TEST(XMLSerialisation, RefusesTextThatWouldMakeAMalformedFile)
@@ -171,7 +172,7 @@ TEST(XMLSerialisation, RefusesTextThatWouldMakeAMalformedFile)
     auto document = activeDocument();
     IXMLNode root = document->AppendChildElement("R");
     const std::string badValues[] = {
-        std::string("\x01", 1), std::string("a\0b", 3), "\xC3",          "\xC0\xAF",
+        std::string("\x01", 1), std::string("a\0b", 3), "\xC3",         "\xC0\xAF",
         "\xED\xA0\x80",         "\xF4\x90\x80\x80",     "\xEF\xBF\xBE", "\xFF",
     };
     for (const auto& value : badValues)
