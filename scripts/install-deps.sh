@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential g++ clang libclang-rt-14-dev cmake ninja-build pkg-config
+  build-essential g++ clang libclang-rt-14-dev clang-format clang-tidy cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
   qt6-base-dev libgl-dev fonts-liberation
   libcurl4-openssl-dev nlohmann-json3-dev libqrencode-dev zbar-tools

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs the dependencies, then builds and runs every test: a warnings-as-errors build (every
-# header also compiled alone), the same tests under AddressSanitizer and UndefinedBehaviorSanitizer,
-# the server's tests under ThreadSanitizer, and each fuzz target for a bounded time on its seed
-# corpus (FUZZ_SECONDS, 20 by default).
+# Installs the dependencies, checks the layout of every source, then builds and runs every test: a
+# warnings-as-errors build (every header also compiled alone) followed by the tidy checks of the
+# sources changed since TIDY_BASE (the previous commit by default), the same tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, and
+# each fuzz target for a bounded time on its seed corpus (FUZZ_SECONDS, 20 by default).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -18,7 +19,12 @@ build_and_test() {
   ctest --preset "$preset" -j "$jobs"
 }
 
+stage format
+./scripts/format.sh --check
+
 build_and_test ci
+stage tidy
+./scripts/tidy.sh build/ci "${TIDY_BASE:-HEAD~1}"
 build_and_test asan-ubsan
 build_and_test tsan
 build_and_test fuzz -DVELMORA_FUZZ_SECONDS="${FUZZ_SECONDS:-20}"

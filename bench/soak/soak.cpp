@@ -394,7 +394,8 @@ struct Tally {
     std::atomic<long> idlePeak{0}, idleClosedByServer{0};
     std::atomic<long> stalls{0}, stallsEndedByServer{0};
     std::atomic<long> slowestPhoneRequestMs{0};
-    std::mutex firstFailureMutex;  // Guards firstFailure.
+    // Guards firstFailure.
+    std::mutex firstFailureMutex;
     std::string firstFailure;
 
     void fail(const std::string& what)

@@ -180,7 +180,8 @@ int serve(const Arguments& args)
         view.ShowError(ErrorReportText(e.what()));
         status = 1;
         stop = true;
-        ::pthread_kill(signalWaiter.native_handle(), SIGTERM);
+        // Not a kill: the waiter takes SIGTERM from sigwait, as it takes one from outside, and ends.
+        ::pthread_kill(signalWaiter.native_handle(), SIGTERM);  // NOLINT(bugprone-bad-signal-to-kill-thread)
     }
     while (!stop) {
         mainThread.WaitWhileServing([&] { return stop || republish; }, OperatorTickInterval);

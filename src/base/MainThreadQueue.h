@@ -40,6 +40,8 @@ private:
         bool finished = false;
     };
 
+    // Guards m_queue, m_wakeups and each pending call's error and finished flag; m_changed signals
+    // a call queued or finished and a wake-up.
     std::mutex m_queueMutex;
     std::condition_variable m_changed;
     std::deque<std::shared_ptr<Pending>> m_queue;

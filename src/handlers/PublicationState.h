@@ -24,6 +24,7 @@ public:
     }
 
 private:
+    // Guards m_text, the pointer only: the text it points to is never changed.
     mutable std::mutex m_textMutex;
     std::shared_ptr<const std::string> m_text = std::make_shared<const std::string>();
 };

@@ -102,7 +102,7 @@ bool readZone(const std::string& text, long& offsetSeconds)
     auto digits = number(text.substr(1));
     if (!digits)
         return false;
-    offsetSeconds = (*digits / 100 * 3600 + *digits % 100 * 60) * (text[0] == '-' ? -1 : 1);
+    offsetSeconds = static_cast<long>(*digits / 100 * 3600 + *digits % 100 * 60) * (text[0] == '-' ? -1 : 1);
     return true;
 }
 

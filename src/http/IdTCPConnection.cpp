@@ -221,7 +221,7 @@ void TIdTCPConnection::capture(TIdStringList& target, std::string_view delimiter
 void TIdTCPConnection::capture(TStream& target, std::string_view delimiter, bool unstuffDots,
                                const TIdCaptureLimits& limits)
 {
-    captureLines([&](std::string line) { target.WriteString(line + "\r\n"); }, delimiter, unstuffDots, limits);
+    captureLines([&](const std::string& line) { target.WriteString(line + "\r\n"); }, delimiter, unstuffDots, limits);
 }
 
 void TIdTCPConnection::readBuffer(void* buffer, size_t count)

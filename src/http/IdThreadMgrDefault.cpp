@@ -38,7 +38,8 @@ void TIdThreadMgrDefault::releaseThread(TIdThread& thread)
     if (thread.isCurrentThread()) {
         thread.FreeOnTerminate = true;
         thread.terminate();
-        owned.release();
+        // The thread frees itself when it ends: ownership passes to it.
+        (void)owned.release();
         return;
     }
     thread.terminate();

@@ -11,6 +11,7 @@
 #include "app/Unit_Const.h"
 #include "base/Exception.h"
 #include "base/Limits.h"
+#include "base/Stream.h"
 #include "base/StrUtils.h"
 #include "operator/OperatorTexts.h"
 
@@ -65,7 +66,7 @@ THttpProbeResult failed(int error)
 {
     THttpProbeResult result;
     result.Outcome = error == ECONNREFUSED ? THttpProbeResult::TOutcome::Refused : THttpProbeResult::TOutcome::Failed;
-    result.Error = std::strerror(error);
+    result.Error = SystemErrorText(error);
     return result;
 }
 

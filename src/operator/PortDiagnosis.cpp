@@ -61,7 +61,7 @@ void listeningInodes(uint8_t family, int port, std::set<uint64_t>& inodes)
         ssize_t got = ::recv(handle, buffer, sizeof buffer, 0);
         if (got <= 0)
             break;
-        int length = static_cast<int>(got);
+        auto length = static_cast<unsigned>(got);
         for (auto* header = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(header, length);
              header = NLMSG_NEXT(header, length)) {
             if (header->nlmsg_type == NLMSG_DONE || header->nlmsg_type == NLMSG_ERROR) {
@@ -118,7 +118,7 @@ bool isNumber(const char* text)
 
 std::string holderText(bool ourCopy, const std::optional<TPortHolder>& holder)
 {
-    const std::string who = ourCopy ? SOutraCopia : SOutroPrograma;
+    std::string who = ourCopy ? SOutraCopia : SOutroPrograma;
     if (!holder)
         return who;
     return FormatMessage(SProcesso, {who, holder->Program, std::to_string(holder->Pid)});

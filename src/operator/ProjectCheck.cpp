@@ -44,7 +44,7 @@ std::string nameOnDisk(const std::string& folder, const std::string& found, cons
     if (asked == onDisk)
         return {};
     const size_t nameSegments = RequestPathSegments(entry.Name).size();
-    const std::string tail = joinedTail(onDisk, nameSegments);
+    std::string tail = joinedTail(onDisk, nameSegments);
     if (asked.size() == onDisk.size() && tail != joinedTail(asked, nameSegments))
         return tail;
     return joinedTail(onDisk, onDisk.size());

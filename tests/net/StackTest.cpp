@@ -63,7 +63,7 @@ TEST(Stack, LivesExactlyWhileANetworkComponentLivesAndStartsThePlatformOnce)
     {
         TIdStackRef first;
         EXPECT_NE(SocketStack(), nullptr);
-        TIdStackRef second(first);
+        const TIdStackRef second(first);  // NOLINT(performance-unnecessary-copy-initialization): the copy is the point
         EXPECT_EQ(StackComponentCount(), 2);
     }
     EXPECT_EQ(SocketStack(), nullptr);

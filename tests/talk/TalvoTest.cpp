@@ -185,7 +185,8 @@ TEST(TTalvo, SelectsPersonalitiesByNameInAnyCase)
     for (const auto& row : rows) {
         talvo.SelectPersonality(row.name);
         ASSERT_NE(talvo.Personality(), nullptr);
-        EXPECT_EQ(typeid(*talvo.Personality()), row.type) << '"' << row.name << '"';
+        const auto& personality = *talvo.Personality();
+        EXPECT_EQ(typeid(personality), row.type) << '"' << row.name << '"';
     }
 }
 

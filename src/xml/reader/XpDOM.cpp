@@ -86,7 +86,9 @@ void TXpNodeArray::reserve(size_t count)
         return;
     if (count > UINT32_MAX)
         throw std::bad_alloc();
-    auto* grown = static_cast<TXpNode**>(std::realloc(m_data, count * sizeof(TXpNode*)));
+    // An array of node pointers, grown in place.
+    auto* grown =
+        static_cast<TXpNode**>(std::realloc(m_data, count * sizeof *m_data));  // NOLINT(bugprone-sizeof-expression)
     if (!grown)
         throw std::bad_alloc();
     m_data = grown;
