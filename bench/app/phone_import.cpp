@@ -16,7 +16,11 @@
 #include <unistd.h>
 #include <vector>
 
+#include "common/ManifestPaths.h"
+
 namespace {
+
+using velmora::bench::listedPaths;
 
 std::string fetch(int port, const std::string& path)
 {
@@ -45,21 +49,6 @@ std::string fetch(int port, const std::string& path)
     if (length == std::string::npos || std::stoul(head.substr(length + 16)) != body.size())
         throw std::runtime_error("short reply for " + path);
     return body;
-}
-
-// The path part of every arquivo_caminho; the host and port are those of the server under test.
-std::vector<std::string> listedPaths(const std::string& manifest)
-{
-    std::vector<std::string> paths;
-    const std::string key = "arquivo_caminho=\"";
-    for (size_t at = manifest.find(key); at != std::string::npos; at = manifest.find(key, at)) {
-        at += key.size();
-        std::string url = manifest.substr(at, manifest.find('"', at) - at);
-        size_t host = url.find("://");
-        size_t path = host == std::string::npos ? 0 : url.find('/', host + 3);
-        paths.push_back(path == std::string::npos ? "/" : url.substr(path));
-    }
-    return paths;
 }
 
 size_t import(int port)

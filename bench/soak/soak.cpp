@@ -42,10 +42,13 @@
 #include <unistd.h>
 #include <vector>
 
+#include "common/ManifestPaths.h"
+
 extern char** environ;
 
 namespace {
 
+using velmora::bench::listedPaths;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
@@ -406,21 +409,6 @@ struct Tally {
             firstFailure = what;
     }
 };
-
-// The paths a manifest lists, without the scheme and host.
-std::vector<std::string> listedPaths(const std::string& manifest)
-{
-    std::vector<std::string> paths;
-    const std::string key = "arquivo_caminho=\"";
-    for (size_t at = manifest.find(key); at != std::string::npos; at = manifest.find(key, at)) {
-        at += key.size();
-        std::string url = manifest.substr(at, manifest.find('"', at) - at);
-        size_t host = url.find("://");
-        size_t path = host == std::string::npos ? 0 : url.find('/', host + 3);
-        paths.push_back(path == std::string::npos ? "/" : url.substr(path));
-    }
-    return paths;
-}
 
 enum class ManifestCheck { Whole, Short, Mixed };
 

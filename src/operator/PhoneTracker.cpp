@@ -199,11 +199,17 @@ std::string PhoneProgressText(const TPhoneSnapshot& phone)
 
 std::string PhoneMissingText(const TPhoneSnapshot& phone)
 {
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on a literal joined to a string.
     std::string text;
-    for (const std::string& name : phone.Missing)
-        text += (text.empty() ? "" : "\n") + name;
-    if (phone.MissingCount > phone.Missing.size())
-        text += "\n" + FormatMessage(SMaisArquivos, {std::to_string(phone.MissingCount - phone.Missing.size())});
+    for (const std::string& name : phone.Missing) {
+        if (!text.empty())
+            text += '\n';
+        text += name;
+    }
+    if (phone.MissingCount > phone.Missing.size()) {
+        text += '\n';
+        text += FormatMessage(SMaisArquivos, {std::to_string(phone.MissingCount - phone.Missing.size())});
+    }
     return text;
 }
 

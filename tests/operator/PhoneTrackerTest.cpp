@@ -116,7 +116,7 @@ TEST_F(Tracker, TheMissingNamesStopAtTheirLimitAndSayHowManyMore)
 {
     std::vector<std::string> images;
     for (size_t i = 0; i <= MaxMissingNamesShown; ++i)
-        images.push_back("f" + std::to_string(i) + ".png");
+        images.push_back(std::string("f").append(std::to_string(i)).append(".png"));
     tracker.SetManifest(manifestOf(images));
     get("10.0.0.11", "/");
     get("10.0.0.11", "/screen.xml");
