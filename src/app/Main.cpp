@@ -14,9 +14,11 @@
 #include <iostream>
 
 #include "app/FormSupport.h"
+#include "app/OperatorPanel.h"
 #include "app/Shape.h"
 #include "app/Unit_Const.h"
 #include "base/Limits.h"
+#include "operator/OperatorController.h"
 
 namespace velmora {
 
@@ -115,7 +117,8 @@ QPlainTextEdit* placeMemo(QWidget* parent, const char* name, const QRect& bounds
 
 }  // namespace
 
-TForm1::TForm1(TIdIPWatch::TAddressSource addressSource, TExecuteDialog executeDialog)
+TForm1::TForm1(TIdIPWatch::TAddressSource addressSource, TExecuteDialog executeDialog, TInterfaceSource interfaces,
+               const TIdClock& clock)
     : m_executeDialog(executeDialog ? std::move(executeDialog) : [](QDialog& dialog) { return dialog.exec(); })
 {
     setObjectName("Form1");
@@ -125,11 +128,14 @@ TForm1::TForm1(TIdIPWatch::TAddressSource addressSource, TExecuteDialog executeD
     buttonFace.setColor(QPalette::Window, buttonFace.color(QPalette::Button));
     setPalette(buttonFace);
     setAutoFillBackground(true);
-    setFixedSize(ClientWidth, ClientHeight);
+    setFixedSize(WindowWidth, WindowHeight);
     move(LeftPosition, TopPosition);
 
     createControls();
     createComponents();
+    // Beside the stored controls, after them in creation and tab order.
+    m_panel = new TOperatorPanel(clock, this);
+    m_panel->setGeometry(ClientWidth, 0, TOperatorPanel::PanelWidth, WindowHeight);
     setTabOrder();
 
     m_logDrain.setSingleShot(true);
@@ -145,13 +151,29 @@ TForm1::TForm1(TIdIPWatch::TAddressSource addressSource, TExecuteDialog executeD
     m_controller->Log().OnPending = [this] {
         QMetaObject::invokeMethod(this, &TForm1::scheduleLogDrain, Qt::QueuedConnection);
     };
+    createOperator(std::move(interfaces), clock);
     m_controller->Start();
+}
+
+void TForm1::createOperator(TInterfaceSource interfaces, const TIdClock& clock)
+{
+    // Made before the publisher starts: it takes the publisher's hooks and its server's request event.
+    m_operator = std::make_unique<TOperatorController>(*m_controller, *m_panel, std::move(interfaces), clock);
+    m_operator->SetRepublishOnSave(m_panel->RepublishOnSave());
+    connect(m_panel, &TOperatorPanel::addressChosen, this, &TForm1::chooseAddress);
+    connect(m_panel, &TOperatorPanel::republishOnSaveToggled, this,
+            [this](bool on) { m_operator->SetRepublishOnSave(on); });
+    m_operator->Start();
+    m_operatorTick.setInterval(OperatorTickInterval);
+    connect(&m_operatorTick, &QTimer::timeout, this, [this] { m_operator->Tick(); });
+    m_operatorTick.start();
 }
 
 TForm1::~TForm1()
 {
     Shutdown();
-    // Nothing runs on another thread any more: the controller's components go before the controls.
+    // Nothing runs on another thread any more: the controllers' components go before the controls.
+    m_operator.reset();
     m_controller.reset();
 }
 
@@ -221,11 +243,19 @@ void TForm1::setTabOrder()
     QWidget::setTabOrder(m_editPort, m_buttonIniciar);
     QWidget::setTabOrder(m_buttonIniciar, m_memo1);
     QWidget::setTabOrder(m_memo1, m_memo2);
+    QWidget* previous = m_memo2;
+    for (QWidget* next : m_panel->FocusOrder()) {
+        QWidget::setTabOrder(previous, next);
+        previous = next;
+    }
 }
 
 bool TForm1::Shutdown()
 {
     try {
+        // The panel's last checks first: they read the publisher's server and addresses.
+        m_operatorTick.stop();
+        m_operator->Shutdown();
         m_controller->ReleasePublication();
         m_controller->Shutdown();
         return true;
@@ -243,6 +273,18 @@ void TForm1::ButtonIniciarClick()
 void TForm1::Button1Click()
 {
     ShellOpen(m_controller->ServerAddress());
+}
+
+// The entry of the default address chooses the default itself, so that the choice follows the
+// default route again when it moves.
+void TForm1::chooseAddress(const QString& address)
+{
+    std::optional<std::string> chosen = toText(address);
+    if (chosen == m_operator->DefaultChoice())
+        chosen.reset();
+    // An address that left the machine since the list was shown is refused; reading the machine's
+    // addresses for the choice has shown the list again, with the choice that holds.
+    m_operator->ChooseAddress(chosen);
 }
 
 void TForm1::scheduleLogDrain()

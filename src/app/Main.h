@@ -1,6 +1,7 @@
 #pragma once
 // The operator's window: port box, "Iniciar", status lamp and text, address, log and instructions in
-// one fixed area at its top-left. It is the publish controller's view; the controller does the work.
+// one fixed area at its top-left, and the operator's panel to its right. It is the view of the
+// publish controller and of the operator's controller; they do the work.
 
 #include <QDialog>
 #include <QTimer>
@@ -8,7 +9,10 @@
 #include <functional>
 #include <memory>
 
+#include "app/OperatorPanel.h"
 #include "app/PublishController.h"
+#include "http/IdClock.h"
+#include "operator/AddressChoice.h"
 
 class QFileDialog;
 class QLabel;
@@ -18,6 +22,7 @@ class QPushButton;
 
 namespace velmora {
 
+class TOperatorController;
 class TShape;
 
 // How the window runs its modal dialogs (the file dialog, the error box): exec() by default; tests
@@ -29,8 +34,10 @@ class TForm1 : public QWidget, private IPublishView {
 
 public:
     // Creates the controls and the components and starts the address watch. Without an address
-    // source the watch asks the socket stack.
-    explicit TForm1(TIdIPWatch::TAddressSource addressSource = {}, TExecuteDialog executeDialog = {});
+    // source the watch asks the socket stack; without an interface source the operator's panel reads
+    // the machine's interfaces. The clock times the panel's checks and the phones.
+    explicit TForm1(TIdIPWatch::TAddressSource addressSource = {}, TExecuteDialog executeDialog = {},
+                    TInterfaceSource interfaces = {}, const TIdClock& clock = TIdClock::system());
     // Runs the exit order (Shutdown) before any control goes.
     ~TForm1() override;
 
@@ -39,24 +46,30 @@ public:
     static constexpr int ClientHeight = 382;
     static constexpr int LeftPosition = 472;
     static constexpr int TopPosition = 190;
+    // The window's client area: that area and the operator's panel to its right.
+    static constexpr int WindowWidth = ClientWidth + TOperatorPanel::PanelWidth;
+    static constexpr int WindowHeight = ClientHeight;
     // The log is shown in batches at most this often, however fast lines arrive.
     static constexpr int LogRepaintIntervalMs = 200;
 
-    // The exit order: the screen model and the addresses released, the address watch stopped, then
-    // the server with its connections and sessions.
+    // The exit order: the operator's checks awaited, the screen model and the addresses released,
+    // the address watch stopped, then the server with its connections and sessions.
     // Answers whether all of it ended in order; a failure is reported on stderr and stops nothing
     // else, so the process still ends normally.
     bool Shutdown();
 
     TPublishController& Controller() { return *m_controller; }
+    TOperatorController& Operator() { return *m_operator; }
 
 private:
     void createControls();
     void createComponents();
     void setTabOrder();
+    void createOperator(TInterfaceSource interfaces, const TIdClock& clock);
 
     void ButtonIniciarClick();
     void Button1Click();
+    void chooseAddress(const QString& address);
     void scheduleLogDrain();
     void drainLog();
 
@@ -76,9 +89,13 @@ private:
     QPushButton* m_buttonIniciar = nullptr;
     QPlainTextEdit* m_memo1 = nullptr;
     QPlainTextEdit* m_memo2 = nullptr;
+    TOperatorPanel* m_panel = nullptr;
     QFileDialog* m_openDialogScreen = nullptr;
     QTimer m_logDrain;
+    QTimer m_operatorTick;
     std::unique_ptr<TPublishController> m_controller;
+    // Destroyed before m_controller: it holds the publisher's hooks and its server's request event.
+    std::unique_ptr<TOperatorController> m_operator;
 };
 
 }  // namespace velmora

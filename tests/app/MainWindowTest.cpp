@@ -23,6 +23,7 @@
 
 #include "AppTestSupport.h"
 #include "HttpTestSupport.h"
+#include "WindowTestSupport.h"
 #include "app/FormSupport.h"
 #include "app/Shape.h"
 #include "base/Limits.h"
@@ -34,87 +35,14 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-constexpr int WaitMs = 20000;
-
-struct MessageBoxShown {
-    QString title, text;
-    QMessageBox::Icon icon;
-    QMessageBox::StandardButtons buttons;
-};
-
-// A window whose dialogs are answered here: the file dialog with screenFile (none cancels), the
-// error box recorded.
-class Window : public testing::Test {
-protected:
-    void TearDown() override
-    {
-        form.reset();
-        if (!project.empty())
-            fs::remove_all(project);
-    }
-
-    TForm1& window()
-    {
-        if (!form)
-            form = std::make_unique<TForm1>([this] { return localAddress; },
-                                            [this](QDialog& dialog) { return answer(dialog); });
-        return *form;
-    }
-    int answer(QDialog& dialog)
-    {
-        if (auto* files = qobject_cast<QFileDialog*>(&dialog)) {
-            fileDialogFilters = files->nameFilters();
-            if (!screenFile)
-                return QDialog::Rejected;
-            files->selectFile(*screenFile);
-            return QDialog::Accepted;
-        }
-        if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
-            boxes.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
-            return QMessageBox::Ok;
-        }
-        ADD_FAILURE() << "an unexpected dialog";
-        return QDialog::Rejected;
-    }
-    template <typename Control>
-    Control* control(const char* name)
-    {
-        auto* found = window().findChild<Control*>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
-    QStringList logLines() { return control<QPlainTextEdit>("Memo1")->toPlainText().split('\n', Qt::SkipEmptyParts); }
-    bool logHas(const QString& line)
-    {
-        return QTest::qWaitFor([&] { return logLines().contains(line); }, WaitMs);
-    }
-    // Publishes the fixture project on a free port through the port box and "Iniciar".
-    void publish()
-    {
-        project = makeProject(testing::UnitTest::GetInstance()->current_test_info()->name());
-        screenFile = QString::fromStdString((project / "screen.xml").string());
-        port = reserved.port();
-        QLineEdit* editPort = control<QLineEdit>("EditPort");
-        editPort->clear();
-        QTest::keyClicks(editPort, QString::number(port));
-        QTest::mouseClick(control<QPushButton>("ButtonIniciar"), Qt::LeftButton);
-    }
-
-    std::string localAddress = "192.168.7.7";
-    std::optional<QString> screenFile;
-    QStringList fileDialogFilters;
-    std::vector<MessageBoxShown> boxes;
-    fs::path project;
-    ReservedPort reserved;
-    int port = 0;
-    std::unique_ptr<TForm1> form;
-};
-
 TEST_F(Window, OpensWithTheStoredControlsTextsAndPlaces)
 {
     TForm1& form1 = window();
     EXPECT_EQ(form1.windowTitle(), "Velmora - Servidor Screen para Apple");
-    EXPECT_EQ(form1.size(), QSize(486, 382));
+    // The stored area keeps its place and size; the operator's panel widens the window to its right.
+    EXPECT_EQ(form1.size(), QSize(TForm1::WindowWidth, TForm1::WindowHeight));
+    EXPECT_GT(form1.width(), 486);
+    EXPECT_GE(form1.height(), 382);
     EXPECT_EQ(form1.minimumSize(), form1.maximumSize()) << "a fixed border";
     EXPECT_EQ(form1.pos(), QPoint(472, 190));
 
@@ -206,9 +134,11 @@ TEST_F(Window, UsesArialsMetricTwinAndTheHighlightedAddressBox)
     EXPECT_EQ(window().palette().color(QPalette::Window), window().palette().color(QPalette::Button));
 }
 
+// The operator's panel comes after the stored controls.
 TEST_F(Window, TabVisitsTheBoxesInTheStoredOrderPastTheHiddenButton)
 {
-    const QStringList order = {"Button1", "EditPort", "ButtonIniciar", "Memo1", "Memo2"};
+    const QStringList order = {"Button1",       "EditPort",        "ButtonIniciar",  "Memo1",          "Memo2",
+                               "ComboEndereco", "CheckRepublicar", "ListaProblemas", "TabelaAparelhos"};
     QStringList chain;
     QWidget* widget = control<QWidget>("Button1");
     do {
@@ -261,7 +191,7 @@ TEST_F(Window, PublishesThroughTheButtonAndServesTheProject)
     publish();
     ASSERT_TRUE(boxes.empty()) << boxes.front().text.toStdString();
     EXPECT_EQ(fileDialogFilters.size(), 1);
-    const QString address = "192.168.7.7:" + QString::number(port);
+    const QString address = this->address("127.0.0.5");
     EXPECT_EQ(control<TShape>("Shape1")->BrushColor(), QColor(0, 128, 0));
     EXPECT_EQ(control<QLabel>("Label5")->text(), "Servidor Ativo");
     EXPECT_EQ(control<QLabel>("Label1")->text(), address);
@@ -271,8 +201,13 @@ TEST_F(Window, PublishesThroughTheButtonAndServesTheProject)
     EXPECT_NE(manifest.find("http://" + address.toStdString() + "/Images/"), std::string::npos);
     const std::string reply = rawRequest(port, "GET / HTTP/1.1\r\n\r\n");
     EXPECT_EQ(reply.substr(reply.find("\r\n\r\n") + 4), manifest);
-    ASSERT_TRUE(logHas("Arquivo /arquivos.xml OK."));
-    EXPECT_EQ(logLines(), QStringList({"Servidor Ativo!", "Arquivo /arquivos.xml OK."}));
+    ASSERT_TRUE(logHas("Servidor acessível em " + address + "."));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return logLines().count("Arquivo /arquivos.xml OK.") == 2; }, WaitMs))
+        << "the server's probe of itself and the request";
+    const QStringList lines = logLines();
+    EXPECT_EQ(lines.size(), 9) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines[0].startsWith("Verificação do projeto: 5 arquivos, ")) << lines[0].toStdString();
+    EXPECT_EQ(lines.indexOf("Servidor Ativo!"), 5) << "after the project's check and its four missing images";
 }
 
 TEST_F(Window, ACancelledChoiceChangesNothing)

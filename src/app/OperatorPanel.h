@@ -1,0 +1,78 @@
+#pragma once
+// The operator's panel beside the window's own controls: the address for the phone with its QR
+// code, whether the server is reachable, the project check, each phone's import and what to check
+// when no phone arrives. It shows what the operator's controller reports and passes on two choices.
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+#include "http/IdClock.h"
+#include "operator/OperatorView.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QTableWidget;
+
+namespace velmora {
+
+class TQrCodeView;
+
+class TOperatorPanel : public QWidget, public IOperatorView {
+    Q_OBJECT
+
+public:
+    static constexpr int PanelWidth = 600;
+    // Room for a code of up to 41 modules (version 6) at 4 pixels, and of the usual address's 29 or
+    // 33 at 6 or 5: large enough for a phone's camera held before the screen.
+    static constexpr int QrSide = 180;
+
+    // The table's columns.
+    enum TPhoneColumn {
+        ColumnAparelho,
+        ColumnEstado,
+        ColumnProgresso,
+        ColumnDados,
+        ColumnNotFound,
+        ColumnUltimoPedido
+    };
+
+    // The clock is the one the phones' times come from; it turns them into times of day.
+    explicit TOperatorPanel(const TIdClock& clock, QWidget* parent = nullptr);
+
+    // The controls that take focus, in the order Tab visits them.
+    QList<QWidget*> FocusOrder() const;
+    bool RepublishOnSave() const;
+
+    void ShowAddresses(const std::vector<TOperatorAddress>& addresses, int chosen) override;
+    void ShowQr(const std::string& url, const TQrMatrix& matrix) override;
+    void ShowProjectCheck(const TProjectCheck& check, const std::vector<std::string>& lines) override;
+    void ShowPhones(const std::vector<TPhoneSnapshot>& phones) override;
+    void ShowReachability(bool reachable, const std::string& text) override;
+    void ShowHint(const std::vector<std::string>& lines) override;
+
+Q_SIGNALS:
+    // The operator picked this address in the list.
+    void addressChosen(const QString& address);
+    void republishOnSaveToggled(bool on);
+
+private:
+    QWidget* createAddressColumn();
+    QWidget* createProjectColumn();
+    void showPhone(int row, const TPhoneSnapshot& phone);
+    QString timeOfDay(TIdClock::time_point moment) const;
+
+    const TIdClock& m_clock;
+    QComboBox* m_comboEndereco = nullptr;
+    TQrCodeView* m_qrCode = nullptr;
+    QLabel* m_labelAcessivel = nullptr;
+    QCheckBox* m_checkRepublicar = nullptr;
+    QLabel* m_labelVerificacao = nullptr;
+    QListWidget* m_listaProblemas = nullptr;
+    QTableWidget* m_tabelaAparelhos = nullptr;
+    QLabel* m_labelDica = nullptr;
+};
+
+}  // namespace velmora
