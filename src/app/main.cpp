@@ -13,21 +13,12 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include "app/ControlSignals.h"
 #include "app/Main.h"
 
 namespace {
 
 constexpr const char* Usage = "usage: velmora (opens the window; takes no arguments)";
-
-sigset_t stopSignals()
-{
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGHUP);
-    return signals;
-}
 
 // Turns the stop signals into an ordinary end of the message loop. They are blocked in every
 // thread and read from a descriptor on the window's thread, so nothing runs in a signal handler.
@@ -35,7 +26,7 @@ class StopSignals {
 public:
     StopSignals()
     {
-        sigset_t signals = stopSignals();
+        sigset_t signals = velmora::ControlSignals();
         m_fd = ::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
         if (m_fd < 0)
             return;
@@ -84,7 +75,7 @@ int main(int argc, char** argv)
         return 2;
     }
     // Before the toolkit starts threads, so that all of them leave the stop signals to StopSignals.
-    sigset_t signals = stopSignals();
+    sigset_t signals = velmora::ControlSignals();
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     QApplication app(argc, argv);

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "app/ConsoleLog.h"
+#include "app/ControlSignals.h"
 #include "app/PublishController.h"
 #include "app/Unit_Const.h"
 #include "http/IdTCPServer.h"
@@ -129,16 +130,6 @@ int listAddresses()
     return 0;
 }
 
-sigset_t controlSignals()
-{
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGHUP);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    return signals;
-}
-
 int serve(const Arguments& args)
 {
     ConsoleView view(std::filesystem::absolute(args.screenFile).lexically_normal().string(), args.portText, args.qr);
@@ -157,7 +148,7 @@ int serve(const Arguments& args)
 
     std::atomic<bool> stop{false}, republish{false};
     std::thread signalWaiter([&] {
-        sigset_t signals = controlSignals();
+        sigset_t signals = ControlSignals();
         for (;;) {
             int signal = 0;
             if (sigwait(&signals, &signal) != 0)
@@ -214,7 +205,7 @@ int main(int argc, char** argv)
     if (args.listAddresses)
         return velmora::listAddresses();
     // Every thread started from here on leaves these signals to the signal waiter.
-    sigset_t signals = velmora::controlSignals();
+    sigset_t signals = velmora::ControlSignals();
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     return velmora::serve(args);
 }

@@ -68,7 +68,7 @@ protected:
     {
         const std::string file = testing::TempDir() + "velmora-panel-qr-" + std::to_string(::getpid()) + ".png";
         EXPECT_TRUE(control<QWidget>("QrCode")->grab().save(QString::fromStdString(file)));
-        const std::string decoded = commandOutput("zbarimg --quiet --raw " + file + " 2>/dev/null");
+        std::string decoded = commandOutput("zbarimg --quiet --raw " + file + " 2>/dev/null");
         std::remove(file.c_str());
         return decoded;
     }
