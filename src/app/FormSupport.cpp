@@ -1,5 +1,6 @@
 #include "app/FormSupport.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <csignal>
@@ -52,6 +53,12 @@ std::string ProgramTitle(const std::string& executablePath)
     for (size_t i = 1; i < name.size(); ++i)
         name[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));
     return name;
+}
+
+int FittedLeft(int storedLeft, int windowWidth, int screenLeft, int screenWidth)
+{
+    const int rightmost = screenLeft + screenWidth - windowWidth;
+    return std::max(screenLeft, std::min(storedLeft, rightmost));
 }
 
 std::string CaseInsensitiveGlob(const std::string& pattern)

@@ -1,7 +1,7 @@
 #pragma once
 // What the main window needs beyond its toolkit, kept free of it so that tests reach it without a
-// display: the program's title, the file dialog's filter, the log's one-line texts and the shell's
-// "open".
+// display: the program's title, where the window opens, the file dialog's filter, the log's one-line
+// texts and the shell's "open".
 
 #include <string>
 #include <vector>
@@ -11,6 +11,11 @@ namespace velmora {
 // The executable's file name without its folder, cut before its first ".", lower-cased (ASCII) from
 // its second character on: the caption of the window's message boxes.
 std::string ProgramTitle(const std::string& executablePath);
+
+// The left edge the window opens at: the stored one when the window fits on the screen from there,
+// else far enough left that it fits (the operator's panel makes it wider than the stored area), but
+// never left of the screen.
+int FittedLeft(int storedLeft, int windowWidth, int screenLeft, int screenWidth);
 
 // A glob that matches the same names as pattern in any letter case ("a.x" -> "[aA].[xX]"); bracket
 // expressions already in the pattern are kept as they stand.

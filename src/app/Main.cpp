@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <algorithm>
 #include <iostream>
 
@@ -129,7 +130,8 @@ TForm1::TForm1(TIdIPWatch::TAddressSource addressSource, TExecuteDialog executeD
     setPalette(buttonFace);
     setAutoFillBackground(true);
     setFixedSize(WindowWidth, WindowHeight);
-    move(LeftPosition, TopPosition);
+    const QRect screenArea = screen() ? screen()->availableGeometry() : QRect(0, 0, LeftPosition + WindowWidth, 0);
+    move(FittedLeft(LeftPosition, WindowWidth, screenArea.left(), screenArea.width()), TopPosition);
 
     createControls();
     createComponents();

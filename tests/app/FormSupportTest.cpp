@@ -34,6 +34,24 @@ TEST(ProgramTitle, IsTheFileNameCutBeforeItsFirstDotAndLowerCasedAfterItsFirstLe
         EXPECT_EQ(ProgramTitle(row.path), row.title) << row.path;
 }
 
+TEST(FittedLeft, KeepsTheStoredPlaceWhereTheWindowFitsAndMovesItLeftWhereItWouldNot)
+{
+    const struct {
+        int screenLeft, screenWidth, expected;
+    } rows[] = {
+        {0, 1920, 472},  // fits from the stored place
+        {0, 1558, 472},  // just fits
+        {0, 1557, 471},  // one pixel short: moved left by one
+        {0, 1366, 280},  // a laptop's screen
+        {0, 800, 0},  // narrower than the window: its left edge stays on the screen
+        {0, 1086, 0},  // exactly as wide as the window
+        {100, 800, 100},  // a screen area that begins right of the origin
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(FittedLeft(472, 1086, row.screenLeft, row.screenWidth), row.expected)
+            << row.screenLeft << "+" << row.screenWidth;
+}
+
 TEST(DialogFilter, MatchesItsPatternsInAnyLetterCase)
 {
     const struct {
