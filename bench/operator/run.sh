@@ -5,8 +5,9 @@
 # alike. Two request mixes, each with "Connection: close" (a new connection per request, as the
 # phone app does): a phone's import (the manifest, then every file it lists) and one 20 KiB image.
 # Reports the requests per second of each round, the ratio on / off of their sums, and the median of
-# the ratios of each round's two runs, which sit next to each other in time; then what recording one
-# request costs a connection thread, measured alone.
+# the ratios of each round's two runs, which sit next to each other in time; the server's own CPU time
+# per request on and off (user + system, from /proc), which a busy shared machine disturbs less than
+# throughput; then what recording one request costs a connection thread, measured alone.
 # Usage: bench/operator/run.sh [BUILD_DIR]   (a Release build with VELMORA_BUILD_BENCH, e.g. build/release)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -33,9 +34,11 @@ trap cleanup EXIT
 python3 "$here/../app/make_project.py" "$work/on"
 cp -r "$work/on" "$work/off"
 
+declare -A server_pid
 start_server() {  # PORT on|off
   "$server_bin" "$work/$2/screen.xml" "$1" "$2" > "$work/server-$2.out" &
   pids+=($!)
+  server_pid[$2]=$!
   for _ in $(seq 100); do grep -q '^port' "$work/server-$2.out" 2>/dev/null && return; sleep 0.1; done
   echo "benchmark server ($2) did not start" >&2; exit 1
 }
@@ -57,7 +60,11 @@ LUA
 } > "$work/import.lua"
 [ "$(grep -c '"/' "$work/import.lua")" -gt 100 ] || { echo "no paths read from the manifest" >&2; exit 1; }
 
-wrk_rps() {  # PORT MIX
+cpu_ticks() {  # PID: user + system clock ticks so far
+  awk '{ print $14 + $15 }' "/proc/$1/stat"
+}
+
+wrk_rps() {  # PORT MIX: prints "requests/s requests"
   local out
   if [ "$2" = import ]; then
     out=$(wrk -t2 -c"$connections" -d"${duration}s" -s "$work/import.lua" "http://127.0.0.1:$1")
@@ -65,17 +72,21 @@ wrk_rps() {  # PORT MIX
     out=$(wrk -t2 -c"$connections" -d"${duration}s" -H "Connection: close" "http://127.0.0.1:$1/Images/f20k.png")
   fi
   if echo "$out" | grep -q 'Non-2xx'; then echo "port $1 answered with errors:" >&2; echo "$out" >&2; exit 1; fi
-  echo "$out" | awk '/Requests\/sec/ { printf "%.0f\n", $2 }'
+  echo "$out" | awk '/ requests in / { n = $1 } /Requests\/sec/ { r = $2 } END { printf "%.0f %d\n", r, n }'
 }
 
 for mix in import f20k; do
   on_sum=0; off_sum=0; rows=""; ratios=""
+  declare -A ticks=([on]=0 [off]=0) served=([on]=0 [off]=0)
   for round in $(seq "$rounds"); do
     # Alternate which goes first, so that neither always follows the other.
     if [ $((round % 2)) -eq 1 ]; then order="on off"; else order="off on"; fi
     for side in $order; do
       port=$on_port; [ "$side" = off ] && port=$off_port
-      rps=$(wrk_rps "$port" "$mix")
+      before=$(cpu_ticks "${server_pid[$side]}")
+      read -r rps requests < <(wrk_rps "$port" "$mix")
+      ticks[$side]=$((ticks[$side] + $(cpu_ticks "${server_pid[$side]}") - before))
+      served[$side]=$((served[$side] + requests))
       rows+="  round $round  $side  $rps req/s"$'\n'
       if [ "$side" = on ]; then on_sum=$((on_sum + rps)); on_round=$rps; else off_sum=$((off_sum + rps)); off_round=$rps; fi
     done
@@ -86,6 +97,9 @@ for mix in import f20k; do
   median=$(printf '%s' "$ratios" | sort -g | awk '{ v[NR] = $1 } END { printf "%.3f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }')
   awk -v on="$on_sum" -v off="$off_sum" -v r="$rounds" -v m="$median" 'BEGIN {
     printf "  on %.0f req/s, off %.0f req/s (means); ratio on / off of the sums %.3f, median of the rounds %s\n", on / r, off / r, on / off, m }'
+  awk -v to="${ticks[on]}" -v no="${served[on]}" -v tf="${ticks[off]}" -v nf="${served[off]}" -v hz="$(getconf CLK_TCK)" 'BEGIN {
+    con = to * 1e6 / hz / no; coff = tf * 1e6 / hz / nf
+    printf "  server CPU per request: on %.1f us, off %.1f us; ratio on / off %.3f\n", con, coff, con / coff }'
 done
 
 # What one recorded request costs the connection thread, beside what serving it costs.
