@@ -131,13 +131,7 @@ TEST(VelmoraServerOperator, APortTakenByAnotherCopyIsExplained)
     auto project = makeProject("server-taken");
     ReservedPort reserved;
     const int port = reserved.port();
-    TIdHTTPServer other;
-    other.SetDefaultPort(port);
-    other.ServerSoftware = "Talvo Web";
-    other.OnCommandGet = [](TIdPeerThread&, TIdHTTPRequestInfo&, TIdHTTPResponseInfo& response) {
-        response.SetStatusCode(404);
-    };
-    other.SetActive(true);
+    auto other = startAnotherCopy(port);
     ServerProcess server({"--port", std::to_string(port), "--no-qr", (project / "screen.xml").string()});
     auto taken =
         server.waitForPrefix("A porta " + std::to_string(port) + " está em uso por outra cópia deste programa");
@@ -148,7 +142,7 @@ TEST(VelmoraServerOperator, APortTakenByAnotherCopyIsExplained)
     EXPECT_EQ(next->rfind("Próxima porta livre: ", 0), 0u) << *next;
     EXPECT_EQ(server.wait(), 1);
     EXPECT_EQ(server.errors(), "Ja existe um programa da Velmora aberto no computador.\n");
-    other.SetActive(false);
+    other->SetActive(false);
     fs::remove_all(project);
 }
 

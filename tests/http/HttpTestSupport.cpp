@@ -37,6 +37,18 @@ std::string rawRequest(int port, const std::string& bytes, const std::string& fr
     return client->receiveAll();
 }
 
+std::unique_ptr<TIdHTTPServer> startAnotherCopy(int port)
+{
+    auto server = std::make_unique<TIdHTTPServer>();
+    server->SetDefaultPort(port);
+    server->ServerSoftware = "Talvo Web";
+    server->OnCommandGet = [](TIdPeerThread&, TIdHTTPRequestInfo&, TIdHTTPResponseInfo& response) {
+        response.SetStatusCode(404);
+    };
+    server->SetActive(true);
+    return server;
+}
+
 std::string commandOutput(const std::string& command)
 {
     std::string output;

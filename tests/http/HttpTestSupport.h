@@ -56,6 +56,10 @@ Exchange runRequest(TIdCustomHTTPServer& server, const std::string& input, size_
 // answers everything received until the server closes; empty when nothing listens on the port.
 std::string rawRequest(int port, const std::string& bytes, const std::string& from = {});
 
+// A server on port that answers as another copy of this program does: "Server: Talvo Web", 404 to
+// every path. It stops when destroyed.
+std::unique_ptr<TIdHTTPServer> startAnotherCopy(int port);
+
 // Runs a shell command and answers its standard output.
 std::string commandOutput(const std::string& command);
 

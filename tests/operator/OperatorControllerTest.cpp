@@ -308,13 +308,7 @@ TEST_F(Operator, ARequestFromAnotherMachineInTimeMeansNoHint)
 
 TEST_F(Operator, APortHeldByAnotherCopyIsNamedWithTheNextFreePort)
 {
-    TIdHTTPServer other;
-    other.SetDefaultPort(port);
-    other.ServerSoftware = "Talvo Web";
-    other.OnCommandGet = [](TIdPeerThread&, TIdHTTPRequestInfo&, TIdHTTPResponseInfo& response) {
-        response.SetStatusCode(404);
-    };
-    other.SetActive(true);
+    auto other = startAnotherCopy(port);
     publisher->ButtonIniciarClick();
     EXPECT_EQ(view.errors, std::vector<std::string>{"Ja existe um programa da Velmora aberto no computador."});
     panel->Shutdown();
@@ -325,7 +319,7 @@ TEST_F(Operator, APortHeldByAnotherCopyIsNamedWithTheNextFreePort)
               1u);
     EXPECT_TRUE(std::any_of(log().begin(), log().end(),
                             [](const std::string& line) { return line.rfind("Próxima porta livre: ", 0) == 0; }));
-    other.SetActive(false);
+    other->SetActive(false);
 }
 
 }  // namespace

@@ -241,8 +241,8 @@ void TXpParser::ParseElementDecl()
     WideString name = ReadName(true);
     if (name.empty())
         Fail(SInvalidName + XpQuoted(name));
-    // A parameter entity that supplies the content specification stands for the space before it;
-    // it is expanded where the specification begins, which checks its nesting.
+    // A parameter entity that supplies the element's content model stands for the space before it;
+    // it is expanded where the model begins, which checks its nesting.
     if (!AtPEReferenceInDeclaration())
         RequireWhitespace();
     int contentType = ctAny;

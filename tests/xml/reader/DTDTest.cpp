@@ -265,7 +265,7 @@ TEST(DTD, DeclarationsEndInTheEntityTheyBeganIn)
         {"<!ENTITY % close \"ANY>\"> <!ELEMENT r %close;", "", SDeclarationAcrossEntities},
         {"<!ENTITY % half \"<!ATTLIST r a CDATA 'x'\"> %half; >", "", SDeclarationAcrossEntities},
         {"", "<!ENTITY % half \"<!ENTITY e 'x'\"> %half; >", SDeclarationAcrossEntities},
-        // A content specification from a parameter entity is still checked for nesting.
+        // A content model from a parameter entity is still checked for nesting.
         {"<!ENTITY % p \"(a\"><!ELEMENT r %p;)>", "", std::string(SPENotNested) + "(a"},
         {"<!NOTATION n SYSTEM \"n\"><!ENTITY e SYSTEM \"e.gif\"NDATA n>", "",
          std::string(SWhitespaceExpected) + "Line: 1 Position: 50"},
