@@ -9,9 +9,9 @@ cmake --preset release >/dev/null
 # The programs only: the tests and benchmarks are built by scripts/test.sh and bench/.
 cmake --build --preset release-programs -j "$(nproc)"
 
-bin=build/release/src/app
+build=build/release/src
 screen=${1:-examples/demo/screen.xml}
-if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$bin/velmora" ]; then
-  exec "$bin/velmora"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$build/app/velmora" ]; then
+  exec "$build/app/velmora"
 fi
-exec "$bin/velmora-server" "$screen"
+exec "$build/programs/velmora-server" "$screen"

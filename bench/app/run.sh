@@ -6,7 +6,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../../build/release}
-server_bin=$build/src/app/velmora-server
+server_bin=$build/src/programs/velmora-server
 client_bin=$build/bench/app/velmora_bench_phone_import
 [ -x "$server_bin" ] && [ -x "$client_bin" ] || { echo "build the release preset first" >&2; exit 1; }
 command -v wrk >/dev/null && command -v nginx >/dev/null || { echo "needs wrk and nginx-light (scripts/install-deps.sh --bench)" >&2; exit 1; }

@@ -5,13 +5,11 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <memory>
 #include <pthread.h>
 #include <string>
 #include <thread>
 
-#include "app/PublishController.h"
-#include "operator/OperatorController.h"
+#include "operator/PublishSession.h"
 
 namespace velmora {
 namespace {
@@ -41,14 +39,11 @@ private:
 int serve(const std::string& screenFile, const std::string& port, bool panelOn)
 {
     QuietView view(screenFile, port);
-    TPublishController controller(view);
-    std::unique_ptr<TOperatorController> panel;
-    if (panelOn) {
-        panel = std::make_unique<TOperatorController>(controller, view);
-        panel->SetRepublishOnSave(false);
-        panel->Start();
-    }
-    controller.Start();
+    TPublishSession session(view, panelOn ? &view : nullptr);
+    TPublishController& controller = session.Publisher();
+    if (session.Operator())
+        session.Operator()->SetRepublishOnSave(false);
+    session.Start();
     std::atomic<bool> stop{false};
     std::thread signalWaiter([&] {
         sigset_t signals;
@@ -72,11 +67,9 @@ int serve(const std::string& screenFile, const std::string& port, bool panelOn)
     while (!stop) {
         controller.MainThread().WaitWhileServing([&] { return stop.load(); }, OperatorTickInterval);
         controller.Log().Take();
-        if (panel)
-            panel->Tick();
+        session.Tick();
     }
-    panel.reset();
-    controller.Shutdown();
+    session.Shutdown();
     signalWaiter.join();
     return 0;
 }

@@ -9,7 +9,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../../build/release}
 count=${2:-200000}
 path=${3:-/talvo.html?Personality=Brovick}
-server_bin=$build/src/app/velmora-server
+server_bin=$build/src/programs/velmora-server
 flood_bin=$build/bench/http/velmora_bench_http_flood
 [ -x "$server_bin" ] && [ -x "$flood_bin" ] || { echo "build the release preset first: $server_bin" >&2; exit 1; }
 port=${PORT:-18310}

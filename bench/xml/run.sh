@@ -8,7 +8,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-tool=${1:-$root/build/release/src/app/velmora-xml}
+tool=${1:-$root/build/release/src/programs/velmora-xml}
 work=${2:-${TMPDIR:-/tmp}/velmora-bench-xml}
 sizes=${SIZES:-"1 10 50"}
 runs=${RUNS:-5}

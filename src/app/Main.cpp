@@ -14,12 +14,11 @@
 #include <algorithm>
 #include <iostream>
 
-#include "app/FormSupport.h"
 #include "app/OperatorPanel.h"
 #include "app/Shape.h"
-#include "app/Unit_Const.h"
 #include "base/Limits.h"
-#include "operator/OperatorController.h"
+#include "publish/FormSupport.h"
+#include "publish/Unit_Const.h"
 
 namespace velmora {
 
@@ -119,7 +118,7 @@ QPlainTextEdit* placeMemo(QWidget* parent, const char* name, const QRect& bounds
 }  // namespace
 
 TForm1::TForm1(TIdIPWatch::TAddressSource addressSource, TExecuteDialog executeDialog, TInterfaceSource interfaces,
-               const TIdClock& clock)
+               const TClock& clock)
     : m_executeDialog(executeDialog ? std::move(executeDialog) : [](QDialog& dialog) { return dialog.exec(); })
 {
     setObjectName("Form1");
@@ -144,39 +143,36 @@ TForm1::TForm1(TIdIPWatch::TAddressSource addressSource, TExecuteDialog executeD
     m_logDrain.setInterval(LogRepaintIntervalMs);
     connect(&m_logDrain, &QTimer::timeout, this, &TForm1::drainLog);
 
-    m_controller = std::make_unique<TPublishController>(static_cast<IPublishView&>(*this), std::move(addressSource));
+    m_session = std::make_unique<TPublishSession>(static_cast<IPublishView&>(*this), m_panel, std::move(addressSource),
+                                                  std::move(interfaces), clock);
     // Both hooks run on other threads: they only post a call to this window's thread.
-    m_controller->MainThread().OnPending = [this] {
+    Controller().MainThread().OnPending = [this] {
         QMetaObject::invokeMethod(
-            this, [this] { m_controller->MainThread().ProcessPending(); }, Qt::QueuedConnection);
+            this, [this] { Controller().MainThread().ProcessPending(); }, Qt::QueuedConnection);
     };
-    m_controller->Log().OnPending = [this] {
+    Controller().Log().OnPending = [this] {
         QMetaObject::invokeMethod(this, &TForm1::scheduleLogDrain, Qt::QueuedConnection);
     };
-    createOperator(std::move(interfaces), clock);
-    m_controller->Start();
+    connectOperator();
+    m_session->Start();
 }
 
-void TForm1::createOperator(TInterfaceSource interfaces, const TIdClock& clock)
+void TForm1::connectOperator()
 {
-    // Made before the publisher starts: it takes the publisher's hooks and its server's request event.
-    m_operator = std::make_unique<TOperatorController>(*m_controller, *m_panel, std::move(interfaces), clock);
-    m_operator->SetRepublishOnSave(m_panel->RepublishOnSave());
+    Operator().SetRepublishOnSave(m_panel->RepublishOnSave());
     connect(m_panel, &TOperatorPanel::addressChosen, this, &TForm1::chooseAddress);
     connect(m_panel, &TOperatorPanel::republishOnSaveToggled, this,
-            [this](bool on) { m_operator->SetRepublishOnSave(on); });
-    m_operator->Start();
+            [this](bool on) { Operator().SetRepublishOnSave(on); });
     m_operatorTick.setInterval(OperatorTickInterval);
-    connect(&m_operatorTick, &QTimer::timeout, this, [this] { m_operator->Tick(); });
+    connect(&m_operatorTick, &QTimer::timeout, this, [this] { m_session->Tick(); });
     m_operatorTick.start();
 }
 
 TForm1::~TForm1()
 {
     Shutdown();
-    // Nothing runs on another thread any more: the controllers' components go before the controls.
-    m_operator.reset();
-    m_controller.reset();
+    // Nothing runs on another thread any more: the session's components go before the controls.
+    m_session.reset();
 }
 
 void TForm1::createControls()
@@ -254,27 +250,21 @@ void TForm1::setTabOrder()
 
 bool TForm1::Shutdown()
 {
-    try {
-        // The panel's last checks first: they read the publisher's server and addresses.
-        m_operatorTick.stop();
-        m_operator->Shutdown();
-        m_controller->ReleasePublication();
-        m_controller->Shutdown();
-        return true;
-    } catch (const std::exception& e) {
-        std::cerr << programTitle().toStdString() << ": " << e.what() << std::endl;
-        return false;
-    }
+    m_operatorTick.stop();
+    const std::optional<std::string> failure = m_session->Shutdown();
+    if (failure)
+        std::cerr << programTitle().toStdString() << ": " << *failure << std::endl;
+    return !failure;
 }
 
 void TForm1::ButtonIniciarClick()
 {
-    m_controller->ButtonIniciarClick();
+    Controller().ButtonIniciarClick();
 }
 
 void TForm1::Button1Click()
 {
-    ShellOpen(m_controller->ServerAddress());
+    ShellOpen(Controller().ServerAddress());
 }
 
 // The entry of the default address chooses the default itself, so that the choice follows the
@@ -282,11 +272,11 @@ void TForm1::Button1Click()
 void TForm1::chooseAddress(const QString& address)
 {
     std::optional<std::string> chosen = toText(address);
-    if (chosen == m_operator->DefaultChoice())
+    if (chosen == Operator().DefaultChoice())
         chosen.reset();
     // An address that left the machine since the list was shown is refused; reading the machine's
     // addresses for the choice has shown the list again, with the choice that holds.
-    m_operator->ChooseAddress(chosen);
+    Operator().ChooseAddress(chosen);
 }
 
 void TForm1::scheduleLogDrain()
@@ -297,7 +287,7 @@ void TForm1::scheduleLogDrain()
 
 void TForm1::drainLog()
 {
-    std::vector<std::string> lines = m_controller->Log().Take();
+    std::vector<std::string> lines = Controller().Log().Take();
     if (lines.empty())
         return;
     std::string text;

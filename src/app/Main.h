@@ -1,7 +1,7 @@
 #pragma once
 // The operator's window: port box, "Iniciar", status lamp and text, address, log and instructions in
 // one fixed area at its top-left, and the operator's panel to its right. It is the view of the
-// publish controller and of the operator's controller; they do the work.
+// publish session: the publish controller and the operator's controller do the work.
 
 #include <QDialog>
 #include <QTimer>
@@ -10,9 +10,8 @@
 #include <memory>
 
 #include "app/OperatorPanel.h"
-#include "app/PublishController.h"
-#include "http/IdClock.h"
-#include "operator/AddressChoice.h"
+#include "base/Clock.h"
+#include "operator/PublishSession.h"
 
 class QFileDialog;
 class QLabel;
@@ -22,7 +21,6 @@ class QPushButton;
 
 namespace velmora {
 
-class TOperatorController;
 class TShape;
 
 // How the window runs its modal dialogs (the file dialog, the error box): exec() by default; tests
@@ -37,7 +35,7 @@ public:
     // source the watch asks the socket stack; without an interface source the operator's panel reads
     // the machine's interfaces. The clock times the panel's checks and the phones.
     explicit TForm1(TIdIPWatch::TAddressSource addressSource = {}, TExecuteDialog executeDialog = {},
-                    TInterfaceSource interfaces = {}, const TIdClock& clock = TIdClock::system());
+                    TInterfaceSource interfaces = {}, const TClock& clock = TClock::system());
     // Runs the exit order (Shutdown) before any control goes.
     ~TForm1() override;
 
@@ -52,20 +50,19 @@ public:
     // The log is shown in batches at most this often, however fast lines arrive.
     static constexpr int LogRepaintIntervalMs = 200;
 
-    // The exit order: the operator's checks awaited, the screen model and the addresses released,
-    // the address watch stopped, then the server with its connections and sessions.
-    // Answers whether all of it ended in order; a failure is reported on stderr and stops nothing
-    // else, so the process still ends normally.
+    // The panel's ticks stopped, then the session's exit order. Answers whether all of it ended in
+    // order; a failure is reported on stderr and stops nothing else, so the process still ends
+    // normally.
     bool Shutdown();
 
-    TPublishController& Controller() { return *m_controller; }
-    TOperatorController& Operator() { return *m_operator; }
+    TPublishController& Controller() { return m_session->Publisher(); }
+    TOperatorController& Operator() { return *m_session->Operator(); }
 
 private:
     void createControls();
     void createComponents();
     void setTabOrder();
-    void createOperator(TInterfaceSource interfaces, const TIdClock& clock);
+    void connectOperator();
 
     void ButtonIniciarClick();
     void Button1Click();
@@ -93,9 +90,7 @@ private:
     QFileDialog* m_openDialogScreen = nullptr;
     QTimer m_logDrain;
     QTimer m_operatorTick;
-    std::unique_ptr<TPublishController> m_controller;
-    // Destroyed before m_controller: it holds the publisher's hooks and its server's request event.
-    std::unique_ptr<TOperatorController> m_operator;
+    std::unique_ptr<TPublishSession> m_session;
 };
 
 }  // namespace velmora

@@ -66,7 +66,7 @@ QTableWidgetItem* cell(QTableWidget* table, int row, int column)
 
 }  // namespace
 
-TOperatorPanel::TOperatorPanel(const TIdClock& clock, QWidget* parent) : QWidget(parent), m_clock(clock)
+TOperatorPanel::TOperatorPanel(const TClock& clock, QWidget* parent) : QWidget(parent), m_clock(clock)
 {
     setObjectName("OperatorPanel");
     auto* columns = new QHBoxLayout(this);
@@ -250,9 +250,9 @@ void TOperatorPanel::showPhone(int row, const TPhoneSnapshot& phone)
     bar->setToolTip(missing);
 }
 
-QString TOperatorPanel::timeOfDay(TIdClock::time_point moment) const
+QString TOperatorPanel::timeOfDay(TClock::time_point moment) const
 {
-    if (moment == TIdClock::time_point{})
+    if (moment == TClock::time_point{})
         return {};
     const auto age = std::chrono::duration_cast<std::chrono::system_clock::duration>(m_clock.now() - moment);
     const auto when =

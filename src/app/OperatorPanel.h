@@ -7,7 +7,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "http/IdClock.h"
+#include "base/Clock.h"
 #include "operator/OperatorView.h"
 
 class QCheckBox;
@@ -40,7 +40,7 @@ public:
     };
 
     // The clock is the one the phones' times come from; it turns them into times of day.
-    explicit TOperatorPanel(const TIdClock& clock, QWidget* parent = nullptr);
+    explicit TOperatorPanel(const TClock& clock, QWidget* parent = nullptr);
 
     // The controls that take focus, in the order Tab visits them.
     QList<QWidget*> FocusOrder() const;
@@ -62,9 +62,9 @@ private:
     QWidget* createAddressColumn();
     QWidget* createProjectColumn();
     void showPhone(int row, const TPhoneSnapshot& phone);
-    QString timeOfDay(TIdClock::time_point moment) const;
+    QString timeOfDay(TClock::time_point moment) const;
 
-    const TIdClock& m_clock;
+    const TClock& m_clock;
     QComboBox* m_comboEndereco = nullptr;
     TQrCodeView* m_qrCode = nullptr;
     QLabel* m_labelAcessivel = nullptr;

@@ -57,7 +57,7 @@ void addAttribute(std::string& form, const std::string& attribute)
 
 }  // namespace
 
-void TIdCookieRFC2109::parse(const std::string& text, const TIdClock& clock)
+void TIdCookieRFC2109::parse(const std::string& text, const TClock& clock)
 {
     if (text == CookieText)
         return;
@@ -101,7 +101,7 @@ void TIdCookieRFC2109::parse(const std::string& text, const TIdClock& clock)
     }
 }
 
-std::string TIdCookieRFC2109::ServerCookie(const TIdClock& clock) const
+std::string TIdCookieRFC2109::ServerCookie(const TClock& clock) const
 {
     std::string expires = Expires;
     if (m_writesExpires && MaxAge >= 0)

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "http/IdClock.h"
+#include "base/Clock.h"
 
 namespace velmora {
 
@@ -27,9 +27,9 @@ public:
     std::string Comment;
 
     // Fills the cookie from one cookie text; the text it was last parsed from changes nothing.
-    void parse(const std::string& text, const TIdClock& clock = TIdClock::system());
+    void parse(const std::string& text, const TClock& clock = TClock::system());
     // The attributes joined by "; ", each only when set; an empty value writes no name part.
-    std::string ServerCookie(const TIdClock& clock = TIdClock::system()) const;
+    std::string ServerCookie(const TClock& clock = TClock::system()) const;
 
 protected:
     explicit TIdCookieRFC2109(bool writesExpires) : m_writesExpires(writesExpires) {}

@@ -92,7 +92,7 @@ void TIdCustomHTTPServer::SetSessionState(bool value)
     m_sessionState = value;
 }
 
-void TIdCustomHTTPServer::setClock(const TIdClock& clock)
+void TIdCustomHTTPServer::setClock(const TClock& clock)
 {
     m_clock = &clock;
     m_sessions.setClock(clock);

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "base/Limits.h"
-#include "http/IdClock.h"
+#include "base/Clock.h"
 #include "http/IdHTTPRequestInfo.h"
 #include "http/IdHTTPResponseInfo.h"
 #include "http/IdHTTPSessionCleanerThread.h"
@@ -80,7 +80,7 @@ public:
 
     TIdHTTPDefaultSessionList& SessionList() { return m_sessions; }
     // For tests: the time that sessions age by, and the source of their identifiers.
-    void setClock(const TIdClock& clock);
+    void setClock(const TClock& clock);
     void setRandomSource(TIdRandomSource& random) { m_sessions.setRandomSource(random); }
 
     // Answers none with sessions off; otherwise a new session, also stored in both records, whose
@@ -111,7 +111,7 @@ private:
     void replyTooLarge(TIdTCPConnection& connection);
     void stopSessionCleaner();
 
-    const TIdClock* m_clock = &TIdClock::system();
+    const TClock* m_clock = &TClock::system();
     TIdHTTPDefaultSessionList m_sessions;
     std::unique_ptr<TIdHTTPSessionCleanerThread> m_sessionCleaner;
     bool m_sessionState = false;

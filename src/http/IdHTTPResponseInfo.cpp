@@ -67,7 +67,7 @@ std::string statusPage(int code, const std::string& phrase)
 
 }  // namespace
 
-TIdHTTPResponseInfo::TIdHTTPResponseInfo(TIdTCPConnection& connection, const TIdClock& clock)
+TIdHTTPResponseInfo::TIdHTTPResponseInfo(TIdTCPConnection& connection, const TClock& clock)
     : m_connection(connection), m_clock(clock)
 {
 }

@@ -30,7 +30,7 @@ inline constexpr const char* RSHTTPUnknownResponseCode = "Unknown Response Code"
 
 class TIdHTTPResponseInfo : public TIdResponseHeaderInfo {
 public:
-    explicit TIdHTTPResponseInfo(TIdTCPConnection& connection, const TIdClock& clock = TIdClock::system());
+    explicit TIdHTTPResponseInfo(TIdTCPConnection& connection, const TClock& clock = TClock::system());
     ~TIdHTTPResponseInfo() override;
 
     int StatusCode() const { return m_statusCode; }
@@ -70,7 +70,7 @@ private:
     void releaseBody();
 
     TIdTCPConnection& m_connection;
-    const TIdClock& m_clock;
+    const TClock& m_clock;
     // The body stream's size as the head announced it, so that the file is not asked twice.
     int64_t m_bodyStreamSize = 0;
     int m_statusCode = 200;

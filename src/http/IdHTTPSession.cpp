@@ -15,23 +15,23 @@ long TIdSessionData::indexOf(const std::string& name) const
 }
 
 TIdHTTPSession::TIdHTTPSession(TIdHTTPCustomSessionList* owner, std::string sessionId, std::string clientAddress,
-                               TIdClock::time_point now)
+                               TClock::time_point now)
     : m_owner(owner), m_sessionId(std::move(sessionId)), m_clientAddress(std::move(clientAddress)),
       m_lastAccess(now.time_since_epoch().count())
 {
 }
 
-TIdClock::time_point TIdHTTPSession::LastAccess() const
+TClock::time_point TIdHTTPSession::LastAccess() const
 {
-    return TIdClock::time_point(TIdClock::time_point::duration(m_lastAccess.load()));
+    return TClock::time_point(TClock::time_point::duration(m_lastAccess.load()));
 }
 
-void TIdHTTPSession::touch(TIdClock::time_point now)
+void TIdHTTPSession::touch(TClock::time_point now)
 {
     m_lastAccess.store(now.time_since_epoch().count());
 }
 
-bool TIdHTTPSession::IsSessionStale(TIdClock::time_point now) const
+bool TIdHTTPSession::IsSessionStale(TClock::time_point now) const
 {
     TIdHTTPCustomSessionList* owner = Owner();
     int64_t timeout = owner ? owner->SessionTimeout : 0;

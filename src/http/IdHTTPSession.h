@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "http/IdClock.h"
+#include "base/Clock.h"
 
 namespace velmora {
 
@@ -44,13 +44,13 @@ private:
 class TIdHTTPSession {
 public:
     TIdHTTPSession(TIdHTTPCustomSessionList* owner, std::string sessionId, std::string clientAddress,
-                   TIdClock::time_point now);
+                   TClock::time_point now);
     virtual ~TIdHTTPSession() = default;
 
     const std::string& SessionId() const { return m_sessionId; }
     const std::string& ClientAddress() const { return m_clientAddress; }
-    TIdClock::time_point LastAccess() const;
-    void touch(TIdClock::time_point now);
+    TClock::time_point LastAccess() const;
+    void touch(TClock::time_point now);
 
     // Guards SessionData and the objects it holds; handlers of the session's requests take it, and the
     // server takes it only to clear SessionData when the session ends.
@@ -61,7 +61,7 @@ public:
     void detach() { m_owner.store(nullptr); }
 
     // True when idle for longer than the owner's time-out.
-    virtual bool IsSessionStale(TIdClock::time_point now) const;
+    virtual bool IsSessionStale(TClock::time_point now) const;
     // Raises the owner's OnSessionEnd once, however often it is called.
     virtual void DoSessionEnd();
     // Ends the session outside the list's cleaning: the end notification, then out of its list.
@@ -73,7 +73,7 @@ private:
     std::atomic<TIdHTTPCustomSessionList*> m_owner;
     std::string m_sessionId;
     std::string m_clientAddress;
-    std::atomic<TIdClock::time_point::rep> m_lastAccess;
+    std::atomic<TClock::time_point::rep> m_lastAccess;
     std::atomic<bool> m_ended{false};
 };
 

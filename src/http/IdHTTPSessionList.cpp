@@ -4,7 +4,7 @@
 
 namespace velmora {
 
-TIdHTTPDefaultSessionList::TIdHTTPDefaultSessionList(const TIdClock& clock, TIdRandomSource& random)
+TIdHTTPDefaultSessionList::TIdHTTPDefaultSessionList(const TClock& clock, TIdRandomSource& random)
     : m_clock(clock), m_random(random)
 {
 }

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "base/Limits.h"
-#include "http/IdClock.h"
+#include "base/Clock.h"
 #include "http/IdHTTPSession.h"
 #include "http/IdRandomSource.h"
 
@@ -52,7 +52,7 @@ public:
 
 class TIdHTTPDefaultSessionList : public TIdHTTPCustomSessionList {
 public:
-    explicit TIdHTTPDefaultSessionList(const TIdClock& clock = TIdClock::system(),
+    explicit TIdHTTPDefaultSessionList(const TClock& clock = TClock::system(),
                                        TIdRandomSource& random = TIdRandomSource::system());
     ~TIdHTTPDefaultSessionList() override;
 
@@ -64,8 +64,8 @@ public:
     void AddSession(std::shared_ptr<TIdHTTPSession> session) override;
 
     size_t count() const;
-    const TIdClock& clock() const { return m_clock; }
-    void setClock(const TIdClock& clock) { m_clock = std::cref(clock); }
+    const TClock& clock() const { return m_clock; }
+    void setClock(const TClock& clock) { m_clock = std::cref(clock); }
     void setRandomSource(TIdRandomSource& random) { m_random = std::ref(random); }
 
     // 15 characters, each a uniform choice among the first 61 of the alphabet.
@@ -83,7 +83,7 @@ private:
     bool idTakenLocked(const std::string& key) const;
     static void endSessions(Ended& ended);
 
-    std::reference_wrapper<const TIdClock> m_clock;
+    std::reference_wrapper<const TClock> m_clock;
     std::reference_wrapper<TIdRandomSource> m_random;
     // Guards m_byAge and m_byId; never held while a session hook runs.
     mutable std::mutex m_sessionsMutex;

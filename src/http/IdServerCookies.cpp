@@ -4,7 +4,7 @@
 
 namespace velmora {
 
-TIdCookieRFC2109& TIdServerCookies::AddCookie(const std::string& text, const TIdClock& clock)
+TIdCookieRFC2109& TIdServerCookies::AddCookie(const std::string& text, const TClock& clock)
 {
     m_cookies.push_back(std::make_unique<TIdCookieRFC2109>());
     m_cookies.back()->parse(text, clock);

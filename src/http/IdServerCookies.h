@@ -12,7 +12,7 @@ namespace velmora {
 class TIdServerCookies {
 public:
     // A received cookie parsed from one cookie text.
-    TIdCookieRFC2109& AddCookie(const std::string& text, const TIdClock& clock = TIdClock::system());
+    TIdCookieRFC2109& AddCookie(const std::string& text, const TClock& clock = TClock::system());
     // A new empty cookie to set.
     TIdServerCookie& AddSrvCookie();
     size_t count() const { return m_cookies.size(); }

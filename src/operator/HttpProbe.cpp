@@ -8,7 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "app/Unit_Const.h"
+#include "publish/Unit_Const.h"
 #include "base/Exception.h"
 #include "base/Limits.h"
 #include "base/Stream.h"

@@ -26,15 +26,16 @@ int indexOf(const std::vector<TOperatorAddress>& addresses, const std::optional<
 
 }  // namespace
 
-void AttachPhoneTracker(TIdCustomHTTPServer& server, TPhoneTracker& tracker)
+TServedRequest ServedRequestOf(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response, bool completed)
 {
-    server.OnRequestDone = [&tracker](TIdPeerThread&, const TIdHTTPRequestInfo& request,
-                                      const TIdHTTPResponseInfo& response, bool completed) {
-        // The connection does not count what a broken send got out: only whole bodies count.
-        const bool bodySent = completed && request.Method != "HEAD" && response.ContentLength > 0;
-        tracker.Record({request.PeerAddress, request.Method, request.Path, response.StatusCode(),
-                        bodySent ? static_cast<uint64_t>(response.ContentLength) : 0, completed});
-    };
+    // The connection does not count what a broken send got out: only whole bodies count.
+    const bool bodySent = completed && request.Method != "HEAD" && response.ContentLength > 0;
+    return {request.PeerAddress,
+            request.Method,
+            request.Path,
+            response.StatusCode(),
+            bodySent ? static_cast<uint64_t>(response.ContentLength) : 0,
+            completed};
 }
 
 std::vector<std::string> NoPhoneHintLines(int port, const std::string& serverAddress)
@@ -52,32 +53,33 @@ std::vector<std::string> NoPhoneHintLines(int port, const std::string& serverAdd
 }
 
 TOperatorController::TOperatorController(TPublishController& publisher, IOperatorView& view,
-                                         TInterfaceSource interfaces, const TIdClock& clock)
+                                         TInterfaceSource interfaces, const TClock& clock)
     : m_publisher(publisher), m_view(view),
       m_interfaces(interfaces ? std::move(interfaces) : TInterfaceSource(LocalInterfaceAddresses)), m_clock(clock),
       m_tracker(clock), m_saves(clock), m_checks(std::make_unique<TBackgroundChecks>())
 {
-    m_publisher.OnChooseAddress = [this] {
-        refreshAddresses();
-        return m_chosen;
-    };
-    m_publisher.OnAddressesComposed = [this] { showQr(); };
-    m_publisher.OnBeforeServerStart = [this] { checkProject(); };
-    m_publisher.OnPublished = [this] { published(); };
-    m_publisher.OnServerStartFailed = [this](int port, const std::exception&) { diagnosePort(port); };
-    AttachPhoneTracker(m_publisher.IdHTTPServer1(), m_tracker);
 }
 
 TOperatorController::~TOperatorController()
 {
-    m_publisher.Shutdown();
-    m_publisher.OnChooseAddress = nullptr;
-    m_publisher.OnAddressesComposed = nullptr;
-    m_publisher.OnBeforeServerStart = nullptr;
-    m_publisher.OnPublished = nullptr;
-    m_publisher.OnServerStartFailed = nullptr;
-    m_publisher.IdHTTPServer1().OnRequestDone = nullptr;
     m_checks.reset();
+}
+
+std::optional<std::string> TOperatorController::AddressToCompose()
+{
+    refreshAddresses();
+    return m_chosen;
+}
+
+void TOperatorController::RequestDone(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response,
+                                      bool completed)
+{
+    m_tracker.Record(ServedRequestOf(request, response, completed));
+}
+
+void TOperatorController::ServerStartFailed(int port, const std::exception&)
+{
+    diagnosePort(port);
 }
 
 void TOperatorController::Start()
@@ -97,7 +99,7 @@ void TOperatorController::Shutdown()
 
 void TOperatorController::Tick()
 {
-    const TIdClock::time_point now = m_clock.now();
+    const TClock::time_point now = m_clock.now();
     if (now - m_lastAddressRead >= AddressPollInterval)
         followAddresses();
     showPhones();
@@ -156,9 +158,7 @@ void TOperatorController::followAddresses()
     const std::string before = std::exchange(m_followed, *m_chosen);
     readdress();
     if (m_addressShown && !before.empty()) {
-        const std::string after = m_publisher.ServerAddress();
-        const size_t colon = after.rfind(':');
-        const std::string port = colon == std::string::npos ? std::string() : after.substr(colon);
+        const std::string port = ":" + m_publisher.ServerPort();
         log(FormatMessage(SEnderecoMudou, {before + port, m_followed + port}));
     }
     if (m_publisher.IdHTTPServer1().Active())
@@ -174,7 +174,7 @@ void TOperatorController::readdress()
     }
 }
 
-void TOperatorController::showQr()
+void TOperatorController::AddressesComposed()
 {
     const std::string url = m_publisher.ServerUrl();
     if (url == m_qrUrl)
@@ -183,7 +183,7 @@ void TOperatorController::showQr()
     m_view.ShowQr(url, EncodeQr(url));
 }
 
-void TOperatorController::checkProject()
+void TOperatorController::BeforeServerStart()
 {
     m_addressShown = true;
     if (m_chosen)
@@ -202,7 +202,7 @@ void TOperatorController::checkProject()
     m_tracker.SetManifest(std::move(index));
 }
 
-void TOperatorController::published()
+void TOperatorController::Published()
 {
     if (m_republishOnSave)
         watchProject();
@@ -229,23 +229,16 @@ void TOperatorController::republish()
     }
 }
 
-int TOperatorController::listeningPort()
-{
-    TIdHTTPServer& server = m_publisher.IdHTTPServer1();
-    return server.Active() && server.Bindings().count() > 0 ? server.Bindings()[0].Port : 0;
-}
-
 void TOperatorController::probeServer()
 {
     const std::string serverAddress = m_publisher.ServerAddress();
-    const size_t colon = serverAddress.rfind(':');
-    if (colon == std::string::npos) {
+    const std::string host = m_publisher.ServerHost();
+    if (host.empty()) {
         m_view.ShowReachability(false, SSemEnderecoDeRede);
         log(SSemEnderecoDeRede);
         return;
     }
-    const std::string host = serverAddress.substr(0, colon);
-    const int port = listeningPort();
+    const int port = m_publisher.ListeningPort();
     m_checks->Run("probe", [this, host, port, serverAddress] {
         const THttpProbeResult result = ProbeHttp(host, port, ReachabilityLimit);
         return std::function<void()>([this, serverAddress, result] {
@@ -292,12 +285,12 @@ void TOperatorController::showPhones()
     }
 }
 
-void TOperatorController::giveHintWhenDue(TIdClock::time_point now)
+void TOperatorController::giveHintWhenDue(TClock::time_point now)
 {
     if (!m_hintDueFrom || m_hintShown || m_otherMachineSeen || now - *m_hintDueFrom < NoPhoneHintDelay)
         return;
     m_hintShown = true;
-    const std::vector<std::string> lines = NoPhoneHintLines(listeningPort(), m_publisher.ServerAddress());
+    const std::vector<std::string> lines = NoPhoneHintLines(m_publisher.ListeningPort(), m_publisher.ServerAddress());
     for (const std::string& line : lines)
         log(line);
     m_view.ShowHint(lines);

@@ -12,14 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "app/PublishController.h"
-#include "http/IdClock.h"
+#include "base/Clock.h"
 #include "operator/AddressChoice.h"
 #include "operator/BackgroundChecks.h"
 #include "operator/OperatorView.h"
 #include "operator/PhoneTracker.h"
 #include "operator/ProjectCheck.h"
 #include "operator/SaveWatcher.h"
+#include "publish/PublishController.h"
 
 namespace velmora {
 
@@ -33,16 +33,15 @@ inline constexpr std::chrono::seconds NoPhoneHintDelay{60};
 // How long the probe of the server through the chosen address may take.
 inline constexpr std::chrono::milliseconds ReachabilityLimit{3000};
 
-class TOperatorController {
+// It hears of the publication as the publisher's listener; the publish session passes the events on.
+class TOperatorController : public IPublishListener {
 public:
-    // Takes the publisher's operator hooks and its server's OnRequestDone, so it must be made
-    // before the publisher's Start() and first publish. Without an interface source it reads the
-    // machine's own interfaces.
+    // Reads the publisher's state; without an interface source it reads the machine's own
+    // interfaces.
     TOperatorController(TPublishController& publisher, IOperatorView& view, TInterfaceSource interfaces = {},
-                        const TIdClock& clock = TIdClock::system());
-    // Shuts the publisher down first (a no-op after the program's own exit steps): its server's
-    // threads and its watch call into this object.
-    ~TOperatorController();
+                        const TClock& clock = TClock::system());
+    // Waits for the background checks still running.
+    ~TOperatorController() override;
     TOperatorController(const TOperatorController&) = delete;
     TOperatorController& operator=(const TOperatorController&) = delete;
 
@@ -69,27 +68,31 @@ public:
     // Waits for the running checks and shows what they found; stops following saves.
     void Shutdown();
 
+    // The publisher's events.
+    std::optional<std::string> AddressToCompose() override;
+    void AddressesComposed() override;
+    void BeforeServerStart() override;
+    void Published() override;
+    void ServerStartFailed(int port, const std::exception& error) override;
+    void RequestDone(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response, bool completed) override;
+
 private:
     void refreshAddresses();
     void followAddresses();
     void readdress();
-    void showQr();
-    void checkProject();
-    void published();
     void probeServer();
     void diagnosePort(int port);
     void showPhones();
     void showBackgroundResults();
-    void giveHintWhenDue(TIdClock::time_point now);
+    void giveHintWhenDue(TClock::time_point now);
     void watchProject();
     void republish();
-    int listeningPort();
     void log(const std::string& line);
 
     TPublishController& m_publisher;
     IOperatorView& m_view;
     TInterfaceSource m_interfaces;
-    const TIdClock& m_clock;
+    const TClock& m_clock;
 
     std::vector<TOperatorAddress> m_addresses;
     // Every address this machine has had since the start: a request from one of them came from
@@ -100,7 +103,7 @@ private:
     // The address last followed; a change from it is announced once a publish has shown one.
     std::string m_followed;
     bool m_addressShown = false;
-    TIdClock::time_point m_lastAddressRead{};
+    TClock::time_point m_lastAddressRead{};
     std::string m_qrUrl;
 
     TPhoneTracker m_tracker;
@@ -108,15 +111,15 @@ private:
     TSaveWatcher m_saves;
     bool m_republishOnSave = true;
 
-    std::optional<TIdClock::time_point> m_hintDueFrom;
+    std::optional<TClock::time_point> m_hintDueFrom;
     bool m_hintShown = false;
     bool m_otherMachineSeen = false;
 
     std::unique_ptr<TBackgroundChecks> m_checks;
 };
 
-// The server's served-request event turned into what the tracker records.
-void AttachPhoneTracker(TIdCustomHTTPServer& server, TPhoneTracker& tracker);
+// A request the server answered as the phones' tracker records it: only whole bodies count.
+TServedRequest ServedRequestOf(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response, bool completed);
 
 // The lines of the hint for the port and the address the phone should use.
 std::vector<std::string> NoPhoneHintLines(int port, const std::string& serverAddress);

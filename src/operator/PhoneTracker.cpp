@@ -26,7 +26,7 @@ bool addressBefore(const std::string& a, const std::string& b)
 
 }  // namespace
 
-TPhoneTracker::TPhoneTracker(const TIdClock& clock, size_t maxPhones) : m_clock(clock), m_maxPhones(maxPhones)
+TPhoneTracker::TPhoneTracker(const TClock& clock, size_t maxPhones) : m_clock(clock), m_maxPhones(maxPhones)
 {
 }
 
@@ -40,7 +40,7 @@ void TPhoneTracker::Record(const TServedRequest& request)
 {
     if (request.Method == "HEAD")
         return;
-    const TIdClock::time_point now = m_clock.now();
+    const TClock::time_point now = m_clock.now();
     const std::string key = RequestPathKey(request.Path);
     const bool served = request.StatusCode == 200 && request.Completed;
 
@@ -69,7 +69,7 @@ void TPhoneTracker::Record(const TServedRequest& request)
         markServed(phone, *entry, now);
 }
 
-TPhoneTracker::Phone& TPhoneTracker::phoneFor(std::string_view peer, TIdClock::time_point now)
+TPhoneTracker::Phone& TPhoneTracker::phoneFor(std::string_view peer, TClock::time_point now)
 {
     std::string address(peer);
     auto found = m_phones.find(address);
@@ -85,7 +85,7 @@ TPhoneTracker::Phone& TPhoneTracker::phoneFor(std::string_view peer, TIdClock::t
     return phone;
 }
 
-void TPhoneTracker::startImport(Phone& phone, TIdClock::time_point now)
+void TPhoneTracker::startImport(Phone& phone, TClock::time_point now)
 {
     phone.manifest = m_manifest;
     phone.served.assign(phone.manifest->size(), false);
@@ -95,7 +95,7 @@ void TPhoneTracker::startImport(Phone& phone, TIdClock::time_point now)
     phone.state = phone.manifest->size() == 0 ? TPhoneState::Complete : TPhoneState::Importing;
 }
 
-void TPhoneTracker::markServed(Phone& phone, size_t entry, TIdClock::time_point now)
+void TPhoneTracker::markServed(Phone& phone, size_t entry, TClock::time_point now)
 {
     if (phone.served[entry])
         return;
@@ -117,7 +117,7 @@ TPhoneChanges TPhoneTracker::Collect()
     };
     std::vector<Copy> copies;
     {
-        const TIdClock::time_point now = m_clock.now();
+        const TClock::time_point now = m_clock.now();
         std::lock_guard lock(m_phonesMutex);
         for (auto& [address, phone] : m_phones) {
             if (phone.state == TPhoneState::Importing && now - phone.last >= PhoneIdleLimit) {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "base/Limits.h"
-#include "http/IdClock.h"
+#include "base/Clock.h"
 #include "operator/ManifestIndex.h"
 
 namespace velmora {
@@ -39,7 +39,7 @@ struct TPhoneSnapshot {
     uint64_t Bytes = 0;  // every body byte sent to it
     uint64_t ImportBytes = 0;  // since its manifest, the manifest included
     size_t NotFound = 0;
-    TIdClock::time_point LastRequest{};
+    TClock::time_point LastRequest{};
     // From the manifest to the last file served (or the last request, while not complete).
     std::chrono::milliseconds ImportTime{0};
     size_t MissingCount = 0;
@@ -73,7 +73,7 @@ struct TPhoneChanges {
 
 class TPhoneTracker {
 public:
-    explicit TPhoneTracker(const TIdClock& clock = TIdClock::system(), size_t maxPhones = MaxTrackedPhones);
+    explicit TPhoneTracker(const TClock& clock = TClock::system(), size_t maxPhones = MaxTrackedPhones);
 
     // The manifest that phones fetching it from now on import; none before the first publish.
     void SetManifest(std::shared_ptr<const TManifestIndex> manifest);
@@ -94,17 +94,17 @@ private:
         size_t servedCount = 0;
         uint64_t bytes = 0, importBytes = 0;
         size_t notFound = 0;
-        TIdClock::time_point last{}, importStarted{}, importEnded{};
+        TClock::time_point last{}, importStarted{}, importEnded{};
         // A change of state that the next Collect reports.
         std::optional<TPhoneReport::TKind> pendingReport;
     };
 
-    Phone& phoneFor(std::string_view peer, TIdClock::time_point now);
-    void startImport(Phone& phone, TIdClock::time_point now);
-    void markServed(Phone& phone, size_t entry, TIdClock::time_point now);
+    Phone& phoneFor(std::string_view peer, TClock::time_point now);
+    void startImport(Phone& phone, TClock::time_point now);
+    void markServed(Phone& phone, size_t entry, TClock::time_point now);
     static TPhoneSnapshot snapshotOf(const std::string& address, const Phone& phone);
 
-    const TIdClock& m_clock;
+    const TClock& m_clock;
     const size_t m_maxPhones;
     // Guards m_manifest, m_phones and m_changed; held only to update counts, never while calling out.
     std::mutex m_phonesMutex;

@@ -13,7 +13,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "app/Unit_Const.h"
+#include "publish/Unit_Const.h"
 #include "base/Exception.h"
 #include "operator/HttpProbe.h"
 #include "operator/OperatorTexts.h"

@@ -23,7 +23,7 @@ std::string folderOf(const std::string& path)
 
 }  // namespace
 
-TSaveWatcher::TSaveWatcher(const TIdClock& clock) : m_clock(clock)
+TSaveWatcher::TSaveWatcher(const TClock& clock) : m_clock(clock)
 {
 }
 
@@ -81,7 +81,7 @@ bool TSaveWatcher::Poll()
 {
     if (m_fd < 0)
         return false;
-    const TIdClock::time_point now = m_clock.now();
+    const TClock::time_point now = m_clock.now();
     readEvents(now);
     if (m_rewatch)
         addFolderWatches();
@@ -91,13 +91,13 @@ bool TSaveWatcher::Poll()
     return true;
 }
 
-void TSaveWatcher::changed(TIdClock::time_point now)
+void TSaveWatcher::changed(TClock::time_point now)
 {
     m_pending = true;
     m_lastChange = now;
 }
 
-void TSaveWatcher::readEvents(TIdClock::time_point now)
+void TSaveWatcher::readEvents(TClock::time_point now)
 {
     alignas(inotify_event) char buffer[16384];
     for (;;) {

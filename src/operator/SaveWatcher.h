@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/Limits.h"
-#include "http/IdClock.h"
+#include "base/Clock.h"
 
 namespace velmora {
 
@@ -18,7 +18,7 @@ inline constexpr std::chrono::milliseconds SaveQuietTime{1000};
 
 class TSaveWatcher {
 public:
-    explicit TSaveWatcher(const TIdClock& clock = TIdClock::system());
+    explicit TSaveWatcher(const TClock& clock = TClock::system());
     ~TSaveWatcher();
     TSaveWatcher(const TSaveWatcher&) = delete;
     TSaveWatcher& operator=(const TSaveWatcher&) = delete;
@@ -36,11 +36,11 @@ public:
     bool Poll();
 
 private:
-    void readEvents(TIdClock::time_point now);
+    void readEvents(TClock::time_point now);
     void addFolderWatches();
-    void changed(TIdClock::time_point now);
+    void changed(TClock::time_point now);
 
-    const TIdClock& m_clock;
+    const TClock& m_clock;
     int m_fd = -1;
     // Names compared with letter case ignored, as the project's lookup finds them.
     std::set<std::string> m_files;
@@ -48,7 +48,7 @@ private:
     std::map<int, std::string> m_folderOfWatch;
     bool m_pending = false;
     bool m_rewatch = false;
-    TIdClock::time_point m_lastChange{};
+    TClock::time_point m_lastChange{};
 };
 
 }  // namespace velmora

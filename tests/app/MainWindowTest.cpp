@@ -21,10 +21,10 @@
 #include <regex>
 #include <thread>
 
-#include "AppTestSupport.h"
+#include "Projects.h"
 #include "HttpTestSupport.h"
 #include "WindowTestSupport.h"
-#include "app/FormSupport.h"
+#include "publish/FormSupport.h"
 #include "app/Shape.h"
 #include "base/Limits.h"
 #include "base/Stream.h"

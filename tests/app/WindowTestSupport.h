@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "AppTestSupport.h"
+#include "Projects.h"
 #include "HttpTestSupport.h"
 #include "app/Main.h"
 

@@ -138,7 +138,7 @@ TEST(ConversationSession, TheStartHookGivesAnEngineThatTheEndHookDestroys)
 {
     TPublicationState state;
     TConversationPage page(state);
-    auto session = std::make_shared<TIdHTTPSession>(nullptr, "abc", "127.0.0.1", TIdClock::time_point());
+    auto session = std::make_shared<TIdHTTPSession>(nullptr, "abc", "127.0.0.1", TClock::time_point());
     page.IdHTTPServer1SessionStart(*session);
     ASSERT_EQ(session->SessionData.count(), 1u);
     EXPECT_EQ(session->SessionData[0].Name, "Talvo");

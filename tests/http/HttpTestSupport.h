@@ -14,7 +14,7 @@
 
 namespace velmora::test {
 
-class ManualClock : public TIdClock {
+class ManualClock : public TClock {
 public:
     time_point now() const override { return time_point(std::chrono::milliseconds(m_ms.load())); }
     wall_time wallNow() const override

@@ -1,4 +1,4 @@
-#include "operator/OperatorController.h"
+#include "operator/PublishSession.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -23,16 +23,11 @@ protected:
         port = reserved.port();
         view.port = std::to_string(port);
         view.chosen = project.screen();
-        publisher = std::make_unique<TPublishController>(view, [] { return std::string("127.0.0.2"); });
-        panel = std::make_unique<TOperatorController>(
-            *publisher, view, [this] { return interfaces; }, clock);
-        panel->Start();
-        publisher->Start();
-    }
-    ~Operator() override
-    {
-        panel.reset();
-        publisher.reset();
+        session = std::make_unique<TPublishSession>(
+            view, &view, [] { return std::string("127.0.0.2"); }, [this] { return interfaces; }, clock);
+        publisher = &session->Publisher();
+        panel = session->Operator();
+        session->Start();
     }
 
     std::string address(const std::string& host) const { return host + ":" + std::to_string(port); }
@@ -88,9 +83,10 @@ protected:
     int port = 0;
     std::vector<TInterfaceAddress> interfaces = {up("lo", "127.0.0.1", false, true), up("eth0", "127.0.0.2", true)};
     ManualClock clock;
-    RecordingPanel view;
-    std::unique_ptr<TPublishController> publisher;
-    std::unique_ptr<TOperatorController> panel;
+    RecordingView view;
+    std::unique_ptr<TPublishSession> session;
+    TPublishController* publisher = nullptr;
+    TOperatorController* panel = nullptr;
 
 private:
     std::vector<std::string> m_log;

@@ -107,7 +107,10 @@ TEST(PhoneTrackerOnTheServer, WholeBodiesCountAndAHeadRequestNone)
     server.OnCommandGet = [](TIdPeerThread&, TIdHTTPRequestInfo& request, TIdHTTPResponseInfo& response) {
         response.BodyText = request.Path == "/" ? "<ARQUIVOS/>" : "<SCREEN/>";
     };
-    AttachPhoneTracker(server, tracker);
+    server.OnRequestDone = [&tracker](TIdPeerThread&, const TIdHTTPRequestInfo& request,
+                                      const TIdHTTPResponseInfo& response, bool completed) {
+        tracker.Record(ServedRequestOf(request, response, completed));
+    };
     runRequest(server, "GET / HTTP/1.1\r\n\r\n", 0, "127.0.0.7");
     runRequest(server, "HEAD /screen.xml HTTP/1.1\r\n\r\n", 0, "127.0.0.7");
     TPhoneChanges changes = tracker.Collect();

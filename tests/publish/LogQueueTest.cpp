@@ -1,4 +1,4 @@
-#include "app/LogQueue.h"
+#include "publish/LogQueue.h"
 
 #include <atomic>
 #include <fcntl.h>
@@ -8,7 +8,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "app/ConsoleLog.h"
+#include "publish/ConsoleLog.h"
 
 namespace velmora::test {
 namespace {

@@ -1,10 +1,11 @@
-#include "app/PublishController.h"
+#include "publish/PublishController.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
 
-#include "AppTestSupport.h"
+#include "Projects.h"
+#include "RecordingView.h"
 #include "HttpTestSupport.h"
 #include "base/Stream.h"
 
@@ -13,6 +14,30 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+
+// Chooses the address the test sets and keeps the steps it hears of, each with what the publisher
+// shows at that moment.
+class ScriptedListener : public IPublishListener {
+public:
+    TPublishController* publisher = nullptr;
+    std::optional<std::string> chosen;
+    std::vector<std::string> calls;
+    std::optional<int> failedPort;
+
+    std::optional<std::string> AddressToCompose() override { return chosen; }
+    void AddressesComposed() override
+    {
+        if (publisher)
+            calls.push_back("composed " + publisher->ServerAddress());
+    }
+    void BeforeServerStart() override
+    {
+        calls.push_back(publisher && publisher->IdHTTPServer1().Active() ? "before, active" : "before");
+    }
+    void Published() override { calls.push_back("published"); }
+    void ServerStartFailed(int port, const std::exception&) override { failedPort = port; }
+    void RequestDone(const TIdHTTPRequestInfo&, const TIdHTTPResponseInfo&, bool) override {}
+};
 
 class Publish : public testing::Test {
 protected:
@@ -31,7 +56,8 @@ protected:
     TPublishController& publisher()
     {
         if (!controller)
-            controller = startController(view, [this] { return localAddress; });
+            controller = startController(
+                view, [this] { return localAddress; }, &listener);
         return *controller;
     }
     std::string manifestPath() const { return (project / "arquivos.xml").string(); }
@@ -47,6 +73,7 @@ protected:
     int port = 0;
     std::string localAddress = "192.168.7.7";
     RecordingView view;
+    ScriptedListener listener;
     std::unique_ptr<TPublishController> controller;
 };
 
@@ -57,7 +84,7 @@ TEST_F(Publish, APublishWritesTheManifestWithTheListeningPortAndStartsTheServer)
     const std::string address = "192.168.7.7:" + std::to_string(port);
     EXPECT_EQ(publisher().ServerAddress(), address);
     EXPECT_EQ(publisher().ImagesUrl(), "http://" + address + "/Images/");
-    EXPECT_EQ(view.addresses, std::vector<std::string>{address});
+    EXPECT_EQ(view.shownAddresses, std::vector<std::string>{address});
     EXPECT_TRUE(view.active);
     EXPECT_EQ(view.log(), std::vector<std::string>{"Servidor Ativo!"});
     EXPECT_EQ(*publisher().State().ProjectFolder.get(), project.string() + "/");
@@ -89,7 +116,7 @@ TEST_F(Publish, WithoutANetworkAddressTheManifestListsBareNames)
     localAddress = "127.0.0.1";
     publisher().ButtonIniciarClick();
     EXPECT_EQ(publisher().ServerAddress(), "");
-    EXPECT_EQ(view.addresses, std::vector<std::string>{""});
+    EXPECT_EQ(view.shownAddresses, std::vector<std::string>{""});
     EXPECT_NE(ReadWholeFile(manifestPath()).find("arquivo_caminho=\"screen.xml\""), std::string::npos);
 }
 
@@ -171,7 +198,7 @@ TEST_F(Publish, APortInUseLeavesTheServerInactiveAndTheLampRed)
     EXPECT_FALSE(publisher().IdHTTPServer1().Active());
     EXPECT_FALSE(view.active);
     EXPECT_TRUE(view.log().empty());
-    EXPECT_EQ(view.addresses.size(), 1u) << "the address was already shown";
+    EXPECT_EQ(view.shownAddresses.size(), 1u) << "the address was already shown";
     other.SetActive(false);
 
     publisher().ButtonIniciarClick();
@@ -236,22 +263,22 @@ TEST_F(Publish, TheWatchComposesTheAddressesOnTheMainThread)
     EXPECT_EQ(p.ImagesUrl(), "http://192.168.7.7:8123/Images/");
 }
 
-TEST_F(Publish, TheHooksRunInTheirPlacesAndAChosenAddressComposesTheServers)
+TEST_F(Publish, TheListenerHearsEachStepInItsPlaceAndAChosenAddressComposesTheServers)
 {
     TPublishController& p = publisher();
-    std::vector<std::string> calls;
-    p.OnChooseAddress = [] { return std::optional<std::string>("10.1.2.3"); };
-    p.OnAddressesComposed = [&] { calls.push_back("composed " + p.ServerAddress()); };
-    p.OnBeforeServerStart = [&] { calls.push_back(p.IdHTTPServer1().Active() ? "before, active" : "before"); };
-    p.OnPublished = [&] { calls.push_back("published"); };
+    listener.publisher = &p;
+    listener.chosen = "10.1.2.3";
     p.ButtonIniciarClick();
     ASSERT_TRUE(view.errors.empty()) << view.errors.front();
     const std::string address = "10.1.2.3:" + std::to_string(port);
-    EXPECT_EQ(calls, (std::vector<std::string>{"composed " + address, "before", "published"}));
+    EXPECT_EQ(listener.calls, (std::vector<std::string>{"composed " + address, "before", "published"}));
+    EXPECT_EQ(p.ServerHost(), "10.1.2.3");
+    EXPECT_EQ(p.ServerPort(), std::to_string(port));
+    EXPECT_EQ(p.ListeningPort(), port);
     EXPECT_NE(ReadWholeFile(manifestPath()).find("http://" + address + "/Images/luz.png"), std::string::npos);
     EXPECT_EQ(p.ScreenFile(), (project / "screen.xml").string());
 
-    p.OnChooseAddress = [] { return std::optional<std::string>(); };
+    listener.chosen.reset();
     p.ButtonIniciarClick();
     EXPECT_EQ(p.ServerAddress(), "192.168.7.7:" + std::to_string(port)) << "no choice: the watch's lookup";
 }
@@ -259,27 +286,26 @@ TEST_F(Publish, TheHooksRunInTheirPlacesAndAChosenAddressComposesTheServers)
 TEST_F(Publish, ReaddressingRewritesOnlyTheRunningPublication)
 {
     TPublishController& p = publisher();
-    std::string chosen = "10.1.2.3";
-    p.OnChooseAddress = [&] { return std::optional<std::string>(chosen); };
+    listener.chosen = "10.1.2.3";
     p.Readdress();
     EXPECT_EQ(p.ServerAddress(), "10.1.2.3:" + std::to_string(port));
-    EXPECT_TRUE(view.addresses.empty()) << "no publish has shown an address yet";
+    EXPECT_TRUE(view.shownAddresses.empty()) << "no publish has shown an address yet";
     EXPECT_FALSE(fs::exists(manifestPath()));
 
     view.chosen.reset();
     p.PublishFile((project / "other.xml").string());
     ASSERT_TRUE(view.errors.empty());
-    chosen = "10.1.2.4";
+    listener.chosen = "10.1.2.4";
     p.Readdress();
     const std::string address = "10.1.2.4:" + std::to_string(port);
-    EXPECT_EQ(view.addresses.back(), address);
+    EXPECT_EQ(view.shownAddresses.back(), address);
     const std::string manifest = ReadWholeFile(manifestPath());
     EXPECT_NE(manifest.find("http://" + address + "/Images/quarto.png"), std::string::npos);
     EXPECT_EQ(*p.State().PageTemplate.get(), manifest);
 
     // A publish that fails while loading leaves the running publication to be re-addressed.
     EXPECT_THROW(p.PublishFile((project / "bad-integer.xml").string()), Exception);
-    chosen = "10.1.2.5";
+    listener.chosen = "10.1.2.5";
     p.Readdress();
     EXPECT_NE(ReadWholeFile(manifestPath()).find("http://10.1.2.5:" + std::to_string(port) + "/Images/quarto.png"),
               std::string::npos);
@@ -291,10 +317,8 @@ TEST_F(Publish, AServerThatCannotStartIsReportedWithItsPortBeforeTheError)
     TIdHTTPServer other;
     other.SetDefaultPort(port);
     other.SetActive(true);
-    std::optional<int> failedPort;
-    publisher().OnServerStartFailed = [&](int failed, const std::exception&) { failedPort = failed; };
     publisher().ButtonIniciarClick();
-    EXPECT_EQ(failedPort, port);
+    EXPECT_EQ(listener.failedPort, port);
     EXPECT_EQ(view.errors, std::vector<std::string>{"Ja existe um programa da Velmora aberto no computador."});
     other.SetActive(false);
 }

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/LogQueue.h"
+#include "publish/LogQueue.h"
 
 namespace velmora {
 

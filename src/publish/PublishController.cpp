@@ -1,11 +1,11 @@
-#include "app/PublishController.h"
+#include "publish/PublishController.h"
 
 #include <filesystem>
 
-#include "app/Unit_Const.h"
 #include "base/StrToInt.h"
 #include "base/Stream.h"
 #include "http/IdTCPServer.h"
+#include "publish/Unit_Const.h"
 #include "screen/ManifestBuilder.h"
 #include "screen/ScreenLoader.h"
 
@@ -32,8 +32,10 @@ std::string ErrorReportText(const std::string& message)
     return message;
 }
 
-TPublishController::TPublishController(IPublishView& view, TIdIPWatch::TAddressSource addressSource)
-    : m_view(view), m_router(m_state, m_page, [this](const std::string& line) { m_log.Append(line); })
+TPublishController::TPublishController(IPublishView& view, IPublishListener* listener,
+                                       TIdIPWatch::TAddressSource addressSource)
+    : m_view(view), m_listener(listener),
+      m_router(m_state, m_page, [this](const std::string& line) { m_log.Append(line); })
 {
     m_aObjModel.SetBufferSize(8192);
     m_aObjModel.SetIdAttribute(u"id");
@@ -53,6 +55,10 @@ TPublishController::TPublishController(IPublishView& view, TIdIPWatch::TAddressS
     };
     m_server->OnSessionStart = [this](TIdHTTPSession& session) { m_page.IdHTTPServer1SessionStart(session); };
     m_server->OnSessionEnd = [this](TIdHTTPSession& session) { m_page.IdHTTPServer1SessionEnd(session); };
+    if (m_listener)
+        m_server->OnRequestDone = [this](TIdPeerThread&, const TIdHTTPRequestInfo& request,
+                                         const TIdHTTPResponseInfo& response,
+                                         bool completed) { m_listener->RequestDone(request, response, completed); };
 
     m_watch = addressSource ? std::make_unique<TIdIPWatch>(m_mainThread, std::move(addressSource))
                             : std::make_unique<TIdIPWatch>(m_mainThread);
@@ -82,6 +88,8 @@ void TPublishController::Shutdown()
 void TPublishController::ReleasePublication()
 {
     m_screenMenus = TMenu_Geral();
+    m_serverHost = std::string();
+    m_serverPort = std::string();
     m_serverAddress = std::string();
     m_serverUrl = std::string();
     m_imagesUrl = std::string();
@@ -134,28 +142,28 @@ void TPublishController::publishSequence(int port, const std::string& chosenFile
     m_publishedMenus = m_screenMenus;
     m_view.ShowAddress(m_serverAddress);
     m_addressShown = true;
-    if (OnBeforeServerStart)
-        OnBeforeServerStart();
+    if (m_listener)
+        m_listener->BeforeServerStart();
 
     m_server->SetDefaultPort(port);
     try {
         m_server->SetActive(true);
     } catch (const std::exception& error) {
-        if (OnServerStartFailed)
-            OnServerStartFailed(port, error);
+        if (m_listener)
+            m_listener->ServerStartFailed(port, error);
         throw;
     }
     m_view.ShowServerActive();
     m_log.Append(SServidorAtivoLog);
     m_screenFile = screenFile;
-    if (OnPublished)
-        OnPublished();
+    if (m_listener)
+        m_listener->Published();
 }
 
 std::string TPublishController::addressForPublish()
 {
-    if (OnChooseAddress)
-        if (std::optional<std::string> chosen = OnChooseAddress())
+    if (m_listener)
+        if (std::optional<std::string> chosen = m_listener->AddressToCompose())
             return *chosen;
     std::string localAddress;
     try {
@@ -174,8 +182,8 @@ std::string TPublishController::portForAddresses()
 void TPublishController::IdIPWatch1StatusChanged(TIdIPWatch& sender)
 {
     std::string address = sender.QueryLocalAddress();
-    if (OnChooseAddress)
-        if (std::optional<std::string> chosen = OnChooseAddress())
+    if (m_listener)
+        if (std::optional<std::string> chosen = m_listener->AddressToCompose())
             address = *chosen;
     composeAddresses(address, portForAddresses());
 }
@@ -195,6 +203,8 @@ void TPublishController::Readdress()
 
 void TPublishController::composeAddresses(const std::string& localAddress, const std::string& port)
 {
+    m_serverHost = localAddress;
+    m_serverPort = localAddress.empty() ? std::string() : port;
     if (localAddress.empty()) {
         m_serverAddress.clear();
         m_serverUrl.clear();
@@ -204,11 +214,16 @@ void TPublishController::composeAddresses(const std::string& localAddress, const
         m_serverUrl = "http://" + m_serverAddress + "/";
         m_imagesUrl = m_serverUrl + "Images/";
     }
-    if (OnAddressesComposed)
-        OnAddressesComposed();
+    if (m_listener)
+        m_listener->AddressesComposed();
 }
 
-int TPublishController::listeningPort(int requested)
+int TPublishController::ListeningPort() const
+{
+    return listeningPort(0);
+}
+
+int TPublishController::listeningPort(int requested) const
 {
     if (m_server->Active() && m_server->Bindings().count() > 0)
         return m_server->Bindings()[0].Port;

@@ -13,7 +13,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
-#include "app/ControlSignals.h"
+#include "publish/ControlSignals.h"
 #include "app/Main.h"
 
 namespace {

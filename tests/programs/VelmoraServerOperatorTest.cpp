@@ -1,7 +1,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
-#include "AppTestSupport.h"
+#include "Projects.h"
 #include "HttpTestSupport.h"
 #include "ServerProcess.h"
 #include "base/Stream.h"

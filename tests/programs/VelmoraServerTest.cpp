@@ -2,7 +2,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
-#include "AppTestSupport.h"
+#include "Projects.h"
 #include "HttpTestSupport.h"
 #include "ServerProcess.h"
 #include "base/Stream.h"

@@ -1,4 +1,4 @@
-#include "app/FormSupport.h"
+#include "publish/FormSupport.h"
 
 #include <algorithm>
 #include <cctype>

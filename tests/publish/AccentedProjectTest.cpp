@@ -6,7 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "../screen/AccentedScreen.h"
-#include "AppTestSupport.h"
+#include "Projects.h"
+#include "RecordingView.h"
 #include "HttpTestSupport.h"
 #include "base/Stream.h"
 
@@ -82,7 +83,7 @@ TEST(AccentedProject, EveryEncodingAndEveryFormOnDiskIsServedWhole)
         ReservedPort reserved;
         view.port = std::to_string(reserved.port());
         view.chosen = (project / "screen.xml").string();
-        TPublishController publisher(view, [] { return std::string("192.168.7.7"); });
+        TPublishController publisher(view, nullptr, [] { return std::string("192.168.7.7"); });
         const std::string serverUrl = "http://192.168.7.7:" + view.port + "/";
 
         for (const auto& variant : AccentedScreenVariants()) {

@@ -1,4 +1,4 @@
-#include "app/LogQueue.h"
+#include "publish/LogQueue.h"
 
 #include "base/Exception.h"
 

@@ -13,13 +13,11 @@
 #include <thread>
 #include <unistd.h>
 
-#include "app/ConsoleLog.h"
-#include "app/ControlSignals.h"
-#include "app/PublishController.h"
-#include "app/Unit_Const.h"
-#include "http/IdTCPServer.h"
-#include "operator/OperatorController.h"
 #include "operator/OperatorTexts.h"
+#include "operator/PublishSession.h"
+#include "publish/ConsoleLog.h"
+#include "publish/ControlSignals.h"
+#include "publish/Unit_Const.h"
 
 namespace velmora {
 namespace {
@@ -133,18 +131,18 @@ int listAddresses()
 int serve(const Arguments& args)
 {
     ConsoleView view(std::filesystem::absolute(args.screenFile).lexically_normal().string(), args.portText, args.qr);
-    TPublishController controller(view);
-    TOperatorController operatorPanel(controller, view);
+    TPublishSession session(view, &view);
+    TPublishController& controller = session.Publisher();
+    TOperatorController& operatorPanel = *session.Operator();
     TMainThreadQueue& mainThread = controller.MainThread();
     view.AttachLog(controller.Log());
     operatorPanel.SetRepublishOnSave(args.watch);
-    operatorPanel.Start();
     if (args.address && !operatorPanel.ChooseAddress(*args.address)) {
         view.ShowError(FormatMessage(SEnderecoNaoLocal, {*args.address}));
         return 2;
     }
     TConsoleLog console(controller.Log(), STDOUT_FILENO);
-    controller.Start();
+    session.Start();
 
     std::atomic<bool> stop{false}, republish{false};
     std::thread signalWaiter([&] {
@@ -178,15 +176,11 @@ int serve(const Arguments& args)
         mainThread.WaitWhileServing([&] { return stop || republish; }, OperatorTickInterval);
         if (republish.exchange(false))
             controller.ButtonIniciarClick();
-        operatorPanel.Tick();
+        session.Tick();
     }
-    // What the last checks found (who holds a port that was taken) still reaches the terminal.
-    operatorPanel.Shutdown();
-    try {
-        controller.Shutdown();
-    } catch (const EIdTerminateThreadTimeout&) {
-        // Connections that outlived the wait were closed; freeing the server waits for their threads.
-    }
+    // What the last checks found (who holds a port that was taken) still reaches the terminal. A
+    // connection that outlived the server's wait was closed; freeing the server waits for its thread.
+    session.Shutdown();
     console.Stop();
     signalWaiter.join();
     return status;

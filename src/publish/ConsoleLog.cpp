@@ -1,4 +1,4 @@
-#include "app/ConsoleLog.h"
+#include "publish/ConsoleLog.h"
 
 #include <cerrno>
 #include <climits>

@@ -5,18 +5,18 @@
 // the window, or the headless server, supplies an IPublishView.
 
 #include <exception>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "app/LogQueue.h"
 #include "base/MainThreadQueue.h"
 #include "handlers/ConversationPage.h"
 #include "handlers/PublicationState.h"
 #include "handlers/RequestRouter.h"
 #include "http/IdHTTPServer.h"
 #include "net/IdIPWatch.h"
+#include "publish/LogQueue.h"
+#include "publish/PublishListener.h"
 #include "screen/Types_Velm.h"
 #include "xml/reader/XpObjModel.h"
 
@@ -46,9 +46,11 @@ public:
 
 class TPublishController {
 public:
-    // Creates the components; nothing runs until Start(). Without an address source the watch
-    // asks the socket stack.
-    explicit TPublishController(IPublishView& view, TIdIPWatch::TAddressSource addressSource = {});
+    // Creates the components; nothing runs until Start(). The listener, when given, hears of every
+    // step from then on and must outlive the server's activity. Without an address source the
+    // watch asks the socket stack.
+    explicit TPublishController(IPublishView& view, IPublishListener* listener = nullptr,
+                                TIdIPWatch::TAddressSource addressSource = {});
     // Stops the watch, then the server with every session.
     ~TPublishController();
     TPublishController(const TPublishController&) = delete;
@@ -71,21 +73,6 @@ public:
     // The exit order: the watch first, then the server with every session ended.
     void Shutdown();
 
-    // Hooks for the operator's panel. Each runs on the main thread and may stay unset; set them
-    // before Start().
-    //
-    // The local address that composes ServerAddress in place of the watch's lookup; none keeps
-    // the lookup's.
-    std::function<std::optional<std::string>()> OnChooseAddress;
-    // ServerAddress, ServerUrl and ImagesUrl were composed again (perhaps to the same values).
-    std::function<void()> OnAddressesComposed;
-    // A publish has written the manifest and read it back; the server starts next.
-    std::function<void()> OnBeforeServerStart;
-    // A publish ran to its end.
-    std::function<void()> OnPublished;
-    // The server could not start on the port; the error goes on to the publish's caller after it.
-    std::function<void(int port, const std::exception& error)> OnServerStartFailed;
-
     // The publish sequence with this screen file and no dialog, as a press of "Iniciar" that
     // chose it; raises the error of the step that failed.
     void PublishFile(const std::string& screenFile);
@@ -106,6 +93,12 @@ public:
     const std::string& ServerAddress() const { return m_serverAddress; }
     const std::string& ServerUrl() const { return m_serverUrl; }
     const std::string& ImagesUrl() const { return m_imagesUrl; }
+    // The two parts of ServerAddress: the local address, empty when there is none, and the port
+    // text it was composed with.
+    const std::string& ServerHost() const { return m_serverHost; }
+    const std::string& ServerPort() const { return m_serverPort; }
+    // The port the server listens on; 0 while it is inactive.
+    int ListeningPort() const;
 
 private:
     void publishSequence(int port, const std::string& chosenFile);
@@ -116,14 +109,15 @@ private:
     // The port the addresses carry: the listening one while active, else the port box's text.
     std::string portForAddresses();
     // The port the server listens on now, or will listen on once started.
-    int listeningPort(int requested);
+    int listeningPort(int requested) const;
 
     IPublishView& m_view;
+    IPublishListener* const m_listener;
     TMainThreadQueue m_mainThread;
     TLogQueue m_log;
     TPublicationState m_state;
     TMenu_Geral m_screenMenus;
-    std::string m_serverAddress, m_serverUrl, m_imagesUrl;
+    std::string m_serverHost, m_serverPort, m_serverAddress, m_serverUrl, m_imagesUrl;
     // What the running publication was made from, for rewriting its manifest when the address moves.
     TMenu_Geral m_publishedMenus;
     std::string m_screenFile;
