@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include "http/IdHTTPServer.h"
+#include "http/Limits.h"
 
 using namespace velmora;
 

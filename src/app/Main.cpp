@@ -16,7 +16,7 @@
 
 #include "app/OperatorPanel.h"
 #include "app/Shape.h"
-#include "base/Limits.h"
+#include "publish/Limits.h"
 #include "publish/FormSupport.h"
 #include "publish/Unit_Const.h"
 
@@ -294,7 +294,7 @@ void TForm1::drainLog()
     for (const std::string& line : lines) {
         if (!text.empty())
             text += '\n';
-        text += VisibleLogLine(line);
+        text += line;
     }
     // One append, one repaint, for the whole batch.
     m_memo1->appendPlainText(fromText(text));

@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "base/Limits.h"
+#include "talk/Limits.h"
 #include "handlers/PublicationState.h"
 #include "http/IdHTTPRequestInfo.h"
 #include "http/IdHTTPResponseInfo.h"

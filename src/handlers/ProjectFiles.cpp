@@ -10,24 +10,6 @@ namespace velmora {
 
 namespace {
 
-std::vector<std::string> segmentsOf(const std::string& requestPath)
-{
-    std::vector<std::string> segments;
-    std::string current;
-    for (char c : requestPath) {
-        if (c == '/' || c == '\\') {
-            if (!current.empty())
-                segments.push_back(std::move(current));
-            current.clear();
-        } else {
-            current += c;
-        }
-    }
-    if (!current.empty())
-        segments.push_back(std::move(current));
-    return segments;
-}
-
 bool isRegularFile(const std::string& path)
 {
     struct stat info {};
@@ -78,11 +60,25 @@ bool namesAFolder(const std::string& requestPath)
 
 }  // namespace
 
+std::vector<std::string> RequestPathSegments(std::string_view requestPath)
+{
+    std::vector<std::string> segments(1);
+    for (char c : requestPath) {
+        if (c != '/' && c != '\\')
+            segments.back() += c;
+        else if (!segments.back().empty())
+            segments.emplace_back();
+    }
+    if (segments.back().empty())
+        segments.pop_back();
+    return segments;
+}
+
 bool IsPathInsideFolder(const std::string& requestPath)
 {
     if (requestPath.find('\0') != std::string::npos)
         return false;
-    for (const auto& segment : segmentsOf(requestPath))
+    for (const auto& segment : RequestPathSegments(requestPath))
         if (segment == "..")
             return false;
     return true;
@@ -92,7 +88,7 @@ std::optional<std::string> FindProjectFile(const std::string& projectFolder, con
 {
     if (!IsPathInsideFolder(requestPath) || namesAFolder(requestPath))
         return std::nullopt;
-    const std::vector<std::string> segments = segmentsOf(requestPath);
+    const std::vector<std::string> segments = RequestPathSegments(requestPath);
     std::string exact = withSeparator(projectFolder);
     for (size_t i = 0; i < segments.size(); ++i)
         exact += (i ? "/" : "") + segments[i];

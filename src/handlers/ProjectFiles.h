@@ -5,8 +5,13 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace velmora {
+
+// The segments of a request path between "/" or "\" separators, empty ones left out.
+std::vector<std::string> RequestPathSegments(std::string_view requestPath);
 
 // Whether the path may name a file below the folder: no NUL byte and no ".." segment, with "\"
 // read as "/".

@@ -6,6 +6,7 @@
 #include "base/StrUtils.h"
 #include "handlers/HtmlEscape.h"
 #include "handlers/ProjectFiles.h"
+#include "screen/ManifestBuilder.h"
 
 namespace velmora {
 
@@ -45,7 +46,7 @@ void TRequestRouter::serveFile(const std::string& path, TIdHTTPRequestInfo& requ
 
 void TRequestRouter::log(const std::string& line) const
 {
-    m_log(LogLineEscape(line));
+    m_log(line);
 }
 
 }  // namespace velmora

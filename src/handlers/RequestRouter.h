@@ -12,11 +12,11 @@
 
 namespace velmora {
 
-// Appends one whole line to the operator's log; called from any thread, with no lock held.
+// Appends one whole line to the operator's log, which makes any control character a request path
+// carries visible; called from any thread, with no lock held.
 using TLogSink = std::function<void(const std::string& line)>;
 
 inline constexpr const char* ConversationPagePath = "/talvo.html";
-inline constexpr const char* ManifestPath = "/arquivos.xml";
 
 class TRequestRouter {
 public:

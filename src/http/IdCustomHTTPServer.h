@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "base/Limits.h"
+#include "http/Limits.h"
 #include "base/Clock.h"
 #include "http/IdHTTPRequestInfo.h"
 #include "http/IdHTTPResponseInfo.h"

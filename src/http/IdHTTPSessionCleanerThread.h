@@ -3,12 +3,11 @@
 // stops, it ends every session.
 
 #include "http/IdThread.h"
+#include "http/Limits.h"
 
 namespace velmora {
 
 class TIdHTTPCustomSessionList;
-
-inline constexpr int IdSessionCleanInterval = 1000;
 
 class TIdHTTPSessionCleanerThread : public TIdThread {
 public:

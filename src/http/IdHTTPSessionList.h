@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "base/Limits.h"
+#include "http/Limits.h"
 #include "base/Clock.h"
 #include "http/IdHTTPSession.h"
 #include "http/IdRandomSource.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/Limits.h"
+#include "http/Limits.h"
 #include "base/Stream.h"
 #include "http/IdBuffer.h"
 #include "http/IdIOHandler.h"

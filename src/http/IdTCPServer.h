@@ -13,7 +13,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "base/Limits.h"
+#include "http/Limits.h"
 #include "http/IdServerIOHandlerSocket.h"
 #include "http/IdTCPConnection.h"
 #include "http/IdThreadMgr.h"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "net/IdException.h"
+#include "net/Limits.h"
 
 namespace velmora {
 
@@ -33,8 +34,6 @@ inline constexpr int Id_WSAECONNRESET = ECONNRESET;
 
 // A readiness wait with this timeout waits without limit.
 inline constexpr int IdTimeoutInfinite = -2;
-// A readiness-wait list holds at most this many handles.
-inline constexpr size_t IdMaxWaitHandles = 64;
 
 class EIdStackError : public EIdException {
 public:

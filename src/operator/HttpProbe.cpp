@@ -10,7 +10,7 @@
 
 #include "publish/Unit_Const.h"
 #include "base/Exception.h"
-#include "base/Limits.h"
+#include "operator/Limits.h"
 #include "base/Stream.h"
 #include "base/StrUtils.h"
 #include "operator/OperatorTexts.h"

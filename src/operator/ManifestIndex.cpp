@@ -2,6 +2,7 @@
 
 #include "http/IdURI.h"
 #include "operator/OperatorTexts.h"
+#include "screen/ManifestBuilder.h"
 #include "xml/reader/XpObjModel.h"
 
 namespace velmora {
@@ -46,20 +47,6 @@ std::string RequestPathOf(const std::string& url)
     return TIdURI::URLDecode(parts.Path) + TIdURI::URLDecode(parts.Document) + parts.Params;
 }
 
-std::vector<std::string> RequestPathSegments(std::string_view requestPath)
-{
-    std::vector<std::string> segments(1);
-    for (char c : requestPath) {
-        if (c != '/' && c != '\\')
-            segments.back() += c;
-        else if (!segments.back().empty())
-            segments.emplace_back();
-    }
-    if (segments.back().empty())
-        segments.pop_back();
-    return segments;
-}
-
 std::string RequestPathKey(std::string_view requestPath)
 {
     // One pass without the segments' own strings: connection threads key every request.
@@ -86,14 +73,14 @@ bool IsManifestRequest(std::string_view requestPath)
 
 bool IsManifestRequest(std::string_view requestPath, std::string_view key)
 {
-    return requestPath == "/" || key == "arquivos.xml";
+    return requestPath == "/" || key == ManifestFileName;
 }
 
 std::vector<TManifestEntry> ReadManifestEntries(const std::string& bytes)
 {
     TXpObjModel model;
     model.SetReadExternals(false);
-    if (!model.LoadMemory(bytes, "arquivos.xml"))
+    if (!model.LoadMemory(bytes, ManifestFileName))
         throw EManifestUnreadable(
             FormatMessage(SManifestoIlegivel, {model.Errors().empty() ? std::string() : model.Errors().front()}));
     std::vector<TManifestEntry> entries;

@@ -51,10 +51,7 @@ private:
 // authority, or the bare name under "/" for a URL without a host.
 std::string RequestPathOf(const std::string& url);
 
-// The segments of a request path between "/" or "\" separators, empty ones left out.
-std::vector<std::string> RequestPathSegments(std::string_view requestPath);
-
-// Whether the request path asks for the manifest: "/" or "arquivos.xml" in the folder itself. The
+// Whether the request path asks for the manifest: "/" or the manifest's name in the folder itself. The
 // second form takes the path's key as already made.
 bool IsManifestRequest(std::string_view requestPath);
 bool IsManifestRequest(std::string_view requestPath, std::string_view key);

@@ -15,6 +15,7 @@
 #include "base/Clock.h"
 #include "operator/AddressChoice.h"
 #include "operator/BackgroundChecks.h"
+#include "operator/Limits.h"
 #include "operator/OperatorView.h"
 #include "operator/PhoneTracker.h"
 #include "operator/ProjectCheck.h"
@@ -30,8 +31,6 @@ inline constexpr std::chrono::milliseconds AddressPollInterval{1000};
 // How long after a publish the panel waits for a request from another machine before it says
 // what to check.
 inline constexpr std::chrono::seconds NoPhoneHintDelay{60};
-// How long the probe of the server through the chosen address may take.
-inline constexpr std::chrono::milliseconds ReachabilityLimit{3000};
 
 // It hears of the publication as the publisher's listener; the publish session passes the events on.
 class TOperatorController : public IPublishListener {

@@ -13,16 +13,11 @@
 #include <unordered_map>
 #include <vector>
 
-#include "base/Limits.h"
+#include "operator/Limits.h"
 #include "base/Clock.h"
 #include "operator/ManifestIndex.h"
 
 namespace velmora {
-
-// A phone that has asked for nothing this long without having every file is incomplete.
-inline constexpr std::chrono::seconds PhoneIdleLimit{10};
-// Names of missing files a phone's report carries; the count is always whole.
-inline constexpr size_t MaxMissingNamesShown = 50;
 
 enum class TPhoneState {
     Connected,  // asked for something, but not for the manifest yet

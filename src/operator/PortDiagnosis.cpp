@@ -16,13 +16,13 @@
 #include "publish/Unit_Const.h"
 #include "base/Exception.h"
 #include "operator/HttpProbe.h"
+#include "operator/Limits.h"
 #include "operator/OperatorTexts.h"
 
 namespace velmora {
 
 namespace {
 
-constexpr std::chrono::milliseconds HolderProbeLimit{1000};
 constexpr unsigned TcpListenState = 10;
 
 std::string probedServerSoftware(int port)

@@ -6,7 +6,8 @@ namespace velmora {
 
 TPublishSession::TPublishSession(IPublishView& view, IOperatorView* panel, TIdIPWatch::TAddressSource addressSource,
                                  TInterfaceSource interfaces, const TClock& clock)
-    : m_publisher(std::make_unique<TPublishController>(view, static_cast<IPublishListener*>(this), std::move(addressSource)))
+    : m_publisher(
+          std::make_unique<TPublishController>(view, static_cast<IPublishListener*>(this), std::move(addressSource)))
 {
     if (panel)
         m_operator = std::make_unique<TOperatorController>(*m_publisher, *panel, std::move(interfaces), clock);

@@ -48,8 +48,7 @@ private:
     void BeforeServerStart() override;
     void Published() override;
     void ServerStartFailed(int port, const std::exception& error) override;
-    void RequestDone(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response,
-                     bool completed) override;
+    void RequestDone(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response, bool completed) override;
 
     std::unique_ptr<TPublishController> m_publisher;
     // Made after the publisher, whose state it reads; its events reach it only through this session.

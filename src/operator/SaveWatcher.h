@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "base/Limits.h"
+#include "operator/Limits.h"
 #include "base/Clock.h"
 
 namespace velmora {

@@ -42,7 +42,7 @@ public:
             return;
         m_qrPrinted = m_qrUrl;
         for (std::string& line : m_qrLines)
-            m_log->Append(std::move(line));
+            m_log->AppendDrawn(std::move(line));
         m_qrLines.clear();
     }
     void ShowServerActive() override {}

@@ -7,13 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "talk/Limits.h"
 #include "talk/Talvo.h"
 
 namespace velmora {
 namespace {
 
-// A longer line is refused instead of being held in memory whole.
-constexpr size_t MaxLineLength = 65536;
 constexpr std::string_view SwitchCommand = "/personality";
 constexpr const char* Usage =
     "usage: velmora-talk [--personality NAME]\n"
@@ -33,12 +32,12 @@ LineRead readLine(std::streambuf& in, std::string& line)
         sawAny = true;
         if (Traits::to_char_type(c) == '\n')
             break;
-        if (line.size() <= MaxLineLength)
+        if (line.size() <= MaxTalkLineLength)
             line.push_back(Traits::to_char_type(c));
     }
     if (!sawAny)
         return LineRead::End;
-    return line.size() > MaxLineLength ? LineRead::TooLong : LineRead::Line;
+    return line.size() > MaxTalkLineLength ? LineRead::TooLong : LineRead::Line;
 }
 
 // True for a "/personality NAME" line, with NAME trimmed into name.
@@ -78,7 +77,8 @@ int converse(const std::string& personality)
         if (read == LineRead::End)
             return status;
         if (read == LineRead::TooLong) {
-            std::cerr << "velmora-talk: line " << number << " is longer than " << MaxLineLength << " bytes; skipped.\n";
+            std::cerr << "velmora-talk: line " << number << " is longer than " << MaxTalkLineLength
+                      << " bytes; skipped.\n";
             std::cout << '\n' << std::flush;
             status = 1;
         } else if (isSwitch(Trim(line), name)) {

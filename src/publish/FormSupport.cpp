@@ -30,20 +30,6 @@ std::vector<std::string> split(const std::string& text, char separator)
     }
 }
 
-void appendUtf8(std::string& out, char32_t codePoint)
-{
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
-}
-
 }  // namespace
 
 std::string ProgramTitle(const std::string& executablePath)
@@ -98,24 +84,6 @@ std::vector<std::string> NameFiltersOf(const std::string& filter)
         filters.push_back(parts[i] + " (" + globs + ")");
     }
     return filters;
-}
-
-std::string VisibleLogLine(const std::string& line)
-{
-    constexpr char32_t ControlPictures = 0x2400;
-    constexpr char32_t DeletePicture = 0x2421;
-    std::string visible;
-    visible.reserve(line.size());
-    for (char c : line) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20)
-            appendUtf8(visible, ControlPictures + byte);
-        else if (byte == 0x7F)
-            appendUtf8(visible, DeletePicture);
-        else
-            visible += c;
-    }
-    return visible;
 }
 
 bool ShellOpen(const std::string& target, const std::string& opener)

@@ -1,7 +1,7 @@
 #pragma once
 // What the main window needs beyond its toolkit, kept free of it so that tests reach it without a
-// display: the program's title, where the window opens, the file dialog's filter, the log's one-line
-// texts and the shell's "open".
+// display: the program's title, where the window opens, the file dialog's filter and the shell's
+// "open".
 
 #include <string>
 #include <vector>
@@ -25,10 +25,6 @@ std::string CaseInsensitiveGlob(const std::string& pattern);
 // filters "description (glob glob)", each glob matching in any letter case: projects come from
 // Windows, where SCREEN.XML and screen.xml are the same file.
 std::vector<std::string> NameFiltersOf(const std::string& filter);
-
-// A log line as one visible line: control characters, which a requested path may carry, are shown
-// as their Unicode control pictures instead of breaking the line or hiding text.
-std::string VisibleLogLine(const std::string& line);
 
 // Asks the desktop to open target with opener (xdg-open: a browser for an address), detached from
 // this process, its output discarded and with no signal blocked; waits only for the launch.

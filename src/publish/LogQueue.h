@@ -1,18 +1,23 @@
 #pragma once
-// The operator's log between the threads that write it and the view that shows it: appending never
-// waits for the view, and when the view falls behind, the lines beyond a bound are counted and
-// reported as one line instead of being kept.
+// The operator's log between the threads that write it and the views that show it: appending never
+// waits for a view, each line is made one visible line as it enters, and when the view falls
+// behind, the lines beyond a bound are counted and reported as one line instead of being kept.
 
 #include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "base/Limits.h"
+#include "publish/Limits.h"
 
 namespace velmora {
 
 inline constexpr const char* SLinhasOmitidas = "(%s linhas omitidas)";
+
+// Control characters (below 0x20, and 0x7F), which a requested path may carry, as "%" and two
+// upper-case hexadecimal digits ("%0A"), so that no line can end early or forge another; every
+// other byte unchanged. The console and every window show the same text.
+std::string LogLineEscape(std::string line);
 
 class TLogQueue {
 public:
@@ -22,14 +27,20 @@ public:
     // only schedule the reader, never wait for it. Set it before any thread appends.
     std::function<void()> OnPending;
 
-    // Any thread: queues one whole line, or counts it as omitted when the bound is reached.
+    // Any thread: queues one whole line with its control characters escaped, or counts it as
+    // omitted when the bound is reached.
     void Append(std::string line);
+    // The same for a line this program drew itself for a terminal (the QR code in its colours),
+    // queued as it stands; never for text that came from a request.
+    void AppendDrawn(std::string line);
 
     // Reader side: every line queued so far in the order appended, followed by the omitted-lines
     // report when lines were dropped; empty when nothing is waiting.
     std::vector<std::string> Take();
 
 private:
+    void queue(std::string line);
+
     const size_t m_bound;
     // Guards m_lines and m_omitted; held only to move lines in or out, never while calling out.
     std::mutex m_linesMutex;

@@ -5,6 +5,7 @@
 #include "base/StrToInt.h"
 #include "base/Stream.h"
 #include "http/IdTCPServer.h"
+#include "http/Limits.h"
 #include "publish/Unit_Const.h"
 #include "screen/ManifestBuilder.h"
 #include "screen/ScreenLoader.h"
@@ -133,7 +134,7 @@ void TPublishController::publishSequence(int port, const std::string& chosenFile
 
     composeAddresses(addressForPublish(), std::to_string(listeningPort(port)));
 
-    const std::string manifest = folder + SManifestName;
+    const std::string manifest = folder + ManifestFileName;
     WriteManifest(m_screenMenus, {m_serverUrl, m_imagesUrl}, manifest);
     // Both or neither: a folder served with another project's manifest would be a mixed project.
     std::string pageTemplate = ReadWholeFile(manifest);
@@ -196,7 +197,7 @@ void TPublishController::Readdress()
     m_view.ShowAddress(m_serverAddress);
     if (!m_server->Active())
         return;
-    const std::string manifest = *m_state.ProjectFolder.get() + SManifestName;
+    const std::string manifest = *m_state.ProjectFolder.get() + ManifestFileName;
     WriteManifest(m_publishedMenus, {m_serverUrl, m_imagesUrl}, manifest);
     m_state.PageTemplate.set(ReadWholeFile(manifest));
 }

@@ -8,7 +8,6 @@ inline constexpr const char* SServidorAtivoLog = "Servidor Ativo!";
 inline constexpr const char* SServidorInativo = "Servidor Inativo";
 inline constexpr const char* SPortaInvalida = "Porta inválida: %s (use um número de 1 a 65535).";
 inline constexpr const char* SArquivoIlegivel = "Não foi possível ler o arquivo: %s";
-inline constexpr const char* SManifestName = "arquivos.xml";
 inline constexpr const char* SDefaultPortText = "8099";
 inline constexpr const char* SServerSoftware = "Talvo Web";
 inline constexpr int DefaultServerPort = 8099;

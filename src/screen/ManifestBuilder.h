@@ -9,6 +9,10 @@
 
 namespace velmora {
 
+// The request path that names the manifest, and its file name in the project folder.
+inline constexpr const char ManifestPath[] = "/arquivos.xml";
+inline constexpr const char* ManifestFileName = ManifestPath + 1;
+
 // The URL prefixes of the moment of the call; both may be empty when no address was found.
 struct TManifestUrls {
     std::string ServerUrl;  // "http://" + address + "/"

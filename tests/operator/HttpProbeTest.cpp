@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "OperatorTestSupport.h"
-#include "base/Limits.h"
+#include "operator/Limits.h"
 #include "http/IdHTTPServer.h"
 
 namespace velmora::test {

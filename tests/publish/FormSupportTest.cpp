@@ -79,22 +79,6 @@ TEST(DialogFilter, MatchesItsPatternsInAnyLetterCase)
         EXPECT_EQ(NameFiltersOf(row.filter), row.nameFilters) << row.filter;
 }
 
-TEST(VisibleLogLine, ShowsControlCharactersAsPicturesSoALineStaysOne)
-{
-    const struct {
-        std::string line;
-        std::string visible;
-    } rows[] = {
-        {"Arquivo /a.png OK.", "Arquivo /a.png OK."},
-        {"Arquivo /a\nServidor Ativo! OK.", "Arquivo /a\u240AServidor Ativo! OK."},
-        {std::string("x\0y\r\t\x1f\x7f", 7), "x\u2400y\u240D\u2409\u241F\u2421"},
-        {"Endereço ção", "Endereço ção"},
-        {"", ""},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(VisibleLogLine(row.line), row.visible) << row.line;
-}
-
 // An opener that records its argument and its blocked signals, in a folder of its own.
 class Opener : public testing::Test {
 protected:

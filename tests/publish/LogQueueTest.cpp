@@ -34,6 +34,29 @@ TEST(LogQueue, KeepsLinesUpToItsBoundAndReportsTheRestAsOmitted)
     }
 }
 
+// Regression: a decoded line feed in a requested path wrote a forged "Servidor Ativo!" line into
+// the log. Every view shows the line as the queue keeps it.
+TEST(LogQueue, ControlCharactersAreEscapedAsTheLineEntersSoEachStaysOneLine)
+{
+    const struct {
+        std::string line;
+        std::string kept;
+    } rows[] = {
+        {"Arquivo /a.png OK.", "Arquivo /a.png OK."},
+        {"Arquivo /x\nServidor Ativo!\ny.png não encontrado.", "Arquivo /x%0AServidor Ativo!%0Ay.png não encontrado."},
+        {std::string("\x00\x1f \x7f\x80~\r\x1b[2J", 11), "%00%1F %7F\x80~%0D%1B[2J"},
+        {"", ""},
+    };
+    for (const auto& row : rows) {
+        TLogQueue queue;
+        queue.Append(row.line);
+        EXPECT_EQ(queue.Take(), std::vector<std::string>{row.kept}) << row.kept;
+    }
+    TLogQueue queue;
+    queue.AppendDrawn("\x1b[30;107m\u2580\x1b[0m");
+    EXPECT_EQ(queue.Take(), std::vector<std::string>{"\x1b[30;107m\u2580\x1b[0m"}) << "the program's own drawing";
+}
+
 TEST(LogQueue, TellsTheReaderOnceEachTimeItStopsBeingEmpty)
 {
     TLogQueue queue(2);

@@ -77,9 +77,8 @@ private:
 };
 
 // A started publisher whose log the view reads.
-inline std::unique_ptr<TPublishController> startController(RecordingView& view,
-                                                           TIdIPWatch::TAddressSource addressSource,
-                                                           IPublishListener* listener = nullptr)
+inline std::unique_ptr<TPublishController>
+startController(RecordingView& view, TIdIPWatch::TAddressSource addressSource, IPublishListener* listener = nullptr)
 {
     auto controller = std::make_unique<TPublishController>(view, listener, std::move(addressSource));
     view.attach(controller->Log());

@@ -1,6 +1,6 @@
 #pragma once
-// Every bound that a client, or what it sends, can push the HTTP server and the application against,
-// in one place. Each is tested at the limit and one past it.
+// Every bound that a client, or what it sends, can push the HTTP server against. Each is tested at
+// the limit and one past it.
 
 #include <cstddef>
 #include <cstdint>
@@ -21,31 +21,18 @@ inline constexpr int32_t IdMaxRequestBody = 1024 * 1024;
 inline constexpr int IdRequestTimeoutDefault = 30000;
 // Milliseconds a send may go without any byte leaving before its connection is ended.
 inline constexpr int IdSendTimeoutDefault = 60000;
-// Live connections of the application's server (its MaxConnections); one more is closed at once.
+// Live connections of the publisher's server (its MaxConnections); one more is closed at once.
 inline constexpr int IdMaxConnections = 1024;
-// Live connections from one client address; one more from that address is closed at once.
-inline constexpr int IdMaxConnectionsPerClient = 256;
-// Connections waiting for the listener in the system's queue (the application's ListenQueue; the
+// Connections waiting for the listener in the system's queue (the publisher's ListenQueue; the
 // system caps it at net.core.somaxconn). A client reopening the connections its limit closed comes
 // in bursts; a fuller queue drops other clients' connection attempts, which then wait a second.
 inline constexpr int IdListenQueueForBursts = 4096;
+// Live connections from one client address; one more from that address is closed at once.
+inline constexpr int IdMaxConnectionsPerClient = 256;
 // Live sessions; starting one more ends the least recently used one first.
 inline constexpr size_t IdMaxSessions = 10000;
-// Bytes of a thought the conversation engine answers; a longer one is refused.
-inline constexpr size_t MaxThoughtLength = 4096;
-// Log lines waiting for the view; lines appended beyond it are counted and reported as omitted.
-inline constexpr size_t MaxPendingLogLines = 20000;
-// Lines the window's log keeps; the oldest go first.
-inline constexpr size_t MaxLogViewLines = 10000;
-
-// Client addresses whose imports the operator's panel follows; a new one beyond it takes the place
-// of the one idle longest.
-inline constexpr size_t MaxTrackedPhones = 256;
-
-// Folders watched for saves of the project's files; files in folders beyond it are not followed.
-inline constexpr size_t MaxWatchedFolders = 64;
-
-// Bytes of a reply's head that the reachability probe reads before it gives up on the reply.
-inline constexpr size_t MaxProbeReplyBytes = 16384;
+// Milliseconds between two passes of the session cleaner: how late past its time-out an idle
+// session may end.
+inline constexpr int IdSessionCleanInterval = 1000;
 
 }  // namespace velmora
