@@ -103,6 +103,30 @@ void readAcoes(const TXpNode* button, TGFuncoes& acoes)
     });
 }
 
+// The placement, look and behaviour that both kinds of button have, each attribute named by the
+// kind's prefix ("b_", "bfb_") and the field, read in the order the screen file lists them.
+template <class Button>
+void readButtonCommon(AttributeReader& e, WideView prefix, Button& b)
+{
+    auto name = [prefix](WideView field) {
+        WideString text(prefix);
+        text += field;
+        return text;
+    };
+    b.Left = e.Int(name(u"left"));
+    b.Top = e.Int(name(u"top"));
+    b.Height = e.Int(name(u"height"));
+    b.Width = e.Int(name(u"width"));
+    b.Style = e.Int(name(u"style"));
+    b.Layout = e.Int(name(u"layout"));
+    b.Color = e.Color(name(u"colorr"), name(u"colorg"), name(u"colorb"));
+    b.FontColor = e.Color(name(u"fontcolorr"), name(u"fontcolorg"), name(u"fontcolorb"));
+    b.FontSize = e.Int(name(u"fontsize"));
+    b.FontType = e.Text(name(u"fonttype"));
+    b.Continuo = e.Int(name(u"continuo"));
+    b.Tipo = e.Int(name(u"tipo"));
+}
+
 void readBotao(const TXpNode* element, TBotoes& b)
 {
     AttributeReader e(element);
@@ -113,18 +137,7 @@ void readBotao(const TXpNode* element, TBotoes& b)
     b.SubFuncao = e.Int(u"b_subfuncao");
     b.PntCena = e.Int(u"b_pntcena");
     b.Acao = e.Int(u"b_acao");
-    b.Left = e.Int(u"b_left");
-    b.Top = e.Int(u"b_top");
-    b.Height = e.Int(u"b_height");
-    b.Width = e.Int(u"b_width");
-    b.Style = e.Int(u"b_style");
-    b.Layout = e.Int(u"b_layout");
-    b.Color = e.Color(u"b_colorr", u"b_colorg", u"b_colorb");
-    b.FontColor = e.Color(u"b_fontcolorr", u"b_fontcolorg", u"b_fontcolorb");
-    b.FontSize = e.Int(u"b_fontsize");
-    b.FontType = e.Text(u"b_fonttype");
-    b.Continuo = e.Int(u"b_continuo");
-    b.Tipo = e.Int(u"b_tipo");
+    readButtonCommon(e, u"b_", b);
     readAcoes(element, b.Acoes);
 }
 
@@ -140,18 +153,7 @@ void readBotaoFB(const TXpNode* element, TBotoesFB& b)
     b.Modulo = e.Text(u"bfb_modulo");
     b.Canal = e.Int(u"bfb_canal");
     b.ModuloIdx = e.Int(u"bfb_moduloidx");
-    b.Left = e.Int(u"bfb_left");
-    b.Top = e.Int(u"bfb_top");
-    b.Height = e.Int(u"bfb_height");
-    b.Width = e.Int(u"bfb_width");
-    b.Style = e.Int(u"bfb_style");
-    b.Layout = e.Int(u"bfb_layout");
-    b.Color = e.Color(u"bfb_colorr", u"bfb_colorg", u"bfb_colorb");
-    b.FontColor = e.Color(u"bfb_fontcolorr", u"bfb_fontcolorg", u"bfb_fontcolorb");
-    b.FontSize = e.Int(u"bfb_fontsize");
-    b.FontType = e.Text(u"bfb_fonttype");
-    b.Continuo = e.Int(u"bfb_continuo");
-    b.Tipo = e.Int(u"bfb_tipo");
+    readButtonCommon(e, u"bfb_", b);
     readAcoes(element, b.Acoes);
 }
 

@@ -1,63 +1,12 @@
 #include "xml/reader/XpDOM.h"
 
 #include <algorithm>
-#include <mutex>
 
 namespace velmora {
 
 namespace {
 
 const WideString kEmpty;
-
-// Nodes whose count reached zero wait here, so that freeing a deep tree never recurses.
-struct Graveyard {
-    std::vector<TXpNode*> nodes;
-    bool draining = false;
-};
-thread_local Graveyard t_graveyard;
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define VELMORA_XP_NODE_POOL 0
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define VELMORA_XP_NODE_POOL 0
-#endif
-#endif
-#ifndef VELMORA_XP_NODE_POOL
-#define VELMORA_XP_NODE_POOL 1
-#endif
-
-// Free blocks per size class of 16 bytes, up to 256; blocks of a freed node return to the
-// pool of the thread that frees it. Chunks live for the process (sanitizer builds use the
-// ordinary allocator so that they still see every block).
-constexpr size_t kPoolGranule = 16;
-constexpr size_t kPoolClasses = 16;
-constexpr size_t kPoolChunkBytes = 64 * 1024;
-
-struct FreeBlock {
-    FreeBlock* next;
-};
-thread_local FreeBlock* t_freeBlocks[kPoolClasses] = {};
-// Guards g_chunks, which every thread that refills its pool appends to.
-std::mutex g_chunkMutex;
-std::vector<void*>* const g_chunks = new std::vector<void*>;
-
-FreeBlock* refillPool(size_t sizeClass)
-{
-    const size_t blockSize = (sizeClass + 1) * kPoolGranule;
-    char* chunk = static_cast<char*>(::operator new(kPoolChunkBytes));
-    {
-        std::lock_guard<std::mutex> lock(g_chunkMutex);
-        g_chunks->push_back(chunk);
-    }
-    FreeBlock* head = nullptr;
-    for (size_t offset = kPoolChunkBytes / blockSize * blockSize; offset >= blockSize; offset -= blockSize) {
-        auto* block = reinterpret_cast<FreeBlock*>(chunk + offset - blockSize);
-        block->next = head;
-        head = block;
-    }
-    return head;
-}
 
 bool upperEqual(WideView a, WideView b)
 {
@@ -177,30 +126,6 @@ TXpRef<TXpNode> TXpNamedNodeMap::removeNamedItem(WideView name)
 // ---------------------------------------------------------------------------------------------
 // Nodes
 
-void* TXpNode::operator new(size_t size)
-{
-    if (!VELMORA_XP_NODE_POOL || size > kPoolClasses * kPoolGranule)
-        return ::operator new(size);
-    size_t sizeClass = (size - 1) / kPoolGranule;
-    FreeBlock* block = t_freeBlocks[sizeClass];
-    if (!block)
-        block = refillPool(sizeClass);
-    t_freeBlocks[sizeClass] = block->next;
-    return block;
-}
-
-void TXpNode::operator delete(void* block, size_t size)
-{
-    if (!VELMORA_XP_NODE_POOL || size > kPoolClasses * kPoolGranule) {
-        ::operator delete(block);
-        return;
-    }
-    size_t sizeClass = (size - 1) / kPoolGranule;
-    auto* free = static_cast<FreeBlock*>(block);
-    free->next = t_freeBlocks[sizeClass];
-    t_freeBlocks[sizeClass] = free;
-}
-
 TXpNode::TXpNode(TXpDocument* owner, int type, TXpName* name)
     : m_type(static_cast<uint8_t>(type)), m_owner(owner), m_name(name)
 {
@@ -209,23 +134,6 @@ TXpNode::TXpNode(TXpDocument* owner, int type, TXpName* name)
 TXpNode::~TXpNode()
 {
     XpReleaseName(m_name);
-}
-
-void TXpNode::Release()
-{
-    if (--m_refs != 0)
-        return;
-    Graveyard& graveyard = t_graveyard;
-    graveyard.nodes.push_back(this);
-    if (graveyard.draining)
-        return;
-    graveyard.draining = true;
-    while (!graveyard.nodes.empty()) {
-        TXpNode* node = graveyard.nodes.back();
-        graveyard.nodes.pop_back();
-        delete node;
-    }
-    graveyard.draining = false;
 }
 
 const WideString& TXpNode::nodeName() const
@@ -738,182 +646,6 @@ TXpNode* TXpDTDNotation::CloneShallow() const
     copy->PublicId = PublicId;
     copy->SystemId = SystemId;
     return copy;
-}
-
-// ---------------------------------------------------------------------------------------------
-// The document
-
-TXpDocument::TXpDocument() : TXpNode(this, DOCUMENT_NODE, nullptr)
-{
-}
-
-TXpDocument::~TXpDocument()
-{
-    ReleaseChildren();
-    for (auto& entry : m_names)
-        XpReleaseName(entry.second);
-}
-
-TXpNode* TXpDocument::CloneShallow() const
-{
-    auto* copy = new TXpDocument();
-    copy->DocLocation = DocLocation;
-    copy->IdAttribute = IdAttribute;
-    copy->IgnoreCase = IgnoreCase;
-    return copy;
-}
-
-TXpNode* TXpDocument::documentElement() const
-{
-    for (int i = 0; i < childNodes().length(); ++i)
-        if (childNodes().item(i)->nodeType() == ELEMENT_NODE)
-            return childNodes().item(i);
-    return nullptr;
-}
-
-TXpName* TXpDocument::InternName(WideView text)
-{
-    auto it = m_names.find(text);
-    if (it == m_names.end()) {
-        auto* name = new TXpName;
-        name->text.assign(text);
-        it = m_names.emplace(WideView(name->text), name).first;
-    }
-    it->second->refs++;
-    return it->second;
-}
-
-void TXpDocument::PruneNames()
-{
-    for (auto it = m_names.begin(); it != m_names.end();) {
-        if (it->second->refs == 1) {
-            TXpName* name = it->second;
-            it = m_names.erase(it);
-            XpReleaseName(name);
-        } else {
-            ++it;
-        }
-    }
-}
-
-TXpName* TXpDocument::DTDName(WideView name)
-{
-    if (name.empty())
-        throw TXpDOMException(TXpDOMException::INVALID_CHARACTER_ERR);
-    return InternName(name);
-}
-
-namespace {
-
-template <class T, class... Args>
-TXpRef<T> make(Args&&... args)
-{
-    return TXpRef<T>::Adopt(new T(std::forward<Args>(args)...));
-}
-
-void requireName(WideView name)
-{
-    if (!XpIsName(name))
-        throw TXpDOMException(TXpDOMException::INVALID_CHARACTER_ERR);
-}
-
-}  // namespace
-
-TXpRef<TXpElement> TXpDocument::createElement(WideView name)
-{
-    requireName(name);
-    return make<TXpElement>(this, InternName(name));
-}
-
-TXpRef<TXpAttribute> TXpDocument::createAttribute(WideView name)
-{
-    requireName(name);
-    return make<TXpAttribute>(this, InternName(name));
-}
-
-TXpRef<TXpEntityReference> TXpDocument::createEntityReference(WideView name)
-{
-    requireName(name);
-    return make<TXpEntityReference>(this, InternName(name));
-}
-
-TXpRef<TXpProcessingInstruction> TXpDocument::createProcessingInstruction(WideView target, WideView data)
-{
-    if (target.empty())
-        throw TXpDOMException(TXpDOMException::INVALID_CHARACTER_ERR);
-    auto node = make<TXpProcessingInstruction>(this, InternName(target));
-    node->setNodeValue(data);
-    return node;
-}
-
-TXpRef<TXpText> TXpDocument::createTextNode(WideView text)
-{
-    auto node = make<TXpText>(this);
-    node->setNodeValue(text);
-    return node;
-}
-
-TXpRef<TXpCDataSection> TXpDocument::createCDATASection(WideView text)
-{
-    auto node = make<TXpCDataSection>(this);
-    node->setNodeValue(text);
-    return node;
-}
-
-TXpRef<TXpComment> TXpDocument::createComment(WideView text)
-{
-    auto node = make<TXpComment>(this);
-    node->setNodeValue(text);
-    return node;
-}
-
-TXpRef<TXpDocumentType> TXpDocument::createDocumentType(WideView name, bool external)
-{
-    auto node = make<TXpDocumentType>(this, name.empty() ? nullptr : InternName(name));
-    node->IsExternal = external;
-    return node;
-}
-
-TXpRef<TXpDTDConditional> TXpDocument::createDTDConditional(int kind)
-{
-    return make<TXpDTDConditional>(this, kind);
-}
-
-TXpRef<TXpDTDElement> TXpDocument::createDTDElement(WideView name, int contentType)
-{
-    if (contentType < 0 || contentType > 4)
-        throw TXpDOMException(TXpDOMException::INVALID_ACCESS_ERR);
-    return make<TXpDTDElement>(this, DTDName(name), contentType);
-}
-
-TXpRef<TXpDTDElementGroup> TXpDocument::createDTDElementGroup()
-{
-    return make<TXpDTDElementGroup>(this);
-}
-
-TXpRef<TXpDTDElementContent> TXpDocument::createDTDElementContent(WideView name)
-{
-    return make<TXpDTDElementContent>(this, DTDName(name));
-}
-
-TXpRef<TXpDTDAttlist> TXpDocument::createDTDAttlist(WideView name)
-{
-    return make<TXpDTDAttlist>(this, DTDName(name));
-}
-
-TXpRef<TXpDTDAttDefinition> TXpDocument::createDTDAttDefinition(WideView name)
-{
-    return make<TXpDTDAttDefinition>(this, DTDName(name));
-}
-
-TXpRef<TXpDTDEntity> TXpDocument::createDTDEntity(WideView name)
-{
-    return make<TXpDTDEntity>(this, DTDName(name));
-}
-
-TXpRef<TXpDTDNotation> TXpDocument::createDTDNotation(WideView name)
-{
-    return make<TXpDTDNotation>(this, DTDName(name));
 }
 
 }  // namespace velmora

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/Stream.h"
+#include "xml/reader/Limits.h"
 
 namespace velmora {
 
@@ -25,9 +26,6 @@ inline constexpr const char* SRemoteSourceTooLarge = "Remote source exceeds the 
 
 inline constexpr const char* XpHttpAgent = "Dornel";
 inline constexpr const char* XpFtpAgent = "Halvik Dornel";
-inline constexpr long XpConnectTimeoutSeconds = 10;
-inline constexpr long XpFetchTimeoutSeconds = 60;
-inline constexpr size_t MaxRemoteSourceBytes = 256u * 1024 * 1024;
 
 // Fetches the location into a temporary file and answers a stream over it, or none after
 // adding the reason to errors. Throws EXpParserError "Http data not available" when the

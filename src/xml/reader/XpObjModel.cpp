@@ -119,9 +119,14 @@ TXpName* TXpObjModel::ParsedName(const WideString& text, size_t hint)
 
 void TXpObjModel::ConnectParser()
 {
+    connectContentEvents();
+    connectDtdEvents();
+}
+
+void TXpObjModel::connectContentEvents()
+{
     TXpParser& p = *m_parser;
     TXpDocument* doc = m_document.get();
-
     p.OnAttribute = [this, doc](const WideString& sName, const WideString& sValue, bool bSpecified) {
         if (sName.empty())
             return;
@@ -169,7 +174,12 @@ void TXpObjModel::ConnectParser()
         else if (OnPreserveSpace)
             OnPreserveSpace(sElementName, bPreserve);
     };
+}
 
+void TXpObjModel::connectDtdEvents()
+{
+    TXpParser& p = *m_parser;
+    TXpDocument* doc = m_document.get();
     p.OnDTDStart = [this, doc](const WideString& sDecl, const WideString&, const WideString&) {
         AppendAndPush(doc->createDocumentType(sDecl, false).Detach());
     };

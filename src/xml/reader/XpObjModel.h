@@ -68,6 +68,9 @@ public:
 
 private:
     void ConnectParser();
+    // The parser's events that build the document's content, and those that build its DTD nodes.
+    void connectContentEvents();
+    void connectDtdEvents();
     TXpNode* Top() const { return m_stack.back(); }
     // Adds a new node to the top node and drops the creation reference.
     void Append(TXpNode* node);

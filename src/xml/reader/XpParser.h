@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "xml/reader/Limits.h"
 #include "xml/reader/XpBase.h"
 #include "xml/reader/XpChrFlt.h"
 #include "xml/reader/XpDTD.h"
@@ -66,14 +67,6 @@ inline constexpr const char* SExternalModifierMissing = "External modifier missi
 inline constexpr const char* SDeclarationsTooDeep = "Declarations nested deeper than %s levels";
 inline constexpr const char* SDeclarationAcrossEntities =
     "A markup declaration must end in the entity in which it began";
-
-// Limits on what an input may make the parser hold.
-inline constexpr size_t MaxElementDepth = 100000;
-inline constexpr size_t MaxEntityDepth = 256;
-inline constexpr size_t MaxDeclarationDepth = 128;
-// Expansion stops when the characters that entities produced pass both of these.
-inline constexpr int64_t EntityExpansionMinBytes = 8ll * 1024 * 1024;
-inline constexpr int64_t EntityExpansionMaxRatio = 100;
 
 class TXpParser {
 public:
