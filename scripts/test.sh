@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the dependencies, checks the layout of every source, then builds and runs every test: a
+# Installs the dependencies, checks the layout of every source and of the tree (includes run down
+# the layers, limits in Limits.h, no names differing only by letter case), then builds and runs every test: a
 # warnings-as-errors build (every header also compiled alone) followed by the tidy checks of the
 # sources changed since TIDY_BASE (the previous commit by default), the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, and
@@ -21,6 +22,8 @@ build_and_test() {
 
 stage format
 ./scripts/format.sh --check
+stage layout
+./scripts/check-layout.sh
 
 build_and_test ci
 stage tidy

@@ -31,6 +31,8 @@ inline constexpr int IdListenQueueForBursts = 4096;
 inline constexpr int IdMaxConnectionsPerClient = 256;
 // Live sessions; starting one more ends the least recently used one first.
 inline constexpr size_t IdMaxSessions = 10000;
+// Milliseconds a session may stay idle before the cleaner ends it (the publisher's SessionTimeOut).
+inline constexpr long long SessionTimeOutMs = 600000;
 // Milliseconds between two passes of the session cleaner: how late past its time-out an idle
 // session may end.
 inline constexpr int IdSessionCleanInterval = 1000;

@@ -11,6 +11,5 @@ inline constexpr const char* SArquivoIlegivel = "Não foi possível ler o arquiv
 inline constexpr const char* SDefaultPortText = "8099";
 inline constexpr const char* SServerSoftware = "Talvo Web";
 inline constexpr int DefaultServerPort = 8099;
-inline constexpr long long SessionTimeOutMs = 600000;
 
 }  // namespace velmora
