@@ -1,5 +1,16 @@
 # One GoogleTest executable per subsystem; its cases are registered one by one in CTest.
-find_package(GTest REQUIRED)
+if(CMAKE_CROSSCOMPILING)
+  # The cross compiler builds GoogleTest from the sources Debian ships.
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  foreach(lib gtest gtest_main gmock gmock_main)
+    if(NOT TARGET GTest::${lib})
+      add_library(GTest::${lib} ALIAS ${lib})
+    endif()
+  endforeach()
+else()
+  find_package(GTest REQUIRED)
+endif()
 include(GoogleTest)
 
 # velmora_test(NAME SOURCES... LIBS lib... [LABELS label...])

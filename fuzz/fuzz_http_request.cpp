@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     auto io =
         std::make_unique<TIdIOHandlerStream>(std::string(reinterpret_cast<const char*>(data) + 1, size - 1), chunk);
     if (data[0] & 8)
-        io->FailAtEndWith = ECONNRESET;
+        io->FailAtEndWith = Id_WSAECONNRESET;
     connection->setIOHandler(std::move(io));
     thread.setConnection(std::move(connection));
     try {

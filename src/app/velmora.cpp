@@ -5,50 +5,48 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QSocketNotifier>
 #include <QTranslator>
-#include <csignal>
 #include <cstring>
 #include <iostream>
-#include <sys/signalfd.h>
-#include <unistd.h>
+#include <mutex>
 
-#include "publish/ControlSignals.h"
 #include "app/Main.h"
+#include "publish/ConsoleControls.h"
 
 namespace {
 
 constexpr const char* Usage = "usage: velmora (opens the window; takes no arguments)";
 
-// Turns the stop signals into an ordinary end of the message loop. They are blocked in every
-// thread and read from a descriptor on the window's thread, so nothing runs in a signal handler.
-class StopSignals {
+// Hands a stop from the controls' thread to the message loop. One that comes before the loop's
+// application exists waits for it.
+class TStopRequest {
 public:
-    StopSignals()
+    void Request()
     {
-        sigset_t signals = velmora::ControlSignals();
-        m_fd = ::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
-        if (m_fd < 0)
-            return;
-        m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
-        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] {
-            signalfd_siginfo info;
-            while (::read(m_fd, &info, sizeof info) == sizeof info) {}
-            QCoreApplication::quit();
-        });
+        std::lock_guard lock(m_appMutex);
+        m_requested = true;
+        if (m_app)
+            QMetaObject::invokeMethod(m_app, &QCoreApplication::quit, Qt::QueuedConnection);
     }
-    ~StopSignals()
+    // From now until Forget, a stop ends the application's loop; one already requested does.
+    void Attach(QCoreApplication& app)
     {
-        m_notifier.reset();
-        if (m_fd >= 0)
-            ::close(m_fd);
+        std::lock_guard lock(m_appMutex);
+        m_app = &app;
+        if (m_requested)
+            QMetaObject::invokeMethod(m_app, &QCoreApplication::quit, Qt::QueuedConnection);
     }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
+    void Forget()
+    {
+        std::lock_guard lock(m_appMutex);
+        m_app = nullptr;
+    }
 
 private:
-    int m_fd = -1;
-    std::unique_ptr<QSocketNotifier> m_notifier;
+    // Guards m_app and m_requested.
+    std::mutex m_appMutex;
+    QCoreApplication* m_app = nullptr;
+    bool m_requested = false;
 };
 
 // Qt's own texts (the file dialog's buttons) in the desktop's language, when installed.
@@ -74,16 +72,17 @@ int main(int argc, char** argv)
         std::cerr << Usage << "\n";
         return 2;
     }
-    // Before the toolkit starts threads, so that all of them leave the stop signals to StopSignals.
-    sigset_t signals = velmora::ControlSignals();
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    // Before the toolkit starts threads, so that all of them leave the controls to this. Each ends
+    // the message loop as a close of the window would, on the window's thread.
+    TStopRequest stop;
+    velmora::TConsoleControls controls([&stop](velmora::TConsoleControl) { stop.Request(); });
 
     QApplication app(argc, argv);
+    stop.Attach(app);
     QGuiApplication::setDesktopFileName("velmora");
     QApplication::setWindowIcon(QIcon(":/velmora.png"));
     QTranslator translator;
     translateToolkit(app, translator);
-    StopSignals stop;
 
     int status;
     {
@@ -92,5 +91,6 @@ int main(int argc, char** argv)
         status = app.exec();
         // Leaving this block runs the exit order: the watch, the server, then the controls.
     }
+    stop.Forget();
     return status;
 }

@@ -1,24 +1,14 @@
 #include "base/Stream.h"
 
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <filesystem>
-#include <system_error>
-#include <unistd.h>
+
+#include "base/FileSystem.h"
 
 namespace velmora {
 
-std::string SystemErrorText(int error)
-{
-    return std::system_category().message(error);
-}
-
 std::string FullPath(const std::string& path)
 {
-    std::error_code ignored;
-    auto full = std::filesystem::absolute(path, ignored);
-    return ignored ? path : full.lexically_normal().string();
+    return AbsolutePath(path);
 }
 
 EFOpenError MakeFOpenError(const std::string& path, int error)
@@ -53,41 +43,41 @@ void TStream::ReadBuffer(void* buffer, size_t count)
 
 namespace {
 
-int openFlags(TFileStream::Mode mode)
+TFileMode fileModeOf(TFileStream::Mode mode)
 {
     switch (mode) {
     case TFileStream::fmOpenRead:
-        return O_RDONLY;
+        return TFileMode::Read;
     case TFileStream::fmOpenWrite:
-        return O_WRONLY;
+        return TFileMode::Write;
     case TFileStream::fmOpenReadWrite:
-        return O_RDWR;
+        return TFileMode::ReadWrite;
     case TFileStream::fmCreate:
-        return O_RDWR | O_CREAT | O_TRUNC;
+        return TFileMode::Create;
     }
-    return O_RDONLY;
+    return TFileMode::Read;
 }
 
-int whence(TSeekOrigin origin)
+TFileOrigin fileOriginOf(TSeekOrigin origin)
 {
     switch (origin) {
     case TSeekOrigin::soBeginning:
-        return SEEK_SET;
+        return TFileOrigin::Beginning;
     case TSeekOrigin::soCurrent:
-        return SEEK_CUR;
+        return TFileOrigin::Current;
     case TSeekOrigin::soEnd:
-        return SEEK_END;
+        return TFileOrigin::End;
     }
-    return SEEK_SET;
+    return TFileOrigin::Beginning;
 }
 
 }  // namespace
 
 TFileStream::TFileStream(const std::string& path, Mode mode) : m_path(path)
 {
-    m_fd = ::open(path.c_str(), openFlags(mode) | O_CLOEXEC, 0666);
-    if (m_fd < 0) {
-        int error = errno;
+    int error = 0;
+    m_file = OpenFileHandle(path, fileModeOf(mode), error);
+    if (m_file == InvalidFileHandle) {
         if (mode == fmCreate)
             throw MakeFCreateError(path, error);
         throw MakeFOpenError(path, error);
@@ -96,27 +86,22 @@ TFileStream::TFileStream(const std::string& path, Mode mode) : m_path(path)
 
 TFileStream::~TFileStream()
 {
-    ::close(m_fd);
+    CloseFileHandle(m_file);
 }
 
 size_t TFileStream::Read(void* buffer, size_t count)
 {
-    for (;;) {
-        ssize_t got = ::read(m_fd, buffer, count);
-        if (got >= 0)
-            return static_cast<size_t>(got);
-        if (errno != EINTR)
-            throw EReadError(SReadError);
-    }
+    const int64_t got = ReadFromFile(m_file, buffer, count);
+    if (got < 0)
+        throw EReadError(SReadError);
+    return static_cast<size_t>(got);
 }
 
 void TFileStream::Write(const void* buffer, size_t count)
 {
     const auto* in = static_cast<const char*>(buffer);
     while (count > 0) {
-        ssize_t put = ::write(m_fd, in, count);
-        if (put < 0 && errno == EINTR)
-            continue;
+        const int64_t put = WriteToFile(m_file, in, count);
         if (put <= 0)
             throw EWriteError(SWriteError);
         in += put;
@@ -126,10 +111,16 @@ void TFileStream::Write(const void* buffer, size_t count)
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
 {
-    off_t result = ::lseek(m_fd, offset, whence(origin));
+    const int64_t result = SeekInFile(m_file, offset, fileOriginOf(origin));
     if (result < 0)
-        throw EStreamError(SystemErrorText(errno));
+        throw EStreamError(SystemErrorText(LastSystemError()));
     return result;
+}
+
+int64_t TFileStream::FileSize() const
+{
+    const TFileStatus status = StatusOfFile(m_file);
+    return status.Kind == TFileKind::Missing ? -1 : status.Size;
 }
 
 size_t TStringStream::Read(void* buffer, size_t count)

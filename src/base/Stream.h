@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/Exception.h"
+#include "base/FileSystem.h"
 
 namespace velmora {
 
@@ -35,8 +36,6 @@ inline constexpr const char* SFCreateErrorEx = "Cannot create file \"%s\". %s";
 inline constexpr const char* SReadError = "Stream read error";
 inline constexpr const char* SWriteError = "Stream write error";
 
-// The system's text for an errno value.
-std::string SystemErrorText(int error);
 // The path made absolute against the current directory, for error messages.
 std::string FullPath(const std::string& path);
 EFOpenError MakeFOpenError(const std::string& path, int error);
@@ -62,7 +61,7 @@ public:
     void WriteString(const std::string& text) { Write(text.data(), text.size()); }
 };
 
-// A file opened through its descriptor; the descriptor is closed with the stream.
+// A file opened through the file system's handle, which is closed with the stream.
 class TFileStream : public TStream {
 public:
     enum Mode { fmOpenRead, fmOpenWrite, fmOpenReadWrite, fmCreate };
@@ -76,12 +75,14 @@ public:
     void Write(const void* buffer, size_t count) override;
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
 
-    int Handle() const { return m_fd; }
+    TFileHandle Handle() const { return m_file; }
+    // The size of the open file, whatever the position; -1 when the system cannot tell.
+    int64_t FileSize() const;
     const std::string& FileName() const { return m_path; }
 
 private:
     std::string m_path;
-    int m_fd = -1;
+    TFileHandle m_file = InvalidFileHandle;
 };
 
 // Bytes held in memory, growing as they are written.

@@ -1,9 +1,8 @@
 #include "handlers/ProjectFiles.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
 #include <vector>
 
+#include "base/FileSystem.h"
 #include "unicode/NameMatch.h"
 
 namespace velmora {
@@ -12,14 +11,12 @@ namespace {
 
 bool isRegularFile(const std::string& path)
 {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return StatusOfPath(path).Kind == TFileKind::Regular;
 }
 
 bool exists(const std::string& path)
 {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
+    return StatusOfPath(path).Kind != TFileKind::Missing;
 }
 
 // The entry of the folder whose name equals the segment ignoring letter case and normalisation
@@ -27,25 +24,20 @@ bool exists(const std::string& path)
 // in which the folder lists them.
 std::optional<std::string> findAlike(const std::string& folder, const std::string& segment)
 {
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir)
+    const std::optional<std::vector<std::string>> names = ListFolder(folder);
+    if (!names)
         return std::nullopt;
     const std::u32string key = unicode::NameMatchKey(segment);
     std::optional<std::string> found;
-    while (dirent* entry = ::readdir(dir)) {
-        std::string_view name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
+    for (const std::string& name : *names)
         if ((!found || name < *found) && unicode::NameMatchKey(name) == key)
-            found = std::string(name);
-    }
-    ::closedir(dir);
+            found = name;
     return found;
 }
 
 std::string withSeparator(std::string folder)
 {
-    if (!folder.empty() && folder.back() != '/')
+    if (!folder.empty() && !IsPathSeparator(folder.back()))
         folder += '/';
     return folder;
 }

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <vector>
 
+#include "base/LocalTime.h"
 #include "http/IdStrings.h"
 
 namespace velmora {
@@ -15,10 +16,29 @@ const char* const kMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Ju
 
 std::tm utcFields(TIdDateTime when)
 {
-    std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    using namespace std::chrono;
+    const auto day = floor<days>(when);
+    const year_month_day date{day};
+    const hh_mm_ss clock{floor<seconds>(when - day)};
     std::tm fields{};
-    gmtime_r(&seconds, &fields);
+    fields.tm_year = static_cast<int>(date.year()) - 1900;
+    fields.tm_mon = static_cast<int>(static_cast<unsigned>(date.month())) - 1;
+    fields.tm_mday = static_cast<int>(static_cast<unsigned>(date.day()));
+    fields.tm_wday = static_cast<int>(weekday{day}.c_encoding());
+    fields.tm_hour = static_cast<int>(clock.hours().count());
+    fields.tm_min = static_cast<int>(clock.minutes().count());
+    fields.tm_sec = static_cast<int>(clock.seconds().count());
     return fields;
+}
+
+// Seconds since 1970 of calendar fields in UTC; a day past its month's end runs on into the next.
+std::time_t utcSeconds(const std::tm& fields)
+{
+    using namespace std::chrono;
+    const sys_days day{year{fields.tm_year + 1900} / month{static_cast<unsigned>(fields.tm_mon + 1)} /
+                       std::chrono::day{static_cast<unsigned>(fields.tm_mday)}};
+    return std::chrono::system_clock::to_time_t(day + hours{fields.tm_hour} + minutes{fields.tm_min} +
+                                                seconds{fields.tm_sec});
 }
 
 std::string clockText(const std::tm& fields)
@@ -120,10 +140,12 @@ std::string DateTimeGMTToHttpStr(TIdDateTime when)
 std::string DateTimeToInternetStr(TIdDateTime when)
 {
     std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-    std::tm fields{};
-    if (!localtime_r(&seconds, &fields))
+    long utcOffset = 0;
+    const std::optional<std::tm> local = LocalTimeFields(seconds, utcOffset);
+    if (!local)
         throw EIdFailedToRetreiveTimeZoneInfo(RSFailedTimeZoneInfo);
-    long offset = fields.tm_gmtoff / 60;
+    const std::tm& fields = *local;
+    long offset = utcOffset / 60;
     char sign = offset >= 0 ? '+' : '-';
     offset = offset < 0 ? -offset : offset;
     char text[64];
@@ -172,7 +194,7 @@ std::optional<TIdDateTime> GMTToLocalDateTime(const std::string& text)
     fields.tm_mday = day;
     fields.tm_mon = month;
     fields.tm_year = year - 1900;
-    std::time_t seconds = timegm(&fields);
+    std::time_t seconds = utcSeconds(fields);
     // The clock's ticks span about 292 years either side of 1970; a date beyond is no date.
     constexpr auto span =
         std::chrono::duration_cast<std::chrono::seconds>(TIdDateTime::duration::max()).count() - 86400;

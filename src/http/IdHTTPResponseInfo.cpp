@@ -1,7 +1,5 @@
 #include "http/IdHTTPResponseInfo.h"
 
-#include <sys/stat.h>
-
 #include "http/IdTCPConnection.h"
 
 namespace velmora {
@@ -53,9 +51,9 @@ const StatusRow kStatusTable[] = {
 int64_t streamSize(TStream& stream)
 {
     if (auto* file = dynamic_cast<TFileStream*>(&stream)) {
-        struct stat status {};
-        if (::fstat(file->Handle(), &status) == 0)
-            return status.st_size;
+        const int64_t size = file->FileSize();
+        if (size >= 0)
+            return size;
     }
     return stream.Size();
 }

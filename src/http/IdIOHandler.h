@@ -3,10 +3,13 @@
 // in the fuzz target. Failures answer -1 and leave their code as the thread's last error.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
-#include <sys/types.h>
 
 namespace velmora {
+
+// What a receive or send answers when the transport holds or takes nothing now.
+inline constexpr int64_t IdNothingReady = -2;
 
 class TIdIOHandler {
 public:
@@ -19,16 +22,17 @@ public:
     // 1 when bytes can be sent (or the connection failed), 0 on timeout, -1 on failure. -2 waits
     // without limit.
     virtual int waitWritable(int timeoutMs) = 0;
-    // Byte count, 0 at orderly close, -1 on failure; never blocks when nothing is ready (-1, EAGAIN).
-    virtual ssize_t receiveReady(void* buffer, size_t length) = 0;
+    // Byte count, 0 at orderly close, -1 on failure; never blocks: IdNothingReady when nothing is
+    // ready.
+    virtual int64_t receiveReady(void* buffer, size_t length) = 0;
     // moreFollows lets the transport hold the bytes back until the next send, so a head and its body
-    // share packets. May send fewer bytes than asked, or none (-1, EAGAIN) until waitWritable.
-    virtual ssize_t send(const void* buffer, size_t length, bool moreFollows) = 0;
+    // share packets. May send fewer bytes than asked, or none (IdNothingReady) until waitWritable.
+    virtual int64_t send(const void* buffer, size_t length, bool moreFollows) = 0;
     // Whether sendFile is available; a transport without it gets files in pieces.
     virtual bool canSendFile() const = 0;
-    // Sends up to count bytes of a file from its position, moving it; 0 when the file ended early,
-    // -1 with EAGAIN when the transport takes nothing now.
-    virtual ssize_t sendFile(int fileDescriptor, size_t count) = 0;
+    // Sends up to count bytes of a file (a file system handle) from its position, moving it; 0 when
+    // the file ended early, IdNothingReady when the transport takes nothing now.
+    virtual int64_t sendFile(std::intptr_t file, size_t count) = 0;
     // The peer's dotted IPv4 address.
     virtual std::string peerAddress() const = 0;
     virtual void close() = 0;

@@ -13,19 +13,36 @@ int TIdIOHandlerSocket::waitWritable(int timeoutMs)
     return SocketStack()->select(nullptr, &writable, nullptr, timeoutMs);
 }
 
-ssize_t TIdIOHandlerSocket::receiveReady(void* buffer, size_t length)
+namespace {
+
+// A failure that only says the socket takes or holds nothing now is no failure.
+int64_t nothingReadyAsSuch(int64_t result)
 {
-    return SocketStack()->receive(m_binding.Handle(), buffer, length, MSG_DONTWAIT);
+    if (result == Id_SOCKET_ERROR && SocketStack()->CheckSocketResult(Id_SOCKET_ERROR, {Id_WSAEWOULDBLOCK}))
+        return IdNothingReady;
+    return result;
 }
 
-ssize_t TIdIOHandlerSocket::send(const void* buffer, size_t length, bool moreFollows)
+}  // namespace
+
+int64_t TIdIOHandlerSocket::receiveReady(void* buffer, size_t length)
 {
-    return SocketStack()->send(m_binding.Handle(), buffer, length, moreFollows ? MSG_MORE : 0);
+    return nothingReadyAsSuch(SocketStack()->receive(m_binding.Handle(), buffer, length, Id_MSG_DontWait));
 }
 
-ssize_t TIdIOHandlerSocket::sendFile(int fileDescriptor, size_t count)
+int64_t TIdIOHandlerSocket::send(const void* buffer, size_t length, bool moreFollows)
 {
-    return SocketStack()->sendFile(m_binding.Handle(), fileDescriptor, count);
+    return nothingReadyAsSuch(SocketStack()->send(m_binding.Handle(), buffer, length, moreFollows ? Id_MSG_More : 0));
+}
+
+bool TIdIOHandlerSocket::canSendFile() const
+{
+    return SocketStack()->canSendFile();
+}
+
+int64_t TIdIOHandlerSocket::sendFile(std::intptr_t file, size_t count)
+{
+    return nothingReadyAsSuch(SocketStack()->sendFile(m_binding.Handle(), file, count));
 }
 
 }  // namespace velmora

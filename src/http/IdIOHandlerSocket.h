@@ -16,10 +16,10 @@ public:
     bool connected() const override { return m_binding.HandleAllocated(); }
     int waitReadable(int timeoutMs) override;
     int waitWritable(int timeoutMs) override;
-    ssize_t receiveReady(void* buffer, size_t length) override;
-    ssize_t send(const void* buffer, size_t length, bool moreFollows) override;
-    bool canSendFile() const override { return true; }
-    ssize_t sendFile(int fileDescriptor, size_t count) override;
+    int64_t receiveReady(void* buffer, size_t length) override;
+    int64_t send(const void* buffer, size_t length, bool moreFollows) override;
+    bool canSendFile() const override;
+    int64_t sendFile(std::intptr_t file, size_t count) override;
     std::string peerAddress() const override { return m_binding.PeerAddress(); }
     void close() override { m_binding.closeSocket(); }
     void closeFromOutside() override { m_binding.shutdownFromOutside(); }

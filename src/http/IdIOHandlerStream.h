@@ -17,9 +17,10 @@ public:
     {
     }
 
-    // After the input, a receive fails with this code instead of reporting the end (0 = the end).
+    // After the input, a receive fails with this code (an Id_WSAE value) instead of reporting the
+    // end (0 = the end).
     int FailAtEndWith = 0;
-    // Sends fail with EPIPE once this many bytes went out (-1 = never).
+    // Sends fail as on a reset connection once this many bytes went out (-1 = never).
     long FailSendsAfter = -1;
     std::string PeerIP = "127.0.0.1";
 
@@ -31,10 +32,10 @@ public:
     bool connected() const override { return m_open.load(); }
     int waitReadable(int timeoutMs) override;
     int waitWritable(int) override { return 1; }
-    ssize_t receiveReady(void* buffer, size_t length) override;
-    ssize_t send(const void* buffer, size_t length, bool moreFollows) override;
+    int64_t receiveReady(void* buffer, size_t length) override;
+    int64_t send(const void* buffer, size_t length, bool moreFollows) override;
     bool canSendFile() const override { return false; }
-    ssize_t sendFile(int, size_t) override { return -1; }
+    int64_t sendFile(std::intptr_t, size_t) override { return -1; }
     std::string peerAddress() const override { return PeerIP; }
     void close() override { m_open.store(false); }
     void closeFromOutside() override { m_open.store(false); }

@@ -1,9 +1,9 @@
 #include "http/IdRandomSource.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <sys/random.h>
+
+#include "base/SystemRandom.h"
 
 namespace velmora {
 
@@ -17,16 +17,8 @@ namespace {
 
 void fillFromSystem(void* buffer, size_t size)
 {
-    auto* out = static_cast<unsigned char*>(buffer);
-    while (size > 0) {
-        ssize_t got = ::getrandom(out, size, 0);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            throw EIdRandomSourceFailed(RSRandomSourceFailed);
-        out += got;
-        size -= static_cast<size_t>(got);
-    }
+    if (!SystemRandomBytes(buffer, size))
+        throw EIdRandomSourceFailed(RSRandomSourceFailed);
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
 #include "http/IdServerIOHandlerSocket.h"
 
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-
 namespace velmora {
 
 std::unique_ptr<TIdIOHandlerSocket> TIdServerIOHandlerSocket::accept(TIdSocketHandle& listening,
@@ -19,21 +16,21 @@ std::unique_ptr<TIdIOHandlerSocket> TIdServerIOHandlerSocket::accept(TIdSocketHa
         TIdSocketAddress peer;
         TIdStackSocketHandle handle = stack.accept(listening.Handle(), peer);
         if (handle == Id_INVALID_SOCKET) {
-            if (stack.CheckSocketResult(Id_SOCKET_ERROR, {EAGAIN, EWOULDBLOCK})) {
+            if (stack.CheckSocketResult(Id_SOCKET_ERROR, {Id_WSAEWOULDBLOCK})) {
                 stack.waitReadable(listening.Handle(), IdAcceptWaitSlice);
                 continue;
             }
             // A signal interrupting the accept is no reason to stop listening.
-            if (stack.CheckSocketResult(Id_SOCKET_ERROR, {Id_WSAEINTR, ECONNABORTED}))
+            if (stack.CheckSocketResult(Id_SOCKET_ERROR, {Id_WSAEINTR, Id_WSAECONNABORTED, Id_WSAECONNRESET}))
                 continue;
-            bool socketGone = stack.CheckSocketResult(Id_SOCKET_ERROR, {Id_WSAENOTSOCK, EBADF, EINVAL});
+            bool socketGone = stack.CheckSocketResult(Id_SOCKET_ERROR, {Id_WSAENOTSOCK, Id_WSAEBADF, Id_WSAEINVAL});
             result = socketGone ? TIdAcceptResult::arStopped : TIdAcceptResult::arFailed;
             return nullptr;
         }
         auto io = std::make_unique<TIdIOHandlerSocket>();
         io->Binding().adopt(handle, peer);
         if (NoDelay)
-            io->Binding().setSocketOption(IPPROTO_TCP, TCP_NODELAY, 1);
+            io->Binding().setNoDelay();
         // Sends wait for readiness themselves, so that a send making no progress can be given up.
         io->Binding().setNonBlocking();
         result = TIdAcceptResult::arAccepted;

@@ -1,27 +1,39 @@
 #include "http/IdTCPConnection.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
-#include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
+
+#include "base/FileSystem.h"
 
 namespace velmora {
 
 namespace {
 
-bool nothingReady(long count)
+bool nothingReady(int64_t count)
 {
-    return count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    return count == IdNothingReady;
+}
+
+// A wait cut short by a signal is waited again.
+bool interrupted(int ready)
+{
+    return ready < 0 && LastSystemError() == Id_WSAEINTR;
 }
 
 // The bytes of a file from its position to its end, without moving it.
 int64_t remainingFileBytes(TFileStream& file, bool atStart)
 {
-    struct stat status {};
-    if (::fstat(file.Handle(), &status) != 0)
+    const int64_t size = file.FileSize();
+    if (size < 0)
         return file.Size() - file.Position();
-    return status.st_size - (atStart ? 0 : file.Position());
+    return size - (atStart ? 0 : file.Position());
+}
+
+// A 32-bit length in network byte order.
+uint32_t fromNetworkOrder(uint32_t bigEndian)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&bigEndian);
+    return (uint32_t(bytes[0]) << 24) | (uint32_t(bytes[1]) << 16) | (uint32_t(bytes[2]) << 8) | bytes[3];
 }
 
 }  // namespace
@@ -74,7 +86,7 @@ int TIdTCPConnection::effectiveWait(int timeoutMs, bool& deadlineBound) const
     return timeoutMs;
 }
 
-long TIdTCPConnection::receiveOnce()
+int64_t TIdTCPConnection::receiveOnce()
 {
     // Straight into the input buffer. A scratch block on the thread's stack reaches below the part
     // of the stack that the C library keeps when a thread ends, so every new connection thread
@@ -83,7 +95,7 @@ long TIdTCPConnection::receiveOnce()
     if (m_input.tailRoom() >= IdRecvMinimumRoom)
         block = std::min(block, m_input.tailRoom());
     char* tail = m_input.reserveTail(block);
-    long count = m_io->receiveReady(tail, block);
+    int64_t count = m_io->receiveReady(tail, block);
     if (count > 0)
         m_input.commit(static_cast<size_t>(count));
     return count;
@@ -101,7 +113,7 @@ long TIdTCPConnection::readFromStack(bool raiseIfDisconnected, int timeout, bool
     }
     for (;;) {
         // Receiving before waiting saves a system call when the bytes are already there.
-        long count = receiveOnce();
+        int64_t count = receiveOnce();
         if (nothingReady(count)) {
             bool deadlineBound = false;
             int ready = m_io->waitReadable(effectiveWait(timeout, deadlineBound));
@@ -112,7 +124,7 @@ long TIdTCPConnection::readFromStack(bool raiseIfDisconnected, int timeout, bool
                     throw EIdReadTimeout(RSReadTimeout);
                 return -1;
             }
-            if (ready < 0 && errno != EINTR)
+            if (ready < 0 && !interrupted(ready))
                 return -1;
             continue;
         }
@@ -250,7 +262,7 @@ void TIdTCPConnection::readStream(TStream& destination, int64_t count, bool unti
     if (count == -1 && !untilDisconnect) {
         uint32_t length = 0;
         readBuffer(&length, sizeof length);
-        count = ntohl(length);
+        count = fromNetworkOrder(length);
     }
     if (!untilDisconnect && static_cast<uint64_t>(count) > limit)
         throw EIdReadLimitExceeded(RSReadLimitExceeded);
@@ -316,7 +328,7 @@ void TIdTCPConnection::waitUntilWritable(std::chrono::steady_clock::time_point l
     // A wait that ran out is the end, even if the system would take a few more bytes now: it grows
     // its buffer while the peer reads nothing.
     int ready = m_io->waitWritable(wait);
-    if (ready == 0 || (ready < 0 && errno != EINTR)) {
+    if (ready == 0 || (ready < 0 && !interrupted(ready))) {
         m_io->close();
         throw EIdClosedSocket(RSStatusDisconnected);
     }
@@ -328,7 +340,7 @@ void TIdTCPConnection::sendAll(const char* bytes, size_t count, bool moreFollows
     while (count > 0) {
         if (!m_io || !m_io->connected())
             throw EIdClosedSocket(RSStatusDisconnected);
-        ssize_t sent = m_io->send(bytes, count, moreFollows);
+        int64_t sent = m_io->send(bytes, count, moreFollows);
         if (nothingReady(sent)) {
             waitUntilWritable(lastProgress);
             continue;
@@ -386,7 +398,7 @@ void TIdTCPConnection::sendFile(TFileStream& file, int64_t count)
         checkForDisconnect(true, true);
         if (!connected())
             throw EIdNotConnected(RSNotConnected);
-        ssize_t sent = m_io->sendFile(file.Handle(), static_cast<size_t>(std::min<int64_t>(count, 1 << 30)));
+        int64_t sent = m_io->sendFile(file.Handle(), static_cast<size_t>(std::min<int64_t>(count, 1 << 30)));
         if (nothingReady(sent)) {
             waitUntilWritable(lastProgress);
             continue;

@@ -156,7 +156,7 @@ public:
 
 private:
     int effectiveWait(int timeoutMs, bool& deadlineBound) const;
-    long receiveOnce();
+    int64_t receiveOnce();
     std::optional<size_t> findTerminator(std::string_view terminator, size_t& searchedUpTo) const;
     std::string takeLine(size_t terminatorAt, std::string_view terminator);
     void checkLineLength(size_t lineLength, int maximum) const;

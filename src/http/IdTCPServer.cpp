@@ -1,8 +1,6 @@
 #include "http/IdTCPServer.h"
 
 #include <chrono>
-#include <fcntl.h>
-#include <sys/resource.h>
 
 #include "base/Stream.h"
 #include "http/IdListenerThread.h"
@@ -10,21 +8,6 @@
 #include "http/IdThreadMgrDefault.h"
 
 namespace velmora {
-
-namespace {
-
-// Every connection holds a descriptor, and a file it sends another; the usual soft limit of 1024
-// would refuse connections long before MaxConnections. Raising it needs no privilege.
-void raiseDescriptorLimit()
-{
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max)
-        return;
-    limit.rlim_cur = limit.rlim_max;
-    ::setrlimit(RLIMIT_NOFILE, &limit);
-}
-
-}  // namespace
 
 TIdTCPServer::TIdTCPServer() = default;
 
@@ -107,13 +90,12 @@ void TIdTCPServer::bindAll()
     for (size_t i = 0; i < m_bindings.count(); ++i) {
         TIdSocketHandle& binding = m_bindings[i];
         binding.allocateSocket();
-        // Without address reuse a restarted server could not bind while old connections linger in
-        // TIME_WAIT; a port that another program listens on is still refused.
-        if (ReuseSocket != TIdReuseSocket::rsFalse)
-            binding.setSocketOption(SOL_SOCKET, SO_REUSEADDR, 1);
+        // A port that another program listens on is always refused, so that a second copy of the
+        // program says so; the address is reused unless asked not to.
+        binding.prepareListener(ReuseSocket != TIdReuseSocket::rsFalse);
         binding.bind();
         // The listener waits for readiness itself; accepting must never block past a stop request.
-        ::fcntl(binding.Handle(), F_SETFL, ::fcntl(binding.Handle(), F_GETFL) | O_NONBLOCK);
+        binding.setNonBlocking();
     }
 }
 
@@ -123,7 +105,7 @@ void TIdTCPServer::listenAll()
         TIdSocketHandle& binding = m_bindings[i];
         if (!binding.listen(ListenQueue))
             throw EIdSocketHandleError(
-                FormatMessage(RSListenFailed, {std::to_string(binding.Port), SystemErrorText(errno)}));
+                FormatMessage(RSListenFailed, {std::to_string(binding.Port), SystemErrorText(LastSystemError())}));
         auto listener = std::make_unique<TIdListenerThread>(*this, binding);
         listener->start();
         m_listeners.push_back(std::move(listener));
@@ -137,7 +119,8 @@ void TIdTCPServer::activate()
         m_bindings.add().Port = DefaultPort();
     ThreadMgr().ThreadClass = [this] { return std::make_unique<TIdPeerThread>(*this); };
     IOHandler();
-    raiseDescriptorLimit();
+    // Every connection holds a handle, and a file it sends another.
+    SocketStack()->raiseHandleLimit();
     try {
         m_active = true;
         bindAll();

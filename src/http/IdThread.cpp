@@ -7,10 +7,15 @@ namespace velmora {
 
 namespace {
 
-// Guards g_liveThreads. Made before any dynamic initialisation, so a thread made by another static
-// object finds it ready.
-constinit std::mutex g_liveThreadsMutex;
 int g_liveThreads = 0;
+
+// Guards g_liveThreads. Made on first use, so a thread made by another static object finds it
+// ready, and never destroyed, like the condition below.
+std::mutex& liveThreadsMutex()
+{
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
 
 // Never destroyed: a thread that frees itself may still count down while the process ends.
 std::condition_variable& liveThreadsChanged()
@@ -23,7 +28,7 @@ std::condition_variable& liveThreadsChanged()
 
 TIdThread::TIdThread()
 {
-    std::lock_guard<std::mutex> guard(g_liveThreadsMutex);
+    std::lock_guard<std::mutex> guard(liveThreadsMutex());
     ++g_liveThreads;
 }
 
@@ -31,20 +36,20 @@ TIdThread::~TIdThread()
 {
     if (m_created && !m_joined && !FreeOnTerminate)
         waitFor();
-    std::lock_guard<std::mutex> guard(g_liveThreadsMutex);
+    std::lock_guard<std::mutex> guard(liveThreadsMutex());
     --g_liveThreads;
     liveThreadsChanged().notify_all();
 }
 
 int TIdThread::liveCount()
 {
-    std::lock_guard<std::mutex> guard(g_liveThreadsMutex);
+    std::lock_guard<std::mutex> guard(liveThreadsMutex());
     return g_liveThreads;
 }
 
 bool TIdThread::waitForAllThreads(int timeoutMs)
 {
-    std::unique_lock<std::mutex> guard(g_liveThreadsMutex);
+    std::unique_lock<std::mutex> guard(liveThreadsMutex());
     return liveThreadsChanged().wait_for(guard, std::chrono::milliseconds(timeoutMs),
                                          [] { return g_liveThreads == 0; });
 }

@@ -1,7 +1,5 @@
 #include "net/IdSocketHandle.h"
 
-#include <fcntl.h>
-
 #include "base/Stream.h"
 
 namespace velmora {
@@ -61,14 +59,19 @@ void TIdSocketHandle::adopt(TIdStackSocketHandle handle, const TIdSocketAddress&
     m_handle.store(handle);
 }
 
-void TIdSocketHandle::setSocketOption(int level, int option, int value)
+void TIdSocketHandle::setNoDelay()
 {
-    m_stack.stack().setSocketOption(Handle(), level, option, &value, sizeof value);
+    m_stack.stack().setNoDelay(Handle());
 }
 
 void TIdSocketHandle::setNonBlocking()
 {
-    ::fcntl(Handle(), F_SETFL, ::fcntl(Handle(), F_GETFL) | O_NONBLOCK);
+    m_stack.stack().setNonBlocking(Handle());
+}
+
+void TIdSocketHandle::prepareListener(bool reuseAddress)
+{
+    m_stack.stack().prepareListener(Handle(), reuseAddress);
 }
 
 void TIdSocketHandle::closeSocket()

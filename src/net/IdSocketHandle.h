@@ -63,9 +63,12 @@ public:
     bool listen(int backlog);
     // Takes over an accepted handle and its peer address.
     void adopt(TIdStackSocketHandle handle, const TIdSocketAddress& peer);
-    void setSocketOption(int level, int option, int value);
-    // Receives and sends answer at once (EAGAIN) instead of waiting; the caller waits for readiness.
+    // Sends go out at once instead of waiting to fill a packet.
+    void setNoDelay();
+    // Receives and sends answer at once instead of waiting; the caller waits for readiness.
     void setNonBlocking();
+    // For a listening socket, before it binds: see TIdStack::prepareListener.
+    void prepareListener(bool reuseAddress);
     // Shuts down sending, then closes; only the owning thread calls this.
     void closeSocket();
     // From any thread: ends every pending wait and receive on the socket, which the owner then closes.

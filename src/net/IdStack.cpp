@@ -4,8 +4,6 @@
 #include <memory>
 #include <mutex>
 
-#include "net/IdStackPosix.h"
-
 namespace velmora {
 
 namespace {
@@ -18,8 +16,10 @@ std::atomic<TIdStack*> g_stack{nullptr};
 void acquireStack()
 {
     std::lock_guard<std::mutex> guard(g_stackMutex);
-    if (g_componentCount++ == 0)
-        g_stack.store(new TIdStackPosix, std::memory_order_release);
+    // A stack that cannot start leaves no component counted.
+    if (g_componentCount == 0)
+        g_stack.store(NewPlatformStack(), std::memory_order_release);
+    ++g_componentCount;
 }
 
 void releaseStack()

@@ -1,14 +1,13 @@
 #pragma once
-// The process-wide socket stack: the one place that calls the system's TCP/IPv4 interface. A failing
-// call raises nothing; CheckSocketResult only tells the caller whether a failure it expected happened.
+// The process-wide socket stack: the one place that calls the system's TCP/IPv4 interface, through
+// one implementation per platform (IdStackPosix, IdStackWindows). A failing call raises nothing;
+// CheckSocketResult only tells the caller whether a failure it expected happened.
 
-#include <cerrno>
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
 #include <string>
-#include <sys/socket.h>
-#include <sys/types.h>
 #include <vector>
 
 #include "net/IdException.h"
@@ -16,21 +15,36 @@
 
 namespace velmora {
 
-using TIdStackSocketHandle = int;
+// A descriptor on POSIX systems, the unsigned socket number on Windows; all bits set is no socket.
+using TIdStackSocketHandle = std::intptr_t;
 inline constexpr TIdStackSocketHandle Id_INVALID_SOCKET = -1;
 inline constexpr int Id_SOCKET_ERROR = -1;
-inline constexpr int Id_PF_INET = AF_INET;
-inline constexpr int Id_SOCK_STREAM = SOCK_STREAM;
-inline constexpr int Id_SD_Send = SHUT_WR;
-inline constexpr int Id_SD_Both = SHUT_RDWR;
+// The same numbers on every platform the program runs on.
+inline constexpr int Id_PF_INET = 2;
+inline constexpr int Id_SOCK_STREAM = 1;
+inline constexpr int Id_SD_Send = 1;
+inline constexpr int Id_SD_Both = 2;
 
-// The failure codes that callers list as expected, as this platform spells them.
-inline constexpr int Id_WSAEINTR = EINTR;
-inline constexpr int Id_WSAENOTSOCK = ENOTSOCK;
-inline constexpr int Id_WSAEADDRINUSE = EADDRINUSE;
-inline constexpr int Id_WSAESHUTDOWN = ESHUTDOWN;
-inline constexpr int Id_WSAECONNABORTED = ECONNABORTED;
-inline constexpr int Id_WSAECONNRESET = ECONNRESET;
+// Flags of receive and send, which each platform turns into its own.
+// Answer at once when nothing is ready instead of waiting.
+inline constexpr int Id_MSG_DontWait = 1;
+// More bytes follow at once: a partial packet may wait for them.
+inline constexpr int Id_MSG_More = 2;
+
+// The failure codes that callers list as expected, as the platform spells them.
+extern const int Id_WSAEINTR;
+extern const int Id_WSAEBADF;
+extern const int Id_WSAEINVAL;
+extern const int Id_WSAEWOULDBLOCK;
+extern const int Id_WSAENOTSOCK;
+extern const int Id_WSAEADDRINUSE;
+extern const int Id_WSAESHUTDOWN;
+extern const int Id_WSAECONNABORTED;
+extern const int Id_WSAECONNRESET;
+extern const int Id_WSAEINPROGRESS;
+extern const int Id_WSAECONNREFUSED;
+extern const int Id_WSAETIMEDOUT;
+extern const int Id_WSAEACCES;
 
 // A readiness wait with this timeout waits without limit.
 inline constexpr int IdTimeoutInfinite = -2;
@@ -38,6 +52,10 @@ inline constexpr int IdTimeoutInfinite = -2;
 class EIdStackError : public EIdException {
 public:
     using EIdException::EIdException;
+};
+class EIdStackInitializationFailed : public EIdStackError {
+public:
+    using EIdStackError::EIdStackError;
 };
 class EIdStackSetSizeExceeded : public EIdStackError {
 public:
@@ -56,6 +74,7 @@ public:
     using EIdException::EIdException;
 };
 
+inline constexpr const char* RSWinsockInitializationError = "Winsock Initialization Error.";
 inline constexpr const char* RSStackSetSizeExceeded = "Set Size Exceeded.";
 inline constexpr const char* RSStackInvalidIP = "%s is not a valid IP address.";
 inline constexpr const char* RSCannotAllocateSocket = "Cannot allocate socket.";
@@ -80,11 +99,14 @@ public:
     // Answers Id_INVALID_SOCKET on failure; peer is filled on success.
     virtual TIdStackSocketHandle accept(TIdStackSocketHandle handle, TIdSocketAddress& peer) = 0;
     virtual int connect(TIdStackSocketHandle handle, int family, int port, const std::string& ip) = 0;
-    // Byte count, 0 at orderly close, -1 on failure.
-    virtual ssize_t receive(TIdStackSocketHandle handle, void* buffer, size_t length, int flags) = 0;
-    virtual ssize_t send(TIdStackSocketHandle handle, const void* buffer, size_t length, int flags) = 0;
-    // Sends count bytes of an open file from its current position; -1 on failure.
-    virtual ssize_t sendFile(TIdStackSocketHandle handle, int fileDescriptor, size_t count) = 0;
+    // Byte count, 0 at orderly close, -1 on failure. Flags are Id_MSG_ values.
+    virtual int64_t receive(TIdStackSocketHandle handle, void* buffer, size_t length, int flags) = 0;
+    virtual int64_t send(TIdStackSocketHandle handle, const void* buffer, size_t length, int flags) = 0;
+    // Whether sendFile hands files to the socket here; without it, files go in pieces.
+    virtual bool canSendFile() const = 0;
+    // Sends count bytes of an open file (a file system handle) from its current position; -1 on
+    // failure.
+    virtual int64_t sendFile(TIdStackSocketHandle handle, std::intptr_t file, size_t count) = 0;
     // Rewrites each given list to hold only its ready handles; answers the count of ready handles,
     // 0 on timeout, -1 on failure. More than IdMaxWaitHandles in a list throws EIdStackSetSizeExceeded.
     virtual int select(TIdSocketList* read, TIdSocketList* write, TIdSocketList* error, int timeoutMs) = 0;
@@ -92,9 +114,18 @@ public:
     virtual int waitReadable(TIdStackSocketHandle handle, int timeoutMs) = 0;
     virtual int shutdown(TIdStackSocketHandle handle, int how) = 0;
     virtual int closeSocket(TIdStackSocketHandle handle) = 0;
-    virtual int setSocketOption(TIdStackSocketHandle handle, int level, int option, const void* value,
-                                socklen_t length) = 0;
-    virtual int getSocketOption(TIdStackSocketHandle handle, int level, int option, void* value, socklen_t& length) = 0;
+    // The socket options this program sets, each as the platform spells it.
+    // Sends go out at once instead of waiting to fill a packet.
+    virtual int setNoDelay(TIdStackSocketHandle handle) = 0;
+    // Receives and sends answer at once instead of waiting; callers wait for readiness themselves.
+    virtual int setNonBlocking(TIdStackSocketHandle handle) = 0;
+    // Before a listening socket binds: no other program may take its port while it listens, and,
+    // where reuse is asked, its port is free again at once when a previous listener ends.
+    virtual int prepareListener(TIdStackSocketHandle handle, bool reuseAddress) = 0;
+    // The socket's pending error, as a connect that was under way ended; 0 when it succeeded.
+    virtual int pendingError(TIdStackSocketHandle handle) = 0;
+    // Lets the process hold as many sockets and files as the system allows without privilege.
+    virtual void raiseHandleLimit() = 0;
     virtual TIdSocketAddress localName(TIdStackSocketHandle handle) = 0;
     virtual TIdSocketAddress peerName(TIdStackSocketHandle handle) = 0;
     // The calling thread's last failure code.
@@ -127,6 +158,10 @@ public:
     // The address (host order) as four dotted decimal bytes.
     static std::string addressToText(uint32_t address);
 };
+
+// A new stack of this platform (TIdStackPosix, TIdStackWindows); throws
+// EIdStackInitializationFailed when the system's sockets cannot start.
+TIdStack* NewPlatformStack();
 
 // The stack while at least one network component lives, else none.
 TIdStack* SocketStack();

@@ -1,17 +1,40 @@
 #include "net/IdStackPosix.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/sendfile.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include "net/LocalAddresses.h"
 
 namespace velmora {
+
+const int Id_WSAEINTR = EINTR;
+const int Id_WSAEBADF = EBADF;
+const int Id_WSAEINVAL = EINVAL;
+const int Id_WSAEWOULDBLOCK = EWOULDBLOCK;
+const int Id_WSAENOTSOCK = ENOTSOCK;
+const int Id_WSAEADDRINUSE = EADDRINUSE;
+const int Id_WSAESHUTDOWN = ESHUTDOWN;
+const int Id_WSAECONNABORTED = ECONNABORTED;
+const int Id_WSAECONNRESET = ECONNRESET;
+const int Id_WSAEINPROGRESS = EINPROGRESS;
+const int Id_WSAECONNREFUSED = ECONNREFUSED;
+const int Id_WSAETIMEDOUT = ETIMEDOUT;
+const int Id_WSAEACCES = EACCES;
+
+static_assert(Id_PF_INET == AF_INET && Id_SOCK_STREAM == SOCK_STREAM);
+static_assert(Id_SD_Send == SHUT_WR && Id_SD_Both == SHUT_RDWR);
+static_assert(EAGAIN == EWOULDBLOCK, "a receive that finds nothing answers one code");
 
 namespace {
 
@@ -42,10 +65,20 @@ TIdSocketAddress fromAddress(const sockaddr_in& address)
     return {TIdStack::addressToText(ntohl(address.sin_addr.s_addr)), ntohs(address.sin_port)};
 }
 
-template <class Call>
-ssize_t retryInterrupted(Call call)
+int platformFlags(int flags)
 {
-    ssize_t result;
+    return ((flags & Id_MSG_DontWait) ? MSG_DONTWAIT : 0) | ((flags & Id_MSG_More) ? MSG_MORE : 0);
+}
+
+int setOption(TIdStackSocketHandle handle, int level, int option, int value)
+{
+    return ::setsockopt(static_cast<int>(handle), level, option, &value, sizeof value);
+}
+
+template <class Call>
+int64_t retryInterrupted(Call call)
+{
+    int64_t result;
     do
         result = call();
     while (result < 0 && errno == EINTR);
@@ -64,6 +97,11 @@ int StackStartupCount()
     return g_startupCount;
 }
 
+TIdStack* NewPlatformStack()
+{
+    return new TIdStackPosix;
+}
+
 TIdStackPosix::TIdStackPosix()
 {
     std::call_once(g_startup, startPlatform);
@@ -71,7 +109,7 @@ TIdStackPosix::TIdStackPosix()
 
 TIdStackSocketHandle TIdStackPosix::createSocket(int type, int protocol)
 {
-    int handle = ::socket(Id_PF_INET, type | SOCK_CLOEXEC, protocol);
+    int handle = ::socket(AF_INET, type | SOCK_CLOEXEC, protocol);
     if (handle < 0)
         throw EIdInvalidSocket(RSCannotAllocateSocket);
     return handle;
@@ -80,19 +118,19 @@ TIdStackSocketHandle TIdStackPosix::createSocket(int type, int protocol)
 int TIdStackPosix::bind(TIdStackSocketHandle handle, int family, int port, const std::string& ip)
 {
     sockaddr_in address = makeAddress(family, port, ip);
-    return ::bind(handle, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    return ::bind(static_cast<int>(handle), reinterpret_cast<sockaddr*>(&address), sizeof address);
 }
 
 int TIdStackPosix::listen(TIdStackSocketHandle handle, int backlog)
 {
-    return ::listen(handle, backlog);
+    return ::listen(static_cast<int>(handle), backlog);
 }
 
 TIdStackSocketHandle TIdStackPosix::accept(TIdStackSocketHandle handle, TIdSocketAddress& peer)
 {
     sockaddr_in address{};
     socklen_t length = sizeof address;
-    int result = ::accept4(handle, reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC);
+    int result = ::accept4(static_cast<int>(handle), reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC);
     if (result >= 0)
         peer = fromAddress(address);
     return result;
@@ -101,22 +139,24 @@ TIdStackSocketHandle TIdStackPosix::accept(TIdStackSocketHandle handle, TIdSocke
 int TIdStackPosix::connect(TIdStackSocketHandle handle, int family, int port, const std::string& ip)
 {
     sockaddr_in address = makeAddress(family, port, ip);
-    return ::connect(handle, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    return ::connect(static_cast<int>(handle), reinterpret_cast<sockaddr*>(&address), sizeof address);
 }
 
-ssize_t TIdStackPosix::receive(TIdStackSocketHandle handle, void* buffer, size_t length, int flags)
+int64_t TIdStackPosix::receive(TIdStackSocketHandle handle, void* buffer, size_t length, int flags)
 {
-    return retryInterrupted([&] { return ::recv(handle, buffer, length, flags); });
+    return retryInterrupted([&] { return ::recv(static_cast<int>(handle), buffer, length, platformFlags(flags)); });
 }
 
-ssize_t TIdStackPosix::send(TIdStackSocketHandle handle, const void* buffer, size_t length, int flags)
+int64_t TIdStackPosix::send(TIdStackSocketHandle handle, const void* buffer, size_t length, int flags)
 {
-    return retryInterrupted([&] { return ::send(handle, buffer, length, flags | MSG_NOSIGNAL); });
+    return retryInterrupted(
+        [&] { return ::send(static_cast<int>(handle), buffer, length, platformFlags(flags) | MSG_NOSIGNAL); });
 }
 
-ssize_t TIdStackPosix::sendFile(TIdStackSocketHandle handle, int fileDescriptor, size_t count)
+int64_t TIdStackPosix::sendFile(TIdStackSocketHandle handle, std::intptr_t file, size_t count)
 {
-    return retryInterrupted([&] { return ::sendfile(handle, fileDescriptor, nullptr, count); });
+    return retryInterrupted(
+        [&] { return ::sendfile(static_cast<int>(handle), static_cast<int>(file), nullptr, count); });
 }
 
 int TIdStackPosix::select(TIdSocketList* read, TIdSocketList* write, TIdSocketList* error, int timeoutMs)
@@ -129,8 +169,8 @@ int TIdStackPosix::select(TIdSocketList* read, TIdSocketList* write, TIdSocketLi
             continue;
         if (list->size() > IdMaxWaitHandles)
             throw EIdStackSetSizeExceeded(RSStackSetSizeExceeded);
-        for (int handle : *list)
-            entries.push_back({handle, pollEvents(list == read, list == write), 0});
+        for (TIdStackSocketHandle handle : *list)
+            entries.push_back({static_cast<int>(handle), pollEvents(list == read, list == write), 0});
     }
     int result = ::poll(entries.data(), entries.size(), timeoutMs == IdTimeoutInfinite ? -1 : timeoutMs);
     if (result < 0)
@@ -153,37 +193,62 @@ int TIdStackPosix::select(TIdSocketList* read, TIdSocketList* write, TIdSocketLi
 
 int TIdStackPosix::waitReadable(TIdStackSocketHandle handle, int timeoutMs)
 {
-    pollfd entry{handle, POLLIN, 0};
+    pollfd entry{static_cast<int>(handle), POLLIN, 0};
     int result = ::poll(&entry, 1, timeoutMs == IdTimeoutInfinite ? -1 : timeoutMs);
     return result > 0 ? 1 : result;
 }
 
 int TIdStackPosix::shutdown(TIdStackSocketHandle handle, int how)
 {
-    return ::shutdown(handle, how);
+    return ::shutdown(static_cast<int>(handle), how);
 }
 
 int TIdStackPosix::closeSocket(TIdStackSocketHandle handle)
 {
-    return ::close(handle);
+    return ::close(static_cast<int>(handle));
 }
 
-int TIdStackPosix::setSocketOption(TIdStackSocketHandle handle, int level, int option, const void* value,
-                                   socklen_t length)
+int TIdStackPosix::setNoDelay(TIdStackSocketHandle handle)
 {
-    return ::setsockopt(handle, level, option, value, length);
+    return setOption(handle, IPPROTO_TCP, TCP_NODELAY, 1);
 }
 
-int TIdStackPosix::getSocketOption(TIdStackSocketHandle handle, int level, int option, void* value, socklen_t& length)
+int TIdStackPosix::setNonBlocking(TIdStackSocketHandle handle)
 {
-    return ::getsockopt(handle, level, option, value, &length);
+    const int fd = static_cast<int>(handle);
+    return ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+}
+
+int TIdStackPosix::prepareListener(TIdStackSocketHandle handle, bool reuseAddress)
+{
+    // A port another socket listens on is refused here whatever the option says; without it a
+    // restarted server could not bind while old connections linger in TIME_WAIT.
+    return reuseAddress ? setOption(handle, SOL_SOCKET, SO_REUSEADDR, 1) : 0;
+}
+
+// The usual soft limit of 1024 descriptors would refuse connections long before the server's
+// MaxConnections; raising it to the hard limit needs no privilege.
+void TIdStackPosix::raiseHandleLimit()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max)
+        return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+int TIdStackPosix::pendingError(TIdStackSocketHandle handle)
+{
+    int error = 0;
+    socklen_t length = sizeof error;
+    return ::getsockopt(static_cast<int>(handle), SOL_SOCKET, SO_ERROR, &error, &length) == 0 ? error : errno;
 }
 
 TIdSocketAddress TIdStackPosix::localName(TIdStackSocketHandle handle)
 {
     sockaddr_in address{};
     socklen_t length = sizeof address;
-    CheckSocketResult(::getsockname(handle, reinterpret_cast<sockaddr*>(&address), &length), {});
+    CheckSocketResult(::getsockname(static_cast<int>(handle), reinterpret_cast<sockaddr*>(&address), &length), {});
     return fromAddress(address);
 }
 
@@ -191,7 +256,7 @@ TIdSocketAddress TIdStackPosix::peerName(TIdStackSocketHandle handle)
 {
     sockaddr_in address{};
     socklen_t length = sizeof address;
-    CheckSocketResult(::getpeername(handle, reinterpret_cast<sockaddr*>(&address), &length), {});
+    CheckSocketResult(::getpeername(static_cast<int>(handle), reinterpret_cast<sockaddr*>(&address), &length), {});
     return fromAddress(address);
 }
 

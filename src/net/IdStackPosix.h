@@ -15,16 +15,19 @@ public:
     int listen(TIdStackSocketHandle handle, int backlog) override;
     TIdStackSocketHandle accept(TIdStackSocketHandle handle, TIdSocketAddress& peer) override;
     int connect(TIdStackSocketHandle handle, int family, int port, const std::string& ip) override;
-    ssize_t receive(TIdStackSocketHandle handle, void* buffer, size_t length, int flags) override;
-    ssize_t send(TIdStackSocketHandle handle, const void* buffer, size_t length, int flags) override;
-    ssize_t sendFile(TIdStackSocketHandle handle, int fileDescriptor, size_t count) override;
+    int64_t receive(TIdStackSocketHandle handle, void* buffer, size_t length, int flags) override;
+    int64_t send(TIdStackSocketHandle handle, const void* buffer, size_t length, int flags) override;
+    bool canSendFile() const override { return true; }
+    int64_t sendFile(TIdStackSocketHandle handle, std::intptr_t file, size_t count) override;
     int select(TIdSocketList* read, TIdSocketList* write, TIdSocketList* error, int timeoutMs) override;
     int waitReadable(TIdStackSocketHandle handle, int timeoutMs) override;
     int shutdown(TIdStackSocketHandle handle, int how) override;
     int closeSocket(TIdStackSocketHandle handle) override;
-    int setSocketOption(TIdStackSocketHandle handle, int level, int option, const void* value,
-                        socklen_t length) override;
-    int getSocketOption(TIdStackSocketHandle handle, int level, int option, void* value, socklen_t& length) override;
+    int setNoDelay(TIdStackSocketHandle handle) override;
+    int setNonBlocking(TIdStackSocketHandle handle) override;
+    int prepareListener(TIdStackSocketHandle handle, bool reuseAddress) override;
+    int pendingError(TIdStackSocketHandle handle) override;
+    void raiseHandleLimit() override;
     TIdSocketAddress localName(TIdStackSocketHandle handle) override;
     TIdSocketAddress peerName(TIdStackSocketHandle handle) override;
     int lastError() override;

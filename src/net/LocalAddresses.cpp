@@ -1,11 +1,7 @@
 #include "net/LocalAddresses.h"
 
-#include <arpa/inet.h>
-#include <fstream>
-#include <ifaddrs.h>
+#include <initializer_list>
 #include <limits>
-#include <net/if.h>
-#include <netinet/in.h>
 #include <sstream>
 
 namespace velmora {
@@ -22,32 +18,36 @@ bool isLinkLocal(const std::string& address)
     return address.rfind("169.254.", 0) == 0;
 }
 
-std::string systemDefaultRouteInterface()
-{
-    std::ifstream routes("/proc/net/route");
-    return DefaultRouteInterface(routes);
-}
-
-std::vector<TInterfaceAddress> systemInterfaces()
-{
-    std::vector<TInterfaceAddress> interfaces;
-    ifaddrs* list = nullptr;
-    if (::getifaddrs(&list) != 0)
-        return interfaces;
-    for (ifaddrs* entry = list; entry; entry = entry->ifa_next) {
-        if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_INET)
-            continue;
-        char text[INET_ADDRSTRLEN] = {};
-        const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
-        ::inet_ntop(AF_INET, &address->sin_addr, text, sizeof text);
-        bool up = (entry->ifa_flags & IFF_UP) && (entry->ifa_flags & IFF_RUNNING);
-        interfaces.push_back({entry->ifa_name, text, up, (entry->ifa_flags & IFF_LOOPBACK) != 0});
-    }
-    ::freeifaddrs(list);
-    return interfaces;
-}
-
 }  // namespace
+
+TInterfaceMedium MediumOfAdapter(uint32_t interfaceType, const std::string& description)
+{
+    constexpr uint32_t Ethernet = 6, Ppp = 23, SoftwareLoopback = 24, PropVirtual = 53, Ieee80211 = 71, Tunnel = 131;
+    std::string text = description;
+    for (char& c : text)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    auto mentions = [&](std::initializer_list<const char*> words) {
+        for (const char* word : words)
+            if (text.find(word) != std::string::npos)
+                return true;
+        return false;
+    };
+    if (interfaceType == SoftwareLoopback || mentions({"loopback"}))
+        return TInterfaceMedium::Loopback;
+    if (mentions({"wi-fi direct virtual adapter", "hosted network virtual adapter"}))
+        return TInterfaceMedium::Hotspot;
+    if (interfaceType == Tunnel || interfaceType == Ppp ||
+        mentions({"vpn", "tap-windows", "tunnel", "wireguard", "tailscale", "zerotier", "anyconnect", "globalprotect",
+                  "pangp", "fortinet", "openvpn", "wintun"}))
+        return TInterfaceMedium::Tunnel;
+    if (interfaceType == PropVirtual || mentions({"hyper-v", "virtualbox", "vmware", "virtual", "docker", "wsl"}))
+        return TInterfaceMedium::Virtual;
+    if (interfaceType == Ieee80211)
+        return TInterfaceMedium::WiFi;
+    if (interfaceType == Ethernet)
+        return TInterfaceMedium::Ethernet;
+    return TInterfaceMedium::Unknown;
+}
 
 std::vector<std::string> OrderLocalAddresses(const std::vector<TInterfaceAddress>& interfaces,
                                              const std::string& defaultRouteInterface)
@@ -66,11 +66,6 @@ std::vector<std::string> OrderLocalAddresses(const std::vector<TInterfaceAddress
     first.insert(first.end(), others.begin(), others.end());
     first.insert(first.end(), loopback.begin(), loopback.end());
     return first;
-}
-
-std::vector<std::string> LocalIPv4Addresses()
-{
-    return OrderLocalAddresses(systemInterfaces(), systemDefaultRouteInterface());
 }
 
 std::string DefaultRouteInterface(std::istream& routes)
@@ -97,19 +92,6 @@ std::string DefaultRouteInterface(std::istream& routes)
         }
     }
     return best;
-}
-
-std::vector<TInterfaceAddress> LocalInterfaceAddresses()
-{
-    const std::string defaultRoute = systemDefaultRouteInterface();
-    std::vector<TInterfaceAddress> interfaces;
-    for (TInterfaceAddress& entry : systemInterfaces()) {
-        if (!entry.Up)
-            continue;
-        entry.DefaultRoute = !defaultRoute.empty() && entry.Interface == defaultRoute;
-        interfaces.push_back(std::move(entry));
-    }
-    return interfaces;
 }
 
 }  // namespace velmora

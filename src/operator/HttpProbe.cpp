@@ -1,19 +1,16 @@
 #include "operator/HttpProbe.h"
 
-#include <arpa/inet.h>
-#include <cerrno>
+#include <algorithm>
 #include <cstring>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <optional>
 
-#include "publish/Unit_Const.h"
 #include "base/Exception.h"
-#include "operator/Limits.h"
-#include "base/Stream.h"
+#include "base/FileSystem.h"
 #include "base/StrUtils.h"
+#include "net/IdStack.h"
+#include "operator/Limits.h"
 #include "operator/OperatorTexts.h"
+#include "publish/Unit_Const.h"
 
 namespace velmora {
 
@@ -33,39 +30,40 @@ int remainingMs(Clock::time_point deadline)
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-// Waits for the event; answers false when the deadline passed first.
-bool waitFor(int handle, short event, Clock::time_point deadline)
-{
-    for (;;) {
-        pollfd ready{handle, event, 0};
-        int polled = ::poll(&ready, 1, remainingMs(deadline));
-        if (polled > 0)
-            return true;
-        if (polled == 0 || errno != EINTR)
-            return false;
-    }
-}
-
+// A socket of the program's own stack, closed when it goes.
 class Socket {
 public:
-    Socket() : m_handle(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)) {}
-    ~Socket()
-    {
-        if (m_handle >= 0)
-            ::close(m_handle);
-    }
+    Socket() : m_handle(m_stack.stack().createSocket(Id_SOCK_STREAM, 0)) { stack().setNonBlocking(m_handle); }
+    ~Socket() { stack().closeSocket(m_handle); }
     Socket(const Socket&) = delete;
     Socket& operator=(const Socket&) = delete;
-    int handle() const { return m_handle; }
+    TIdStack& stack() const { return m_stack.stack(); }
+    TIdStackSocketHandle handle() const { return m_handle; }
+
+    // Waits until the socket can be written (or read); answers false when the deadline passed first.
+    bool waitFor(bool write, Clock::time_point deadline) const
+    {
+        for (;;) {
+            TIdSocketList ready{m_handle}, failed{m_handle};
+            const int result =
+                stack().select(write ? nullptr : &ready, write ? &ready : nullptr, &failed, remainingMs(deadline));
+            if (result > 0)
+                return true;
+            if (result == 0 || !stack().CheckSocketResult(result, {Id_WSAEINTR}))
+                return false;
+        }
+    }
 
 private:
-    int m_handle;
+    TIdStackRef m_stack;
+    TIdStackSocketHandle m_handle;
 };
 
 THttpProbeResult failed(int error)
 {
     THttpProbeResult result;
-    result.Outcome = error == ECONNREFUSED ? THttpProbeResult::TOutcome::Refused : THttpProbeResult::TOutcome::Failed;
+    result.Outcome =
+        error == Id_WSAECONNREFUSED ? THttpProbeResult::TOutcome::Refused : THttpProbeResult::TOutcome::Failed;
     result.Error = SystemErrorText(error);
     return result;
 }
@@ -77,28 +75,27 @@ THttpProbeResult timedOut()
     return result;
 }
 
-// Answers 0 once connected, else the error; ETIMEDOUT when the deadline passed.
-int connectBy(const Socket& socket, const sockaddr_in& target, Clock::time_point deadline)
+// Answers 0 once connected, else the error; Id_WSAETIMEDOUT when the deadline passed.
+int connectBy(const Socket& socket, const std::string& address, int port, Clock::time_point deadline)
 {
-    if (::connect(socket.handle(), reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0)
+    TIdStack& stack = socket.stack();
+    const int result = stack.connect(socket.handle(), Id_PF_INET, port, address);
+    if (result == 0)
         return 0;
-    if (errno != EINPROGRESS)
-        return errno;
-    if (!waitFor(socket.handle(), POLLOUT, deadline))
-        return ETIMEDOUT;
-    int error = 0;
-    socklen_t length = sizeof error;
-    ::getsockopt(socket.handle(), SOL_SOCKET, SO_ERROR, &error, &length);
-    return error;
+    if (!stack.CheckSocketResult(result, {Id_WSAEINPROGRESS, Id_WSAEWOULDBLOCK}))
+        return stack.lastError();
+    if (!socket.waitFor(true, deadline))
+        return Id_WSAETIMEDOUT;
+    return stack.pendingError(socket.handle());
 }
 
 bool sendAll(const Socket& socket, std::string_view bytes, Clock::time_point deadline)
 {
     while (!bytes.empty()) {
-        if (!waitFor(socket.handle(), POLLOUT, deadline))
+        if (!socket.waitFor(true, deadline))
             return false;
-        ssize_t sent = ::send(socket.handle(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (sent < 0 && errno != EINTR && errno != EAGAIN)
+        const int64_t sent = socket.stack().send(socket.handle(), bytes.data(), bytes.size(), 0);
+        if (sent < 0 && !socket.stack().CheckSocketResult(static_cast<int>(sent), {Id_WSAEINTR, Id_WSAEWOULDBLOCK}))
             return false;
         if (sent > 0)
             bytes.remove_prefix(static_cast<size_t>(sent));
@@ -112,10 +109,12 @@ bool readHead(const Socket& socket, std::string& received, Clock::time_point dea
 {
     char buffer[4096];
     while (received.find("\r\n\r\n") == std::string::npos && received.size() < MaxProbeReplyBytes) {
-        if (!waitFor(socket.handle(), POLLIN, deadline))
+        if (!socket.waitFor(false, deadline))
             return false;
-        ssize_t got = ::recv(socket.handle(), buffer, std::min(sizeof buffer, MaxProbeReplyBytes - received.size()), 0);
-        if (got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN))
+        const int64_t got = socket.stack().receive(socket.handle(), buffer,
+                                                   std::min(sizeof buffer, MaxProbeReplyBytes - received.size()), 0);
+        if (got == 0 ||
+            (got < 0 && !socket.stack().CheckSocketResult(static_cast<int>(got), {Id_WSAEINTR, Id_WSAEWOULDBLOCK})))
             return true;
         if (got > 0)
             received.append(buffer, static_cast<size_t>(got));
@@ -156,16 +155,17 @@ std::optional<TReplyHead> ParseReplyHead(std::string_view bytes)
 THttpProbeResult ProbeHttp(const std::string& address, int port, std::chrono::milliseconds limit)
 {
     const Clock::time_point deadline = Clock::now() + limit;
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(static_cast<uint16_t>(port));
-    if (port < 1 || port > 65535 || ::inet_pton(AF_INET, address.c_str(), &target.sin_addr) != 1)
-        return failed(EINVAL);
-    Socket socket;
-    if (socket.handle() < 0)
-        return failed(errno);
-    int error = connectBy(socket, target, deadline);
-    if (error == ETIMEDOUT)
+    if (port < 1 || port > 65535 || !TIdStack::isIP(address))
+        return failed(Id_WSAEINVAL);
+    std::optional<Socket> made;
+    try {
+        made.emplace();
+    } catch (const EIdException&) {
+        return failed(LastSystemError());
+    }
+    const Socket& socket = *made;
+    int error = connectBy(socket, address, port, deadline);
+    if (error == Id_WSAETIMEDOUT)
         return timedOut();
     if (error != 0)
         return failed(error);

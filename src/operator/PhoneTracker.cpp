@@ -1,26 +1,30 @@
 #include "operator/PhoneTracker.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <optional>
 
 #include "base/Exception.h"
+#include "net/IdStack.h"
 #include "operator/OperatorTexts.h"
 
 namespace velmora {
 
 namespace {
 
+// Four dotted decimal bytes, as peers' addresses are written; none for any other text.
+std::optional<uint32_t> dottedAddress(const std::string& text)
+{
+    return std::count(text.begin(), text.end(), '.') == 3 ? TIdStack::tryTextToAddress(text) : std::nullopt;
+}
+
 // IPv4 addresses in numeric order (127.0.0.2 before 127.0.0.10); anything else after them, by text.
 bool addressBefore(const std::string& a, const std::string& b)
 {
-    in_addr first{}, second{};
-    const bool numericA = ::inet_pton(AF_INET, a.c_str(), &first) == 1;
-    const bool numericB = ::inet_pton(AF_INET, b.c_str(), &second) == 1;
-    if (numericA && numericB)
-        return ntohl(first.s_addr) < ntohl(second.s_addr);
-    if (numericA != numericB)
-        return numericA;
+    const std::optional<uint32_t> first = dottedAddress(a), second = dottedAddress(b);
+    if (first && second)
+        return *first < *second;
+    if (first.has_value() != second.has_value())
+        return first.has_value();
     return a < b;
 }
 

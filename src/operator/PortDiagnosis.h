@@ -23,7 +23,7 @@ struct TPortHolder {
     int Pid = 0;
 };
 
-// The process that listens on the TCP port, from the kernel's socket diagnosis and /proc; none when
+// The process that listens on the TCP port, from the system's table of listening sockets; none when
 // no listening socket or no process holding it can be seen (another user's processes are hidden
 // from a non-root user).
 std::optional<TPortHolder> FindPortHolder(int port);

@@ -1,8 +1,8 @@
 #include "operator/ProjectCheck.h"
 
 #include <algorithm>
-#include <sys/stat.h>
 
+#include "base/FileSystem.h"
 #include "base/Exception.h"
 #include "handlers/ProjectFiles.h"
 #include "operator/OperatorTexts.h"
@@ -22,15 +22,15 @@ std::string joinedTail(const std::vector<std::string>& segments, size_t count)
 
 std::string withSeparator(std::string folder)
 {
-    if (!folder.empty() && folder.back() != '/')
+    if (!folder.empty() && !IsPathSeparator(folder.back()))
         folder += '/';
     return folder;
 }
 
 uint64_t fileSize(const std::string& path)
 {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
+    const TFileStatus status = StatusOfPath(path);
+    return status.Kind == TFileKind::Missing ? 0 : static_cast<uint64_t>(status.Size);
 }
 
 // The name on disk when the file was found only by ignoring letter case: the part that

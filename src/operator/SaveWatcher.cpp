@@ -1,24 +1,31 @@
 #include "operator/SaveWatcher.h"
 
-#include <cerrno>
-#include <sys/inotify.h>
-#include <unistd.h>
-
+#include "base/FileSystem.h"
 #include "base/StrUtils.h"
 
 namespace velmora {
 
 namespace {
 
-// Writes that end, saves that replace a file by renaming another onto it, removals; and the
-// folder itself going away, after which it is watched again once it is back.
-constexpr uint32_t WatchedEvents =
-    IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF;
-
+// The folder part of a path without its last separator ("/" stays "/"), "." for a bare name.
 std::string folderOf(const std::string& path)
 {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+    size_t slash = path.size();
+    while (slash > 0 && !IsPathSeparator(path[slash - 1]))
+        --slash;
+    if (slash == 0)
+        return ".";
+    return path.substr(0, slash == 1 ? 1 : slash - 1);
+}
+
+// How a file is known whatever the letter case and the separators its path was written with.
+std::string fileKey(const std::string& path)
+{
+    std::string key = LowerCase(path);
+    for (char& c : key)
+        if (c != ':' && IsPathSeparator(c))
+            c = '/';
+    return key;
 }
 
 }  // namespace
@@ -34,9 +41,7 @@ TSaveWatcher::~TSaveWatcher()
 
 void TSaveWatcher::Stop()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    m_watch.reset();
     m_files.clear();
     m_folders.clear();
     m_folderOfWatch.clear();
@@ -46,15 +51,15 @@ void TSaveWatcher::Stop()
 bool TSaveWatcher::Watch(const std::vector<std::string>& files)
 {
     Stop();
-    m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (m_fd < 0)
+    m_watch = NewFolderWatch();
+    if (!m_watch)
         return false;
     for (const std::string& file : files) {
         const std::string folder = folderOf(file);
         if (m_folders.size() >= MaxWatchedFolders && !m_folders.count(folder))
             continue;
         m_folders.insert(folder);
-        m_files.insert(LowerCase(file));
+        m_files.insert(fileKey(file));
     }
     addFolderWatches();
     return true;
@@ -69,7 +74,7 @@ void TSaveWatcher::addFolderWatches()
     for (const std::string& folder : m_folders) {
         if (watched.count(folder))
             continue;
-        int watch = ::inotify_add_watch(m_fd, folder.c_str(), WatchedEvents);
+        const int watch = m_watch->Add(folder);
         if (watch >= 0)
             m_folderOfWatch[watch] = folder;
         else
@@ -79,7 +84,7 @@ void TSaveWatcher::addFolderWatches()
 
 bool TSaveWatcher::Poll()
 {
-    if (m_fd < 0)
+    if (!m_watch)
         return false;
     const TClock::time_point now = m_clock.now();
     readEvents(now);
@@ -99,34 +104,24 @@ void TSaveWatcher::changed(TClock::time_point now)
 
 void TSaveWatcher::readEvents(TClock::time_point now)
 {
-    alignas(inotify_event) char buffer[16384];
-    for (;;) {
-        ssize_t got = ::read(m_fd, buffer, sizeof buffer);
-        if (got <= 0)
-            return;
-        for (ssize_t at = 0; at < got;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            if (event->mask & IN_Q_OVERFLOW) {
-                changed(now);
-                continue;
-            }
-            auto folder = m_folderOfWatch.find(event->wd);
-            if (folder == m_folderOfWatch.end())
-                continue;
-            if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) {
-                // The folder is gone or moved: what it held changed, and its new self is watched
-                // once it exists.
-                if (!(event->mask & IN_IGNORED))
-                    ::inotify_rm_watch(m_fd, event->wd);
-                m_folderOfWatch.erase(folder);
-                m_rewatch = true;
-                changed(now);
-                continue;
-            }
-            if (event->len > 0 && m_files.count(LowerCase(folder->second + "/" + event->name)))
-                changed(now);
+    for (const TFolderChange& change : m_watch->Read()) {
+        if (change.Kind == TFolderChange::TKind::Overflow) {
+            changed(now);
+            continue;
         }
+        auto folder = m_folderOfWatch.find(change.Watch);
+        if (folder == m_folderOfWatch.end())
+            continue;
+        if (change.Kind == TFolderChange::TKind::FolderGone) {
+            // The folder is gone or moved: what it held changed, and its new self is watched once
+            // it exists.
+            m_folderOfWatch.erase(folder);
+            m_rewatch = true;
+            changed(now);
+            continue;
+        }
+        if (!change.Name.empty() && m_files.count(fileKey(folder->second + "/" + change.Name)))
+            changed(now);
     }
 }
 

@@ -1,16 +1,18 @@
 #pragma once
-// Notices when the project's files are saved: inotify on the folders that hold them, read without
-// waiting on the main thread's tick, and a quiet second after the last change before it reports,
-// so that an editor's burst of writes or an export of many files publishes once.
+// Notices when the project's files are saved: the system's watch of the folders that hold them,
+// read without waiting on the main thread's tick, and a quiet second after the last change before
+// it reports, so that an editor's burst of writes or an export of many files publishes once.
 
 #include <chrono>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "operator/Limits.h"
 #include "base/Clock.h"
+#include "operator/FolderWatch.h"
+#include "operator/Limits.h"
 
 namespace velmora {
 
@@ -29,7 +31,7 @@ public:
     bool Watch(const std::vector<std::string>& files);
     // Follows nothing.
     void Stop();
-    bool Watching() const { return m_fd >= 0; }
+    bool Watching() const { return m_watch != nullptr; }
 
     // Reads what the system reported; answers true, once, when a followed file changed and
     // SaveQuietTime has passed since the last change.
@@ -41,7 +43,7 @@ private:
     void changed(TClock::time_point now);
 
     const TClock& m_clock;
-    int m_fd = -1;
+    std::unique_ptr<TFolderWatch> m_watch;
     // Names compared with letter case ignored, as the project's lookup finds them.
     std::set<std::string> m_files;
     std::set<std::string> m_folders;

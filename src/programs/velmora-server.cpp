@@ -1,32 +1,34 @@
 // velmora-server [--port N] [--address A] [--no-qr] [--watch] SCREEN_XML: publishes a screen project
 // without a window. Prints the address with its QR code and every log line on stdout as they happen;
-// SIGHUP publishes again (a second press of "Iniciar"), SIGINT or SIGTERM stops the watch, then the
-// server, and exits 0. velmora-server --list-addresses prints the machine's addresses and exits.
+// SIGHUP publishes again (a second press of "Iniciar"); SIGINT or SIGTERM (on Windows Ctrl+C,
+// Ctrl+Break, closing the console, log-off or shut-down) stops the watch, then the server, and exits
+// 0. velmora-server --list-addresses prints the machine's addresses and exits.
 
 #include <atomic>
-#include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
-#include <pthread.h>
+#include <mutex>
 #include <string>
-#include <thread>
-#include <unistd.h>
 
+#include "base/FileSystem.h"
+#include "base/CommandLine.h"
 #include "operator/OperatorTexts.h"
 #include "operator/PublishSession.h"
+#include "publish/ConsoleControls.h"
 #include "publish/ConsoleLog.h"
-#include "publish/ControlSignals.h"
 #include "publish/Unit_Const.h"
 
 namespace velmora {
 namespace {
 
+constexpr int StandardOutput = 1;
+constexpr int StandardError = 2;
+
 class ConsoleView : public IPublishView, public IOperatorView {
 public:
     ConsoleView(std::string screenFile, std::string portText, bool qr)
         : m_screenFile(std::move(screenFile)), m_portText(std::move(portText)), m_qr(qr),
-          m_colours(::isatty(STDOUT_FILENO) == 1)
+          m_colours(ConsoleShowsColours(StandardOutput)), m_errors(OpenConsoleOutput(StandardError))
     {
     }
 
@@ -48,13 +50,7 @@ public:
     void ShowServerActive() override {}
     void ShowError(const std::string& text) override
     {
-        std::string line = text + "\n";
-        for (size_t done = 0; done < line.size();) {
-            ssize_t put = ::write(2, line.data() + done, line.size() - done);
-            if (put <= 0)
-                return;
-            done += static_cast<size_t>(put);
-        }
+        m_errors->WriteAll(text + "\n", [] { return std::chrono::steady_clock::time_point::max(); });
     }
 
     // The code is printed under the address line once a publish shows it; the other findings
@@ -75,6 +71,7 @@ private:
     std::string m_portText;
     const bool m_qr;
     const bool m_colours;
+    const std::unique_ptr<TConsoleOutput> m_errors;
     TLogQueue* m_log = nullptr;
     std::string m_qrUrl, m_qrPrinted;
     std::vector<std::string> m_qrLines;
@@ -92,10 +89,11 @@ struct Arguments {
     bool watch = false;
 };
 
-bool parseArguments(int argc, char** argv, Arguments& args)
+bool parseArguments(const std::vector<std::string>& argv, Arguments& args)
 {
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
+    const size_t argc = argv.size();
+    for (size_t i = 0; i < argc; ++i) {
+        const std::string& arg = argv[i];
         if (arg == "--port" && i + 1 < argc)
             args.portText = argv[++i];
         else if (arg == "--address" && i + 1 < argc)
@@ -112,7 +110,7 @@ bool parseArguments(int argc, char** argv, Arguments& args)
             return false;
     }
     if (args.listAddresses)
-        return argc == 2;
+        return argc == 1;
     return !args.screenFile.empty();
 }
 
@@ -128,39 +126,53 @@ int listAddresses()
     return 0;
 }
 
+// Set by the console's controls, read by the main thread's loop.
+std::atomic<bool> stop{false}, republish{false};
+// Guards g_mainThread, the queue that a control wakes while a session runs.
+std::mutex g_mainThreadMutex;
+TMainThreadQueue* g_mainThread = nullptr;
+
+void onControl(TConsoleControl control)
+{
+    (control == TConsoleControl::Stop ? stop : republish) = true;
+    std::lock_guard lock(g_mainThreadMutex);
+    if (g_mainThread)
+        g_mainThread->Wake();
+}
+
+// The session's queue as the one that controls wake, for as long as this lives.
+class TWakeOnControl {
+public:
+    explicit TWakeOnControl(TMainThreadQueue& queue)
+    {
+        std::lock_guard lock(g_mainThreadMutex);
+        g_mainThread = &queue;
+    }
+    ~TWakeOnControl()
+    {
+        std::lock_guard lock(g_mainThreadMutex);
+        g_mainThread = nullptr;
+    }
+    TWakeOnControl(const TWakeOnControl&) = delete;
+    TWakeOnControl& operator=(const TWakeOnControl&) = delete;
+};
+
 int serve(const Arguments& args)
 {
-    ConsoleView view(std::filesystem::absolute(args.screenFile).lexically_normal().string(), args.portText, args.qr);
+    ConsoleView view(AbsolutePath(args.screenFile), args.portText, args.qr);
     TPublishSession session(view, &view);
     TPublishController& controller = session.Publisher();
     TOperatorController& operatorPanel = *session.Operator();
     TMainThreadQueue& mainThread = controller.MainThread();
+    TWakeOnControl wake(mainThread);
     view.AttachLog(controller.Log());
     operatorPanel.SetRepublishOnSave(args.watch);
     if (args.address && !operatorPanel.ChooseAddress(*args.address)) {
         view.ShowError(FormatMessage(SEnderecoNaoLocal, {*args.address}));
         return 2;
     }
-    TConsoleLog console(controller.Log(), STDOUT_FILENO);
+    TConsoleLog console(controller.Log(), StandardOutput);
     session.Start();
-
-    std::atomic<bool> stop{false}, republish{false};
-    std::thread signalWaiter([&] {
-        sigset_t signals = ControlSignals();
-        for (;;) {
-            int signal = 0;
-            if (sigwait(&signals, &signal) != 0)
-                continue;
-            if (signal == SIGHUP) {
-                republish = true;
-                mainThread.Wake();
-                continue;
-            }
-            stop = true;
-            mainThread.Wake();
-            return;
-        }
-    });
 
     int status = 0;
     try {
@@ -169,8 +181,6 @@ int serve(const Arguments& args)
         view.ShowError(ErrorReportText(e.what()));
         status = 1;
         stop = true;
-        // Not a kill: the waiter takes SIGTERM from sigwait, as it takes one from outside, and ends.
-        ::pthread_kill(signalWaiter.native_handle(), SIGTERM);  // NOLINT(bugprone-bad-signal-to-kill-thread)
     }
     while (!stop) {
         mainThread.WaitWhileServing([&] { return stop || republish; }, OperatorTickInterval);
@@ -182,7 +192,6 @@ int serve(const Arguments& args)
     // connection that outlived the server's wait was closed; freeing the server waits for its thread.
     session.Shutdown();
     console.Stop();
-    signalWaiter.join();
     return status;
 }
 
@@ -191,15 +200,15 @@ int serve(const Arguments& args)
 
 int main(int argc, char** argv)
 {
+    velmora::UseUtf8Console();
     velmora::Arguments args;
-    if (!velmora::parseArguments(argc, argv, args)) {
+    if (!velmora::parseArguments(velmora::ProgramArguments(argc, argv), args)) {
         std::cerr << velmora::Usage;
         return 2;
     }
     if (args.listAddresses)
         return velmora::listAddresses();
-    // Every thread started from here on leaves these signals to the signal waiter.
-    sigset_t signals = velmora::ControlSignals();
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    // Before any other thread: every thread leaves the controls to them.
+    velmora::TConsoleControls controls(velmora::onControl);
     return velmora::serve(args);
 }

@@ -6,7 +6,9 @@
 #include <iostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "base/CommandLine.h"
 #include "talk/Limits.h"
 #include "talk/Talvo.h"
 
@@ -95,17 +97,19 @@ int converse(const std::string& personality)
 int main(int argc, char** argv)
 {
     std::ios::sync_with_stdio(false);
-    const std::string_view option = argc > 1 ? argv[1] : "";
-    if (argc == 2 && (option == "--help" || option == "-h")) {
+    velmora::UseUtf8Console();
+    const std::vector<std::string> args = velmora::ProgramArguments(argc, argv);
+    const std::string_view option = args.empty() ? "" : args[0];
+    if (args.size() == 1 && (option == "--help" || option == "-h")) {
         std::cout << velmora::Usage;
         return 0;
     }
-    if (argc != 1 && !(argc == 3 && option == "--personality")) {
+    if (!args.empty() && !(args.size() == 2 && option == "--personality")) {
         std::cerr << velmora::Usage;
         return 2;
     }
     try {
-        return velmora::converse(argc == 3 ? argv[2] : "Talvo");
+        return velmora::converse(args.size() == 2 ? args[1] : "Talvo");
     } catch (const std::exception& e) {
         std::cerr << "velmora-talk: " << e.what() << '\n';
         return 1;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/CommandLine.h"
 #include "base/Stream.h"
 #include "screen/ManifestBuilder.h"
 #include "screen/ScreenLoader.h"
@@ -158,8 +159,9 @@ int run(const std::vector<std::string>& args)
 int main(int argc, char** argv)
 {
     std::ios::sync_with_stdio(false);
+    velmora::UseUtf8Console();
     try {
-        return velmora::run(std::vector<std::string>(argv + 1, argv + argc));
+        return velmora::run(velmora::ProgramArguments(argc, argv));
     } catch (const std::exception& e) {
         std::cerr << e.what() << '\n';
         return 1;

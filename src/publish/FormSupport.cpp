@@ -2,20 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <csignal>
-#include <spawn.h>
-#include <sys/wait.h>
 
-extern char** environ;
+#include "base/FileSystem.h"
 
 namespace velmora {
 
 namespace {
-
-// "$0" is the opener and "$1" the target: neither is ever read as shell text. The background
-// job outlives the shell, which ends at once, so the opener is nobody's child to wait for.
-constexpr const char* DetachedOpenScript = "\"$0\" \"$1\" </dev/null >/dev/null 2>&1 &";
 
 std::vector<std::string> split(const std::string& text, char separator)
 {
@@ -34,7 +26,10 @@ std::vector<std::string> split(const std::string& text, char separator)
 
 std::string ProgramTitle(const std::string& executablePath)
 {
-    std::string name = executablePath.substr(executablePath.rfind('/') + 1);
+    size_t start = executablePath.size();
+    while (start > 0 && !IsPathSeparator(executablePath[start - 1]))
+        --start;
+    std::string name = executablePath.substr(start);
     name = name.substr(0, name.find('.'));
     for (size_t i = 1; i < name.size(); ++i)
         name[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));
@@ -84,32 +79,6 @@ std::vector<std::string> NameFiltersOf(const std::string& filter)
         filters.push_back(parts[i] + " (" + globs + ")");
     }
     return filters;
-}
-
-bool ShellOpen(const std::string& target, const std::string& opener)
-{
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    // The window blocks its stop signals for its own use; the opener must not inherit that, nor
-    // any signal this process ignores, and it leaves the terminal's process group so that a Ctrl+C
-    // meant for the window does not reach the browser.
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
-
-    std::string shell = "sh", dashC = "-c", script = DetachedOpenScript, openerArg = opener, targetArg = target;
-    char* argv[] = {shell.data(), dashC.data(), script.data(), openerArg.data(), targetArg.data(), nullptr};
-    pid_t pid = 0;
-    int failed = ::posix_spawn(&pid, "/bin/sh", nullptr, &attributes, argv, environ);
-    posix_spawnattr_destroy(&attributes);
-    if (failed)
-        return false;
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 }  // namespace velmora

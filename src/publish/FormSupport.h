@@ -26,9 +26,11 @@ std::string CaseInsensitiveGlob(const std::string& pattern);
 // Windows, where SCREEN.XML and screen.xml are the same file.
 std::vector<std::string> NameFiltersOf(const std::string& filter);
 
-// Asks the desktop to open target with opener (xdg-open: a browser for an address), detached from
-// this process, its output discarded and with no signal blocked; waits only for the launch.
-// Answers whether the launch could be made; what the opener does is not examined.
-bool ShellOpen(const std::string& target, const std::string& opener = "xdg-open");
+// Asks the desktop to open target ("open" of the shell: a browser for an address), or the program
+// opener to open it, with the launched window hidden where the system allows it, detached from this
+// process, its output discarded and with no signal blocked; waits only for the launch. Answers
+// whether the launch could be made; what the opener does is not examined. One implementation per
+// platform: ShellOpenPosix.cpp (xdg-open by default), ShellOpenWindows.cpp.
+bool ShellOpen(const std::string& target, const std::string& opener = {});
 
 }  // namespace velmora

@@ -1,7 +1,6 @@
 #include "publish/PublishController.h"
 
-#include <filesystem>
-
+#include "base/FileSystem.h"
 #include "base/StrToInt.h"
 #include "base/Stream.h"
 #include "http/IdTCPServer.h"
@@ -22,8 +21,10 @@ int PortFromText(const std::string& text)
 
 std::string FolderOf(const std::string& path)
 {
-    size_t separator = path.rfind('/');
-    return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+    size_t end = path.size();
+    while (end > 0 && !IsPathSeparator(path[end - 1]))
+        --end;
+    return path.substr(0, end);
 }
 
 std::string ErrorReportText(const std::string& message)
@@ -124,7 +125,7 @@ void TPublishController::publishSequence(int port, const std::string& chosenFile
 {
     // A bare name is taken against the current directory, so the manifest lands beside the screen
     // file and the router serves the same folder later.
-    const std::string screenFile = std::filesystem::absolute(chosenFile).lexically_normal().string();
+    const std::string screenFile = AbsolutePath(chosenFile);
     const std::string folder = FolderOf(screenFile);
 
     LoadScreen(m_aObjModel, screenFile, m_screenMenus);

@@ -1,11 +1,8 @@
 #include "screen/ManifestBuilder.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <filesystem>
 #include <random>
-#include <unistd.h>
 
+#include "base/FileSystem.h"
 #include "xml/writer/XMLDoc.h"
 
 namespace velmora {
@@ -48,31 +45,26 @@ std::string buildManifest(const TMenu_Geral& menus, const TManifestUrls& urls)
 }
 
 // A sibling of the target that nobody else names: "." + file name + "." + random suffix.
-// It is created with the mode of any new file (0666 less the umask), so that the file that
-// replaces the manifest can be read by whoever could read the old one.
-int createSibling(const std::filesystem::path& target, std::string& siblingPath)
+TFileHandle createSibling(const std::string& target, std::string& siblingPath, int& error)
 {
+    const std::filesystem::path path = PathOf(target);
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = ".";
-        name.append(target.filename().string()).append(".").append(std::to_string(random() % 1000000000u));
-        name.append(".tmp");
-        siblingPath = (target.parent_path() / name).string();
-        int fd = ::open(siblingPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
+        name.append(TextOf(path.filename())).append(".").append(std::to_string(random() % 1000000000u)).append(".tmp");
+        siblingPath = TextOf(path.parent_path() / PathOf(name));
+        const TFileHandle file = OpenFileHandle(siblingPath, TFileMode::CreateNew, error);
+        if (file != InvalidFileHandle || StatusOfPath(siblingPath).Kind == TFileKind::Missing)
+            return file;
     }
-    errno = EEXIST;
-    return -1;
+    return InvalidFileHandle;
 }
 
-bool writeAll(int fd, const std::string& bytes)
+bool writeAll(TFileHandle file, const std::string& bytes)
 {
     size_t done = 0;
     while (done < bytes.size()) {
-        ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
+        const int64_t put = WriteToFile(file, bytes.data() + done, bytes.size() - done);
         if (put <= 0)
             return false;
         done += static_cast<size_t>(put);
@@ -80,25 +72,24 @@ bool writeAll(int fd, const std::string& bytes)
     return true;
 }
 
-// Writes the bytes next to the target and renames them over it in one step.
+// Writes the bytes next to the target and moves them over it in one step.
 void replaceFile(const std::string& path, const std::string& bytes)
 {
     std::string sibling;
-    int fd = createSibling(std::filesystem::path(path), sibling);
-    if (fd < 0)
-        throw MakeFCreateError(path, errno);
-    bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
-    int error = errno;
-    if (::close(fd) != 0 && written) {
+    int error = 0;
+    const TFileHandle file = createSibling(path, sibling, error);
+    if (file == InvalidFileHandle)
+        throw MakeFCreateError(path, error);
+    bool written = writeAll(file, bytes);
+    if (!written)
+        error = LastSystemError();
+    else if ((error = FlushToDisk(file)) != 0)
         written = false;
-        error = errno;
-    }
-    if (written && ::rename(sibling.c_str(), path.c_str()) != 0) {
+    CloseFileHandle(file);
+    if (written && (error = MoveReplacing(sibling, path)) != 0)
         written = false;
-        error = errno;
-    }
     if (!written) {
-        ::unlink(sibling.c_str());
+        DeletePath(sibling);
         throw MakeFCreateError(path, error);
     }
 }

@@ -50,11 +50,17 @@ TEST(VelmoraProgram, TakesNoArgumentsBeyondHelpAndVersion)
 // The window draws off screen here: the test's own environment says so.
 TEST(VelmoraProgram, AStopSignalClosesTheWindowAndEndsWithStatusZero)
 {
-    for (int number : {SIGTERM, SIGINT, SIGHUP}) {
+    const struct {
+        const char* name;
+        void (ChildProcess::*send)();
+    } rows[] = {{"SIGTERM", &ChildProcess::stop},
+                {"SIGINT", &ChildProcess::interrupt},
+                {"SIGHUP", &ChildProcess::hangUp}};
+    for (const auto& row : rows) {
         ChildProcess program(VELMORA_PROGRAM, {});
         ASSERT_TRUE(stopSignalsBlocked(program.pid()));
-        program.signal(number);
-        EXPECT_EQ(program.wait(), 0) << "signal " << number << "\n" << program.errors();
+        (program.*row.send)();
+        EXPECT_EQ(program.wait(), 0) << row.name << "\n" << program.errors();
     }
 }
 

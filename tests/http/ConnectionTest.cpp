@@ -83,7 +83,7 @@ TEST(ConnectionReadLn, APeerClosingMidLineEndsTheReadAndTheLineIsLost)
 TEST(ConnectionReadLn, AResetPeerGivesAnEmptyLineMarkedTimedOut)
 {
     MemoryConnection memory("GET");
-    memory.stream->FailAtEndWith = ECONNRESET;
+    memory.stream->FailAtEndWith = Id_WSAECONNRESET;
     EXPECT_EQ(memory.connection.readLn(), "");
     EXPECT_TRUE(memory.connection.ReadTimedOut());
 }
@@ -93,7 +93,7 @@ TEST(ConnectionCapture, AResetPeerEndsTheCaptureAsAClosedConnection)
 {
     for (const char* input : {"Host: x\r\n", "Host: x\r\nAcc", ""}) {
         MemoryConnection memory(input, 2);
-        memory.stream->FailAtEndWith = ECONNRESET;
+        memory.stream->FailAtEndWith = Id_WSAECONNRESET;
         TIdStringList lines;
         EXPECT_THROW(memory.connection.capture(lines), EIdClosedSocket) << input;
         EXPECT_FALSE(memory.connection.connected()) << input;

@@ -48,7 +48,7 @@ struct Exchange {
 };
 
 // Runs the server's request loop over one connection whose peer sends input (chunk bytes at a time,
-// 0 = all at once) and then closes, or fails with failAtEndWith (ECONNRESET, say) when not 0.
+// 0 = all at once) and then closes, or fails with failAtEndWith (Id_WSAECONNRESET, say) when not 0.
 Exchange runRequest(TIdCustomHTTPServer& server, const std::string& input, size_t chunk = 0,
                     const std::string& peer = "127.0.0.1", int failAtEndWith = 0);
 

@@ -1,6 +1,5 @@
 #include "HttpTestSupport.h"
 
-#include <cerrno>
 #include <gtest/gtest.h>
 
 namespace velmora {
@@ -221,14 +220,14 @@ TEST_F(RequestReading, ARequestCutByAResetNeverReachesTheHandler)
     for (const char* input : inputs) {
         for (size_t chunk : {0, 1, 3}) {
             seen = Seen();
-            auto result = test::runRequest(server, input, chunk, "127.0.0.1", ECONNRESET);
+            auto result = test::runRequest(server, input, chunk, "127.0.0.1", Id_WSAECONNRESET);
             EXPECT_FALSE(seen.called) << input << " in chunks of " << chunk;
             EXPECT_EQ(result.output, "") << input;
             EXPECT_EQ(result.error, "") << input;
         }
     }
     seen = Seen();
-    test::runRequest(server, "GET /Images/portao.png HTTP/1.1\r\nHost: x\r\n\r\n", 0, "127.0.0.1", ECONNRESET);
+    test::runRequest(server, "GET /Images/portao.png HTTP/1.1\r\nHost: x\r\n\r\n", 0, "127.0.0.1", Id_WSAECONNRESET);
     EXPECT_TRUE(seen.called) << "a reset after the blank line leaves a whole request";
 }
 

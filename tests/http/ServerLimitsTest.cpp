@@ -6,7 +6,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <mutex>
-#include <sys/socket.h>
 #include <vector>
 
 namespace velmora {
@@ -57,8 +56,7 @@ protected:
     {
         size_t closed = 0;
         for (auto& client : clients) {
-            timeval brief{0, 1000};
-            ::setsockopt(client.handle(), SOL_SOCKET, SO_RCVTIMEO, &brief, sizeof brief);
+            client.setReceiveTimeout(1);
             closed += client.closedByPeer() ? 1 : 0;
         }
         return closed;

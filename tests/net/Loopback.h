@@ -1,24 +1,27 @@
 #pragma once
 // Sockets for tests on 127.0.0.0/8. Every call is checked: a failure throws std::system_error naming
 // the call, which fails the test that made it. Listeners bind port 0 and report the port they got.
+// One implementation per platform: LoopbackPosix.cpp, LoopbackWindows.cpp.
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
 namespace velmora::test {
 
-// An owned socket descriptor, closed when the object goes.
+// An owned socket, closed when the object goes.
 class Socket {
 public:
     Socket() = default;
-    explicit Socket(int handle) : m_handle(handle) {}
+    explicit Socket(std::intptr_t handle) : m_handle(handle) {}
     Socket(Socket&& other) noexcept : m_handle(other.release()) {}
     Socket& operator=(Socket&& other) noexcept;
     ~Socket();
 
-    int handle() const { return m_handle; }
+    std::intptr_t handle() const { return m_handle; }
     bool valid() const { return m_handle >= 0; }
-    int release();
+    std::intptr_t release();
     void close();
 
     void sendAll(const std::string& bytes);
@@ -28,9 +31,13 @@ public:
     bool closedByPeer();
     // Closes with a reset instead of an orderly close.
     void reset();
+    // One receive of at most size bytes: the count, 0 at the end, -1 on failure or time-out.
+    long receiveSome(char* buffer, size_t size);
+    void setReceiveTimeout(int milliseconds);
 
 private:
-    int m_handle = -1;
+    int fd() const { return static_cast<int>(m_handle); }
+    std::intptr_t m_handle = -1;
 };
 
 // A listening socket on 127.0.0.1, bound to port 0.

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "Loopback.h"
+#include "base/FileSystem.h"
 
 namespace velmora {
 namespace {
@@ -79,7 +80,7 @@ struct TcpPair {
     test::LoopbackListener listener;
     test::Socket client = test::connectLoopback(listener.port());
     test::Socket accepted = listener.accept();
-    int server = accepted.handle();
+    TIdStackSocketHandle server = accepted.handle();
 };
 
 TEST(StackCheckSocketResult, AnswersOnlyWhetherAnExpectedFailureHappened)
@@ -90,10 +91,10 @@ TEST(StackCheckSocketResult, AnswersOnlyWhetherAnExpectedFailureHappened)
     pair.client.reset();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     char buffer[16];
-    ssize_t got = stack.receive(pair.server, buffer, sizeof buffer, 0);
+    int64_t got = stack.receive(pair.server, buffer, sizeof buffer, 0);
     EXPECT_EQ(got, -1);
     EXPECT_FALSE(stack.CheckSocketResult(static_cast<int>(got), {Id_WSAESHUTDOWN, Id_WSAECONNABORTED}));
-    errno = ECONNRESET;
+    SetLastSystemError(Id_WSAECONNRESET);
     EXPECT_TRUE(stack.CheckSocketResult(-1, {Id_WSAECONNABORTED, Id_WSAECONNRESET}));
     EXPECT_FALSE(stack.CheckSocketResult(-1, {}));
     EXPECT_FALSE(stack.CheckSocketResult(0, {Id_WSAECONNRESET}));

@@ -33,7 +33,7 @@ private:
     {
         Socket client = m_listener.accept();
         char request[1024];
-        (void)::recv(client.handle(), request, sizeof request, 0);
+        (void)client.receiveSome(request, sizeof request);
         client.sendAll(*m_reply);
     }
 

@@ -1,11 +1,11 @@
 #include "operator/PortDiagnosis.h"
 
-#include <cerrno>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <set>
 
 #include "OperatorTestSupport.h"
+#include "net/IdStack.h"
 
 namespace velmora::test {
 namespace {
@@ -22,7 +22,7 @@ TEST(PortDiagnosis, EachKindOfFailureGetsItsLines)
 {
     const std::set<int> busy = {8099, 8100, 8101};
     TPortDiagnosisTools tools;
-    tools.Bind = [&](int port) { return port < 1024 ? EACCES : busy.count(port) ? EADDRINUSE : 0; };
+    tools.Bind = [&](int port) { return port < 1024 ? Id_WSAEACCES : busy.count(port) ? Id_WSAEADDRINUSE : 0; };
     tools.Holder = [](int) { return std::optional<TPortHolder>(TPortHolder{"velmora-server", 4242}); };
 
     tools.ServerSoftware = [](int) { return std::string("Talvo Web"); };
@@ -39,7 +39,7 @@ TEST(PortDiagnosis, EachKindOfFailureGetsItsLines)
     EXPECT_EQ(DiagnosePort(80, tools),
               std::vector<std::string>{"Sem permissão para usar a porta 80; use uma porta acima de 1023."});
     EXPECT_TRUE(DiagnosePort(9000, tools).empty()) << "a port that binds now has nothing to explain";
-    tools.Bind = [](int) { return EADDRNOTAVAIL; };
+    tools.Bind = [](int) { return Id_WSAEINVAL; };
     EXPECT_TRUE(DiagnosePort(9000, tools).empty());
 }
 
@@ -48,7 +48,7 @@ TEST(PortDiagnosis, TheFreePortSearchStopsAtItsSpan)
 {
     for (int freeAt : {FreePortSearchSpan, FreePortSearchSpan + 1}) {
         TPortDiagnosisTools tools;
-        tools.Bind = [&](int port) { return port == 20000 + freeAt ? 0 : EADDRINUSE; };
+        tools.Bind = [&](int port) { return port == 20000 + freeAt ? 0 : Id_WSAEADDRINUSE; };
         tools.ServerSoftware = [](int) { return std::string(); };
         tools.Holder = [](int) { return std::optional<TPortHolder>(); };
         const std::vector<std::string> lines = DiagnosePort(20000, tools);
@@ -69,7 +69,7 @@ TEST(PortDiagnosis, AHeldPortIsFoundTakenAndItsProcessNamed)
     // Held as another program would hold it: listening.
     LoopbackListener holder;
     const int held = holder.port();
-    EXPECT_EQ(TryBindPort(held), EADDRINUSE);
+    EXPECT_EQ(TryBindPort(held), Id_WSAEADDRINUSE);
     std::optional<TPortHolder> found = FindPortHolder(held);
     ASSERT_TRUE(found.has_value());
     EXPECT_EQ(found->Pid, ::getpid());

@@ -92,7 +92,7 @@ TEST(VelmoraServerOperator, TheQrCodeFollowsTheAddressUnlessLeftOut)
         } else {
             EXPECT_EQ(next->rfind("Verificação do projeto: ", 0), 0u) << *next;
         }
-        server.signal(SIGTERM);
+        server.stop();
         EXPECT_EQ(server.wait(), 0);
     }
     fs::remove_all(project);
@@ -121,7 +121,7 @@ TEST(VelmoraServerOperator, ChecksProbesFollowsAPhoneAndRepublishesOnSave)
 
     std::ofstream(project / "Images" / "luz.png") << "luz nova";
     EXPECT_TRUE(server.waitForLine("Projeto atualizado: 5 arquivos."));
-    server.signal(SIGTERM);
+    server.stop();
     EXPECT_EQ(server.wait(), 0);
     fs::remove_all(project);
 }

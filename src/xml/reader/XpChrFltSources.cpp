@@ -5,9 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <filesystem>
-#include <sys/stat.h>
-
+#include "base/FileSystem.h"
 #include "xml/reader/XpExcept.h"
 #include "xml/reader/XpInet.h"
 
@@ -81,25 +79,15 @@ TXpDirContext TXpDirContext::Resolve(const TXpDirContext* parent, const std::str
         return loc;
     }
     loc.Kind = TXpDirKind::Local;
-    if (isWindowsAbsolute(path)) {
+    if (isWindowsAbsolute(path) && !IsAbsolutePath(path)) {
         // A path on a Windows drive or share cannot exist here; the file of that name beside
         // the referencing document is the one the project carried along.
         size_t cut = path.find_last_of("\\/");
         path.erase(0, cut == std::string::npos ? 2 : cut + 1);
     }
+    if (!IsAbsolutePath(path))
+        path = (parent ? parent->Directory : CurrentFolder()) + path;
     std::replace(path.begin(), path.end(), '\\', '/');
-    if (path.empty() || path[0] != '/') {
-        std::string base;
-        if (parent) {
-            base = parent->Directory;
-        } else {
-            std::error_code ignored;
-            base = std::filesystem::current_path(ignored).string();
-            if (base.empty() || base.back() != '/')
-                base += '/';
-        }
-        path = base + path;
-    }
     splitAtLastSlash(loc, path, parent);
     return loc;
 }
@@ -120,8 +108,7 @@ std::unique_ptr<TXpInCharFilter> XpOpenSource(const TXpDirContext* parent, const
         if (!stream || stream->Size() == 0)
             throw notFound();
     } else {
-        struct stat info {};
-        if (::stat(full.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        if (StatusOfPath(full).Kind != TFileKind::Regular)
             throw notFound();
         try {
             stream = std::make_unique<TXpFileStream>(full);

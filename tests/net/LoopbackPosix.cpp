@@ -63,9 +63,9 @@ Socket::~Socket()
     close();
 }
 
-int Socket::release()
+std::intptr_t Socket::release()
 {
-    int handle = m_handle;
+    std::intptr_t handle = m_handle;
     m_handle = -1;
     return handle;
 }
@@ -73,13 +73,13 @@ int Socket::release()
 void Socket::close()
 {
     if (m_handle >= 0)
-        ::close(release());
+        ::close(static_cast<int>(release()));
 }
 
 void Socket::sendAll(const std::string& bytes)
 {
     for (size_t done = 0; done < bytes.size();) {
-        ssize_t sent = ::send(m_handle, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        ssize_t sent = ::send(fd(), bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
         checked(static_cast<int>(sent), "send");
         done += static_cast<size_t>(sent);
     }
@@ -90,7 +90,7 @@ std::string Socket::receiveAll()
     std::string received;
     char buffer[65536];
     ssize_t got;
-    while ((got = ::recv(m_handle, buffer, sizeof buffer, 0)) > 0)
+    while ((got = ::recv(fd(), buffer, sizeof buffer, 0)) > 0)
         received.append(buffer, static_cast<size_t>(got));
     return received;
 }
@@ -98,28 +98,39 @@ std::string Socket::receiveAll()
 bool Socket::closedByPeer()
 {
     char byte;
-    ssize_t got = ::recv(m_handle, &byte, 1, 0);
+    ssize_t got = ::recv(fd(), &byte, 1, 0);
     return got == 0 || (got < 0 && errno == ECONNRESET);
+}
+
+long Socket::receiveSome(char* buffer, size_t size)
+{
+    return static_cast<long>(::recv(fd(), buffer, size, 0));
+}
+
+void Socket::setReceiveTimeout(int milliseconds)
+{
+    timeval limit{milliseconds / 1000, static_cast<suseconds_t>(milliseconds % 1000) * 1000};
+    setOption(fd(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit, "setsockopt SO_RCVTIMEO");
 }
 
 void Socket::reset()
 {
     linger hard{1, 0};
-    setOption(m_handle, SOL_SOCKET, SO_LINGER, &hard, sizeof hard, "setsockopt SO_LINGER");
+    setOption(fd(), SOL_SOCKET, SO_LINGER, &hard, sizeof hard, "setsockopt SO_LINGER");
     close();
 }
 
 LoopbackListener::LoopbackListener(int backlog)
     : m_socket(checked(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0), "socket"))
 {
-    bindTo(m_socket.handle(), loopbackAddress("127.0.0.1", 0));
-    checked(::listen(m_socket.handle(), backlog), "listen");
-    m_port = boundPort(m_socket.handle());
+    bindTo(static_cast<int>(m_socket.handle()), loopbackAddress("127.0.0.1", 0));
+    checked(::listen(static_cast<int>(m_socket.handle()), backlog), "listen");
+    m_port = boundPort(static_cast<int>(m_socket.handle()));
 }
 
 Socket LoopbackListener::accept()
 {
-    return Socket(checked(::accept4(m_socket.handle(), nullptr, nullptr, SOCK_CLOEXEC), "accept"));
+    return Socket(checked(::accept4(static_cast<int>(m_socket.handle()), nullptr, nullptr, SOCK_CLOEXEC), "accept"));
 }
 
 std::optional<Socket> tryConnectLoopback(int port, const std::string& from, int receiveTimeoutMs, int receiveBuffer)
@@ -129,17 +140,17 @@ std::optional<Socket> tryConnectLoopback(int port, const std::string& from, int 
         // The port is chosen at connect time, per destination: thousands of connections from one
         // address must not run out of ports.
         int on = 1;
-        setOption(client.handle(), IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &on, sizeof on,
+        setOption(static_cast<int>(client.handle()), IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &on, sizeof on,
                   "setsockopt IP_BIND_ADDRESS_NO_PORT");
-        bindTo(client.handle(), loopbackAddress(from, 0));
+        bindTo(static_cast<int>(client.handle()), loopbackAddress(from, 0));
     }
     // Before connecting: the window the peer may fill is agreed then.
     if (receiveBuffer > 0)
-        setOption(client.handle(), SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer, "setsockopt SO_RCVBUF");
-    timeval limit{receiveTimeoutMs / 1000, static_cast<suseconds_t>(receiveTimeoutMs % 1000) * 1000};
-    setOption(client.handle(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit, "setsockopt SO_RCVTIMEO");
+        setOption(static_cast<int>(client.handle()), SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer,
+                  "setsockopt SO_RCVBUF");
+    client.setReceiveTimeout(receiveTimeoutMs);
     sockaddr_in address = loopbackAddress("127.0.0.1", port);
-    if (::connect(client.handle(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    if (::connect(static_cast<int>(client.handle()), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         if (errno == ECONNREFUSED)
             return std::nullopt;
         throw std::system_error(errno, std::generic_category(), "connect");
@@ -158,9 +169,9 @@ Socket connectLoopback(int port, const std::string& from, int receiveTimeoutMs, 
 ReservedPort::ReservedPort() : m_socket(checked(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0), "socket"))
 {
     int on = 1;
-    setOption(m_socket.handle(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on, "setsockopt SO_REUSEADDR");
-    bindTo(m_socket.handle(), loopbackAddress("0.0.0.0", 0));
-    m_port = boundPort(m_socket.handle());
+    setOption(static_cast<int>(m_socket.handle()), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on, "setsockopt SO_REUSEADDR");
+    bindTo(static_cast<int>(m_socket.handle()), loopbackAddress("0.0.0.0", 0));
+    m_port = boundPort(static_cast<int>(m_socket.handle()));
 }
 
 bool allowDescriptors(long wanted)

@@ -1,0 +1,147 @@
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+#include "base/FileSystem.h"
+
+namespace velmora {
+
+namespace {
+
+int openFlags(TFileMode mode)
+{
+    switch (mode) {
+    case TFileMode::Read:
+        return O_RDONLY;
+    case TFileMode::Write:
+        return O_WRONLY;
+    case TFileMode::ReadWrite:
+        return O_RDWR;
+    case TFileMode::Create:
+        return O_RDWR | O_CREAT | O_TRUNC;
+    case TFileMode::CreateNew:
+        return O_WRONLY | O_CREAT | O_EXCL;
+    }
+    return O_RDONLY;
+}
+
+TFileStatus statusOf(const struct stat& info)
+{
+    const TFileKind kind = S_ISREG(info.st_mode) ? TFileKind::Regular
+        : S_ISDIR(info.st_mode)                  ? TFileKind::Folder
+                                                 : TFileKind::Other;
+    return {kind, static_cast<int64_t>(info.st_size)};
+}
+
+template <class Call>
+auto retryInterrupted(Call call)
+{
+    auto result = call();
+    while (result < 0 && errno == EINTR)
+        result = call();
+    return result;
+}
+
+}  // namespace
+
+TFileHandle OpenFileHandle(const std::string& path, TFileMode mode, int& error)
+{
+    // New files get 0666 less the umask: whoever could read the file they replace can read them.
+    const int fd = retryInterrupted([&] { return ::open(path.c_str(), openFlags(mode) | O_CLOEXEC, 0666); });
+    error = fd < 0 ? errno : 0;
+    return fd < 0 ? InvalidFileHandle : fd;
+}
+
+void CloseFileHandle(TFileHandle file)
+{
+    ::close(static_cast<int>(file));
+}
+
+int64_t ReadFromFile(TFileHandle file, void* buffer, size_t count)
+{
+    return retryInterrupted([&] { return ::read(static_cast<int>(file), buffer, count); });
+}
+
+int64_t WriteToFile(TFileHandle file, const void* buffer, size_t count)
+{
+    return retryInterrupted([&] { return ::write(static_cast<int>(file), buffer, count); });
+}
+
+int64_t SeekInFile(TFileHandle file, int64_t offset, TFileOrigin origin)
+{
+    const int whence = origin == TFileOrigin::Beginning ? SEEK_SET : origin == TFileOrigin::Current ? SEEK_CUR : SEEK_END;
+    return ::lseek(static_cast<int>(file), offset, whence);
+}
+
+int FlushToDisk(TFileHandle file)
+{
+    return ::fsync(static_cast<int>(file)) == 0 ? 0 : errno;
+}
+
+TFileStatus StatusOfFile(TFileHandle file)
+{
+    struct stat info {};
+    return ::fstat(static_cast<int>(file), &info) == 0 ? statusOf(info) : TFileStatus{};
+}
+
+TFileStatus StatusOfPath(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? statusOf(info) : TFileStatus{};
+}
+
+std::optional<std::vector<std::string>> ListFolder(const std::string& folder)
+{
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return std::nullopt;
+    std::vector<std::string> names;
+    // A stream of our own: readdir is safe on it.
+    while (dirent* entry = ::readdir(dir)) {  // NOLINT(concurrency-mt-unsafe)
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+int MoveReplacing(const std::string& from, const std::string& to)
+{
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+int DeletePath(const std::string& path)
+{
+    return ::unlink(path.c_str()) == 0 ? 0 : errno;
+}
+
+int LastSystemError()
+{
+    return errno;
+}
+
+void SetLastSystemError(int error)
+{
+    errno = error;
+}
+
+std::string SystemErrorText(int error)
+{
+    return std::system_category().message(error);
+}
+
+bool IsPathSeparator(char c)
+{
+    return c == '/';
+}
+
+bool IsAbsolutePath(const std::string& path)
+{
+    return !path.empty() && path.front() == '/';
+}
+
+}  // namespace velmora

@@ -1,0 +1,231 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cwctype>
+
+#include "base/FileSystem.h"
+#include "base/Utf16.h"
+
+namespace velmora {
+
+namespace {
+
+// Names that Windows takes for devices in every folder, whatever their extension: "NUL.png" opens
+// the null device, "CON" the console. A project's file is never one of them.
+bool isReservedName(const std::wstring& path)
+{
+    const size_t start = path.find_last_of(L"\\/:") == std::wstring::npos ? 0 : path.find_last_of(L"\\/:") + 1;
+    std::wstring stem = path.substr(start, path.find(L'.', start) - start);
+    while (!stem.empty() && (stem.back() == L' ' || stem.back() == L'.'))
+        stem.pop_back();
+    for (wchar_t& c : stem)
+        c = static_cast<wchar_t>(std::towupper(c));
+    static const wchar_t* const Devices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+    for (const wchar_t* device : Devices)
+        if (stem == device)
+            return true;
+    return stem.size() == 4 && (stem.starts_with(L"COM") || stem.starts_with(L"LPT")) && stem[3] >= L'0' &&
+        stem[3] <= L'9';
+}
+
+DWORD accessOf(TFileMode mode)
+{
+    switch (mode) {
+    case TFileMode::Read:
+        return GENERIC_READ;
+    case TFileMode::Write:
+    case TFileMode::CreateNew:
+        return GENERIC_WRITE;
+    case TFileMode::ReadWrite:
+    case TFileMode::Create:
+        return GENERIC_READ | GENERIC_WRITE;
+    }
+    return GENERIC_READ;
+}
+
+DWORD dispositionOf(TFileMode mode)
+{
+    switch (mode) {
+    case TFileMode::Create:
+        return CREATE_ALWAYS;
+    case TFileMode::CreateNew:
+        return CREATE_NEW;
+    default:
+        return OPEN_EXISTING;
+    }
+}
+
+HANDLE handleOf(TFileHandle file)
+{
+    return reinterpret_cast<HANDLE>(file);
+}
+
+TFileStatus statusOf(DWORD attributes, uint64_t size)
+{
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return {TFileKind::Folder, 0};
+    if (attributes & FILE_ATTRIBUTE_DEVICE)
+        return {TFileKind::Other, 0};
+    return {TFileKind::Regular, static_cast<int64_t>(size)};
+}
+
+}  // namespace
+
+TFileHandle OpenFileHandle(const std::string& path, TFileMode mode, int& error)
+{
+    const std::wstring wide = WideOf(path);
+    if (isReservedName(wide)) {
+        error = ERROR_FILE_NOT_FOUND;
+        return InvalidFileHandle;
+    }
+    HANDLE file = ::CreateFileW(wide.c_str(), accessOf(mode), FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, dispositionOf(mode), FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = static_cast<int>(::GetLastError());
+        return InvalidFileHandle;
+    }
+    error = 0;
+    return reinterpret_cast<TFileHandle>(file);
+}
+
+void CloseFileHandle(TFileHandle file)
+{
+    ::CloseHandle(handleOf(file));
+}
+
+int64_t ReadFromFile(TFileHandle file, void* buffer, size_t count)
+{
+    DWORD got = 0;
+    const DWORD wanted = static_cast<DWORD>(std::min<size_t>(count, 1u << 30));
+    if (!::ReadFile(handleOf(file), buffer, wanted, &got, nullptr))
+        return ::GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+    return got;
+}
+
+int64_t WriteToFile(TFileHandle file, const void* buffer, size_t count)
+{
+    DWORD put = 0;
+    const DWORD wanted = static_cast<DWORD>(std::min<size_t>(count, 1u << 30));
+    return ::WriteFile(handleOf(file), buffer, wanted, &put, nullptr) ? static_cast<int64_t>(put) : -1;
+}
+
+int64_t SeekInFile(TFileHandle file, int64_t offset, TFileOrigin origin)
+{
+    const DWORD method = origin == TFileOrigin::Beginning ? FILE_BEGIN
+        : origin == TFileOrigin::Current                  ? FILE_CURRENT
+                                                          : FILE_END;
+    LARGE_INTEGER distance, position;
+    distance.QuadPart = offset;
+    return ::SetFilePointerEx(handleOf(file), distance, &position, method) ? position.QuadPart : -1;
+}
+
+int FlushToDisk(TFileHandle file)
+{
+    return ::FlushFileBuffers(handleOf(file)) ? 0 : static_cast<int>(::GetLastError());
+}
+
+TFileStatus StatusOfFile(TFileHandle file)
+{
+    if (::GetFileType(handleOf(file)) != FILE_TYPE_DISK)
+        return {TFileKind::Other, 0};
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(handleOf(file), &info))
+        return {};
+    return statusOf(info.dwFileAttributes, (uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+}
+
+TFileStatus StatusOfPath(const std::string& path)
+{
+    const std::wstring wide = WideOf(path);
+    if (isReservedName(wide))
+        return {};
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data))
+        return {};
+    // A link is followed, as a POSIX stat does: the answer is the target's.
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        int error = 0;
+        const TFileHandle file = OpenFileHandle(path, TFileMode::Read, error);
+        if (file == InvalidFileHandle)
+            return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? TFileStatus{TFileKind::Folder, 0}
+                                                                         : TFileStatus{};
+        const TFileStatus status = StatusOfFile(file);
+        CloseFileHandle(file);
+        return status;
+    }
+    return statusOf(data.dwFileAttributes, (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+}
+
+std::optional<std::vector<std::string>> ListFolder(const std::string& folder)
+{
+    std::wstring pattern = WideOf(folder.empty() ? "." : folder);
+    if (pattern.back() != L'\\' && pattern.back() != L'/')
+        pattern += L'\\';
+    pattern += L'*';
+    WIN32_FIND_DATAW entry{};
+    HANDLE search = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE)
+        return ::GetLastError() == ERROR_FILE_NOT_FOUND ? std::optional<std::vector<std::string>>(std::in_place)
+                                                        : std::nullopt;
+    std::vector<std::string> names;
+    do {
+        const std::wstring_view name = entry.cFileName;
+        if (name != L"." && name != L"..")
+            names.push_back(Utf8OfWide(name));
+    } while (::FindNextFileW(search, &entry));
+    ::FindClose(search);
+    return names;
+}
+
+int MoveReplacing(const std::string& from, const std::string& to)
+{
+    return ::MoveFileExW(WideOf(from).c_str(), WideOf(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+        ? 0
+        : static_cast<int>(::GetLastError());
+}
+
+int DeletePath(const std::string& path)
+{
+    return ::DeleteFileW(WideOf(path).c_str()) ? 0 : static_cast<int>(::GetLastError());
+}
+
+int LastSystemError()
+{
+    return static_cast<int>(::GetLastError());
+}
+
+void SetLastSystemError(int error)
+{
+    ::SetLastError(static_cast<DWORD>(error));
+}
+
+std::string SystemErrorText(int error)
+{
+    wchar_t* text = nullptr;
+    const DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    if (length == 0)
+        return "System error " + std::to_string(error);
+    std::wstring message(text, length);
+    ::LocalFree(text);
+    // The system's texts end in a line break, which a log line or message box must not carry.
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
+        message.pop_back();
+    return Utf8OfWide(message);
+}
+
+bool IsPathSeparator(char c)
+{
+    return c == '/' || c == '\\' || c == ':';
+}
+
+bool IsAbsolutePath(const std::string& path)
+{
+    const bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+        (path[2] == '\\' || path[2] == '/');
+    return drive || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
+}
+
+}  // namespace velmora
