@@ -17,9 +17,8 @@ include(GoogleTest)
 function(velmora_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
-  # tests/support: what tests of several folders share (recording views, projects, child processes).
-  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} velmora_test_support GTest::gtest GTest::gmock GTest::gtest_main
+                                              Threads::Threads)
   target_compile_definitions(${name} PRIVATE
     VELMORA_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data"
     VELMORA_TEST_PROJECT="${PROJECT_SOURCE_DIR}/tests/support/project"

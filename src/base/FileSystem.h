@@ -55,6 +55,10 @@ TFileStatus StatusOfFile(TFileHandle file);
 TFileStatus StatusOfPath(const std::string& path);
 // The names in a folder without "." and ".."; none when the folder cannot be read.
 std::optional<std::vector<std::string>> ListFolder(const std::string& folder);
+// The path with its last count parts spelled as the file system keeps them: Windows finds names in
+// any letter case, and the project's check reports a name whose case differs. The path itself where
+// names match only exactly (POSIX systems) or when the system cannot tell.
+std::string NamesAsOnDisk(const std::string& path, size_t count);
 // Puts the file at from in the place of to in one step: a reader opening to sees the whole old
 // file or the whole new one. Answers 0 or the system's error code.
 int MoveReplacing(const std::string& from, const std::string& to);

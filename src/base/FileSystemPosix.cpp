@@ -109,6 +109,11 @@ std::optional<std::vector<std::string>> ListFolder(const std::string& folder)
     return names;
 }
 
+std::string NamesAsOnDisk(const std::string& path, size_t)
+{
+    return path;
+}
+
 int MoveReplacing(const std::string& from, const std::string& to)
 {
     return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;

@@ -11,6 +11,10 @@ namespace velmora {
 
 namespace {
 
+// How long a replacement waits, in pauses of how long, for the readers of the file it replaces.
+constexpr DWORD ReplaceRetryWaitMs = 2000;
+constexpr DWORD ReplaceRetryPauseMs = 10;
+
 // Names that Windows takes for devices in every folder, whatever their extension: "NUL.png" opens
 // the null device, "CON" the console. A project's file is never one of them.
 bool isReservedName(const std::wstring& path)
@@ -178,11 +182,46 @@ std::optional<std::vector<std::string>> ListFolder(const std::string& folder)
     return names;
 }
 
+std::string NamesAsOnDisk(const std::string& path, size_t count)
+{
+    HANDLE file = ::CreateFileW(WideOf(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return path;
+    wchar_t final[32768];
+    const DWORD length = ::GetFinalPathNameByHandleW(file, final, 32768, FILE_NAME_NORMALIZED);
+    ::CloseHandle(file);
+    if (length == 0 || length >= 32768)
+        return path;
+    // The last count names of the final path take the place of the last count names of the path.
+    const std::string onDisk = Utf8OfWide(std::wstring_view(final, length));
+    size_t diskStart = onDisk.size(), pathStart = path.size();
+    for (size_t part = 0; part < count; ++part) {
+        diskStart = onDisk.find_last_of('\\', diskStart == 0 ? 0 : diskStart - 1);
+        do
+            --pathStart;
+        while (pathStart > 0 && !IsPathSeparator(path[pathStart - 1]));
+        if (diskStart == std::string::npos || pathStart == 0)
+            return path;
+    }
+    std::string names = onDisk.substr(diskStart + 1);
+    std::replace(names.begin(), names.end(), '\\', '/');
+    return path.substr(0, pathStart) + names;
+}
+
+// Windows refuses to replace a file that someone has open, even one who allows its deletion: a
+// reader of the old file holds the new one back for the moment of its read, never for good.
 int MoveReplacing(const std::string& from, const std::string& to)
 {
-    return ::MoveFileExW(WideOf(from).c_str(), WideOf(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-        ? 0
-        : static_cast<int>(::GetLastError());
+    const std::wstring source = WideOf(from), target = WideOf(to);
+    for (DWORD waited = 0;; waited += ReplaceRetryPauseMs) {
+        if (::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return 0;
+        const DWORD error = ::GetLastError();
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || waited >= ReplaceRetryWaitMs)
+            return static_cast<int>(error);
+        ::Sleep(ReplaceRetryPauseMs);
+    }
 }
 
 int DeletePath(const std::string& path)

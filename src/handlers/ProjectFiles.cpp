@@ -85,7 +85,7 @@ std::optional<std::string> FindProjectFile(const std::string& projectFolder, con
     for (size_t i = 0; i < segments.size(); ++i)
         exact += (i ? "/" : "") + segments[i];
     if (isRegularFile(exact))
-        return exact;
+        return NamesAsOnDisk(exact, segments.size());
 
     std::string path = withSeparator(projectFolder);
     for (size_t i = 0; i < segments.size(); ++i) {
@@ -98,7 +98,9 @@ std::optional<std::string> FindProjectFile(const std::string& projectFolder, con
         }
         path = i + 1 < segments.size() ? candidate + "/" : candidate;
     }
-    return !segments.empty() && isRegularFile(path) ? std::optional<std::string>(path) : std::nullopt;
+    if (segments.empty() || !isRegularFile(path))
+        return std::nullopt;
+    return NamesAsOnDisk(path, segments.size());
 }
 
 }  // namespace velmora

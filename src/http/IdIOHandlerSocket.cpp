@@ -4,13 +4,12 @@ namespace velmora {
 
 int TIdIOHandlerSocket::waitReadable(int timeoutMs)
 {
-    return SocketStack()->waitReadable(m_binding.Handle(), timeoutMs);
+    return m_binding.waitReadable(timeoutMs);
 }
 
 int TIdIOHandlerSocket::waitWritable(int timeoutMs)
 {
-    TIdSocketList writable{m_binding.Handle()};
-    return SocketStack()->select(nullptr, &writable, nullptr, timeoutMs);
+    return m_binding.waitWritable(timeoutMs);
 }
 
 namespace {

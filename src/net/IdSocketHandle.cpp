@@ -1,5 +1,8 @@
 #include "net/IdSocketHandle.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "base/Stream.h"
 
 namespace velmora {
@@ -12,6 +15,7 @@ TIdSocketHandle::~TIdSocketHandle()
 void TIdSocketHandle::allocateSocket(int type, int protocol)
 {
     closeSocket();
+    m_shutFromOutside.store(false);
     m_handle.store(m_stack.stack().createSocket(type, protocol));
 }
 
@@ -55,6 +59,7 @@ bool TIdSocketHandle::listen(int backlog)
 void TIdSocketHandle::adopt(TIdStackSocketHandle handle, const TIdSocketAddress& peer)
 {
     closeSocket();
+    m_shutFromOutside.store(false);
     m_peer = peer;
     m_handle.store(handle);
 }
@@ -91,8 +96,46 @@ void TIdSocketHandle::shutdownFromOutside()
 {
     std::lock_guard<std::mutex> guard(m_handleMutex);
     TIdStackSocketHandle handle = m_handle.load();
-    if (handle != Id_INVALID_SOCKET)
-        m_stack.stack().shutdown(handle, Id_SD_Both);
+    if (handle == Id_INVALID_SOCKET)
+        return;
+    m_shutFromOutside.store(true);
+    m_stack.stack().shutdown(handle, Id_SD_Both);
+}
+
+int TIdSocketHandle::waitReadable(int timeoutMs)
+{
+    return waitFor(false, timeoutMs);
+}
+
+int TIdSocketHandle::waitWritable(int timeoutMs)
+{
+    return waitFor(true, timeoutMs);
+}
+
+int TIdSocketHandle::waitFor(bool write, int timeoutMs)
+{
+    TIdStack& stack = m_stack.stack();
+    auto waitOnce = [&](int slice) {
+        if (!write)
+            return stack.waitReadable(Handle(), slice);
+        TIdSocketList writable{Handle()};
+        return stack.select(nullptr, &writable, nullptr, slice);
+    };
+    if (stack.shutdownEndsWaits())
+        return waitOnce(timeoutMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (m_shutFromOutside.load())
+            return 1;
+        int slice = IdShutdownCheckSliceMs;
+        if (timeoutMs != IdTimeoutInfinite) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            slice = static_cast<int>(std::clamp<long long>(left.count(), 0, IdShutdownCheckSliceMs));
+        }
+        const int result = waitOnce(slice);
+        if (result != 0 || (timeoutMs != IdTimeoutInfinite && std::chrono::steady_clock::now() >= deadline))
+            return result;
+    }
 }
 
 TIdSocketHandle& TIdSocketHandles::add()

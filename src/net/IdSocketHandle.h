@@ -37,6 +37,10 @@ inline constexpr const char* RSCannotBindRange = "Can not bind in port range (%s
 inline constexpr const char* RSBindFailed = "Could not bind socket on port %s. %s";
 inline constexpr const char* RSListenFailed = "Could not listen on port %s. %s";
 
+// Where the system's wait does not end when another thread shuts the socket down, waits last at
+// most this many milliseconds before they look again.
+inline constexpr int IdShutdownCheckSliceMs = 100;
+
 class TIdSocketHandle {
 public:
     explicit TIdSocketHandle(int defaultPort = 0) : Port(defaultPort) {}
@@ -73,15 +77,22 @@ public:
     void closeSocket();
     // From any thread: ends every pending wait and receive on the socket, which the owner then closes.
     void shutdownFromOutside();
+    // The owner's waits for the socket: 1 when it can be read (or written), or was shut down from
+    // outside; 0 when the time passed; -1 when the wait failed. IdTimeoutInfinite waits without
+    // limit.
+    int waitReadable(int timeoutMs);
+    int waitWritable(int timeoutMs);
 
 private:
     bool tryBindPort(int port);
+    int waitFor(bool write, int timeoutMs);
 
     TIdStackRef m_stack;
     std::atomic<TIdStackSocketHandle> m_handle{Id_INVALID_SOCKET};
     // Guards the moment of closing against a shutdown from another thread, so that a handle number
     // is never shut down after the system gave it to another socket.
     std::mutex m_handleMutex;
+    std::atomic<bool> m_shutFromOutside{false};
     TIdSocketAddress m_peer;
 };
 

@@ -124,6 +124,9 @@ public:
     virtual int prepareListener(TIdStackSocketHandle handle, bool reuseAddress) = 0;
     // The socket's pending error, as a connect that was under way ended; 0 when it succeeded.
     virtual int pendingError(TIdStackSocketHandle handle) = 0;
+    // Whether a shutdown from another thread ends a wait on the socket at once; where it does not,
+    // waits look for it in slices.
+    virtual bool shutdownEndsWaits() const = 0;
     // Lets the process hold as many sockets and files as the system allows without privilege.
     virtual void raiseHandleLimit() = 0;
     virtual TIdSocketAddress localName(TIdStackSocketHandle handle) = 0;

@@ -27,6 +27,7 @@ public:
     int setNonBlocking(TIdStackSocketHandle handle) override;
     int prepareListener(TIdStackSocketHandle handle, bool reuseAddress) override;
     int pendingError(TIdStackSocketHandle handle) override;
+    bool shutdownEndsWaits() const override { return true; }
     void raiseHandleLimit() override;
     TIdSocketAddress localName(TIdStackSocketHandle handle) override;
     TIdSocketAddress peerName(TIdStackSocketHandle handle) override;

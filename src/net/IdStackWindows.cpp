@@ -3,6 +3,9 @@
 
 #include <mutex>
 
+// The system's FormatMessage macro would rename the program's own function in this file.
+#undef FormatMessage
+
 #include "net/IdStackWindows.h"
 #include "net/LocalAddresses.h"
 
@@ -133,10 +136,14 @@ int TIdStackWindows::connect(TIdStackSocketHandle handle, int family, int port, 
     return ::connect(socketOf(handle), reinterpret_cast<sockaddr*>(&address), sizeof address);
 }
 
-// A socket is non-blocking as a whole here, so Id_MSG_DontWait needs no flag, and there is no
-// partial-packet hold for Id_MSG_More.
-int64_t TIdStackWindows::receive(TIdStackSocketHandle handle, void* buffer, size_t length, int)
+// Windows has no flag that keeps one receive from waiting: a socket that holds nothing yet answers
+// as a non-blocking one would. There is no partial-packet hold for Id_MSG_More either.
+int64_t TIdStackWindows::receive(TIdStackSocketHandle handle, void* buffer, size_t length, int flags)
 {
+    if ((flags & Id_MSG_DontWait) && waitReadable(handle, 0) == 0) {
+        ::WSASetLastError(WSAEWOULDBLOCK);
+        return -1;
+    }
     return ::recv(socketOf(handle), static_cast<char*>(buffer), clamped(length), 0);
 }
 

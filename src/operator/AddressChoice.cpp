@@ -24,13 +24,15 @@ bool hasVirtualName(const std::string& name)
 
 TAddressKind KindOf(const TInterfaceAddress& entry)
 {
-    if (entry.Loopback)
+    using TMedium = TInterfaceMedium;
+    if (entry.Loopback || entry.Medium == TMedium::Loopback)
         return TAddressKind::Loopback;
     if (entry.Address.rfind("169.254.", 0) == 0)
         return TAddressKind::LinkLocal;
     if (entry.DefaultRoute)
         return TAddressKind::DefaultRoute;
-    if (hasVirtualName(entry.Interface))
+    if (entry.Medium == TMedium::Virtual || entry.Medium == TMedium::Tunnel ||
+        (entry.Medium == TMedium::Unknown && hasVirtualName(entry.Interface)))
         return TAddressKind::Virtual;
     return TAddressKind::Physical;
 }
@@ -41,7 +43,7 @@ std::vector<TOperatorAddress> ClassifyAddresses(const std::vector<TInterfaceAddr
     for (const TInterfaceAddress& entry : interfaces) {
         if (!entry.Up || entry.Address.empty() || HasAddress(addresses, entry.Address))
             continue;
-        addresses.push_back({entry.Address, entry.Interface, KindOf(entry)});
+        addresses.push_back({entry.Address, entry.Interface, KindOf(entry), entry.Medium, entry.PublicNetwork});
     }
     std::stable_sort(addresses.begin(), addresses.end(),
                      [](const TOperatorAddress& a, const TOperatorAddress& b) { return a.Kind < b.Kind; });
@@ -76,7 +78,10 @@ const char* AddressKindName(TAddressKind kind)
 
 std::string AddressLabel(const TOperatorAddress& address)
 {
-    return address.Address + " (" + address.Interface + ", " + AddressKindName(address.Kind) + ")";
+    const char* medium = address.Medium == TInterfaceMedium::Hotspot ? "ponto de acesso móvel, "
+        : address.Medium == TInterfaceMedium::Tunnel                 ? "VPN, "
+                                                                     : "";
+    return address.Address + " (" + address.Interface + ", " + medium + AddressKindName(address.Kind) + ")";
 }
 
 bool HasAddress(const std::vector<TOperatorAddress>& addresses, const std::string& address)

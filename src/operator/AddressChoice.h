@@ -19,6 +19,9 @@ struct TOperatorAddress {
     std::string Address;
     std::string Interface;
     TAddressKind Kind = TAddressKind::Physical;
+    TInterfaceMedium Medium = TInterfaceMedium::Unknown;
+    // The network's profile is "Public": the system's firewall blocks phones there.
+    bool PublicNetwork = false;
 
     bool operator==(const TOperatorAddress&) const = default;
 };
@@ -27,7 +30,8 @@ struct TOperatorAddress {
 using TInterfaceSource = std::function<std::vector<TInterfaceAddress>()>;
 
 // Kind by interface: loopback device, then a link-local address, then the default route's
-// interface, then a name that container, VM and VPN software give its interfaces.
+// interface, then a virtual or tunnel medium, or, where the system does not tell the medium, a
+// name that container, VM and VPN software give its interfaces.
 TAddressKind KindOf(const TInterfaceAddress& entry);
 
 // The addresses of the interfaces that are up, sorted by kind and otherwise in the system's order;
@@ -41,7 +45,9 @@ std::optional<std::string> DefaultAddress(const std::vector<TOperatorAddress>& a
 // "rota padrão", "física", "virtual", "link-local" or "loopback".
 const char* AddressKindName(TAddressKind kind);
 
-// How the panel's list and --list-addresses show one address: "192.168.0.10 (eth0, rota padrão)".
+// How the panel's list and --list-addresses show one address: "192.168.0.10 (eth0, rota padrão)";
+// the Mobile Hotspot and a VPN say so: "192.168.137.1 (Conexão Local* 2, ponto de acesso móvel,
+// física)".
 std::string AddressLabel(const TOperatorAddress& address);
 
 // The operator's choice, kept across changes of the machine's addresses.

@@ -45,8 +45,10 @@ std::vector<std::string> NoPhoneHintLines(int port, const std::string& serverAdd
         FormatMessage(SDicaTitulo, {std::to_string(NoPhoneHintDelay.count())}),
         SDicaRede,
         FormatMessage(SDicaFirewall, {portText, portText, portText}),
-        SDicaPermissao,
     };
+    if (*SDicaPerfilDeRede)
+        lines.push_back(SDicaPerfilDeRede);
+    lines.push_back(SDicaPermissao);
     lines.push_back(serverAddress.empty() ? std::string(SSemEnderecoDeRede)
                                           : FormatMessage(SDicaEndereco, {serverAddress}));
     return lines;
@@ -241,11 +243,19 @@ void TOperatorController::probeServer()
     const int port = m_publisher.ListeningPort();
     m_checks->Run("probe", [this, host, port, serverAddress] {
         const THttpProbeResult result = ProbeHttp(host, port, ReachabilityLimit);
-        return std::function<void()>([this, serverAddress, result] {
+        return std::function<void()>([this, host, serverAddress, result] {
             bool reachable = false;
-            const std::string text = ReachabilityText(serverAddress, result, ReachabilityLimit, reachable);
-            m_view.ShowReachability(reachable, text);
+            std::string text = ReachabilityText(serverAddress, result, ReachabilityLimit, reachable);
             log(text);
+            // Reachable from here, the address may still be closed to phones by the network's profile.
+            const int chosen = indexOf(m_addresses, host);
+            if (chosen >= 0 && m_addresses[chosen].PublicNetwork) {
+                const std::string& network = m_addresses[chosen].Interface;
+                const std::string warning = FormatMessage(SRedePublica, {network, network});
+                log(warning);
+                text += " " + warning;
+            }
+            m_view.ShowReachability(reachable, text);
         });
     });
 }

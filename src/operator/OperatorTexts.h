@@ -23,6 +23,9 @@ inline constexpr const char* SMaisArquivos = "(mais %s)";
 inline constexpr const char* SImportacaoIncompleta = "Aparelho %s: importação incompleta, faltam %s arquivos.";
 inline constexpr const char* SServidorAcessivel = "Servidor acessível em %s.";
 inline constexpr const char* SServidorInacessivel = "Servidor inacessível em %s: %s.";
+inline constexpr const char* SRedePublica =
+    "A rede de %s tem o perfil Público, em que o Firewall do Windows bloqueia os aparelhos: mude-a para "
+    "Privada (Configurações > Rede e Internet > %s > Tipo de perfil de rede).";
 inline constexpr const char* SSemEnderecoDeRede =
     "Nenhum endereço de rede neste computador: o iPhone não tem como chegar ao servidor.";
 inline constexpr const char* SConexaoRecusada = "conexão recusada";
@@ -47,8 +50,10 @@ inline constexpr const char* SDicaTitulo = "Nenhum aparelho acessou o servidor e
 inline constexpr const char* SDicaRede =
     "- o iPhone está na mesma rede Wi-Fi que este computador (não numa rede de convidados, sem isolamento "
     "de clientes);";
-inline constexpr const char* SDicaFirewall =
-    "- o firewall deixa passar a porta %s: sudo ufw allow %s/tcp ou sudo firewall-cmd --add-port=%s/tcp;";
+// How this system's firewall lets the port through (its three %s are the port), and what else of
+// this system to check; OperatorTextsPosix.cpp and OperatorTextsWindows.cpp.
+extern const char* const SDicaFirewall;
+extern const char* const SDicaPerfilDeRede;
 inline constexpr const char* SDicaPermissao =
     "- o iVelmora tem permissão de Rede Local no iPhone (Ajustes > Privacidade e Segurança > Rede Local);";
 inline constexpr const char* SDicaEndereco = "- no iPhone, o endereço digitado é %s.";

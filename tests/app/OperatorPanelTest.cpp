@@ -23,7 +23,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // zbarimg reads the code as a phone's camera would; without it the drawing is still checked.
-const bool HaveZbarimg = ::access("/usr/bin/zbarimg", X_OK) == 0;
+const bool HaveZbarimg = ToolAvailable("zbarimg");
 
 // What a camera reads off the screen: the QR code's widget as drawn, decoded by zbarimg.
 std::string decodeQr(QWidget* code)

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include "SystemTexts.h"
+
 namespace velmora {
 namespace {
 
@@ -13,13 +15,13 @@ TEST(FileStream, OpenAndCreateFailuresNameTheFullPathAndTheSystemReason)
         TFileStream f(missing.string(), TFileStream::fmOpenRead);
         FAIL();
     } catch (const EFOpenError& e) {
-        EXPECT_EQ(e.Message(), "Cannot open file \"" + missing.string() + "\". No such file or directory");
+        EXPECT_EQ(e.Message(), "Cannot open file \"" + missing.string() + "\". " + test::MissingFolderReason());
     }
     try {
         TFileStream f(missing.string(), TFileStream::fmCreate);
         FAIL();
     } catch (const EFCreateError& e) {
-        EXPECT_EQ(e.Message(), "Cannot create file \"" + missing.string() + "\". No such file or directory");
+        EXPECT_EQ(e.Message(), "Cannot create file \"" + missing.string() + "\". " + test::MissingFolderReason());
     }
 }
 

@@ -3,7 +3,10 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <unistd.h>
+
+#include "base/FileSystem.h"
 
 namespace velmora {
 namespace {
@@ -80,11 +83,11 @@ TEST(ProjectFiles, AccentedNamesMatchInAnyLetterCaseAndNormalisationForm)
     // As a Mac stores them: decomposed (NFD), a folder with an accented name too.
     const std::string nfdFolder = "T\x65\xCC\x81rreo";  // Térreo
     const std::string nfdImage = "ilumina\x63\xCC\xA7\x61\xCC\x83o.png";  // iluminação.png
-    fs::create_directories(folder / nfdFolder);
-    std::ofstream(folder / nfdFolder / nfdImage) << "x";
+    fs::create_directories(folder / PathOf(nfdFolder));
+    std::ofstream(folder / PathOf(nfdFolder) / PathOf(nfdImage)) << "x";
     // As Windows stores them: composed (NFC).
-    std::ofstream(folder / "Sal\xC3\xA3o.PNG") << "x";
-    std::ofstream(folder / "sala\xE2\x80\x93noite.png") << "x";
+    std::ofstream(folder / PathOf("Sal\xC3\xA3o.PNG")) << "x";
+    std::ofstream(folder / PathOf("sala\xE2\x80\x93noite.png")) << "x";
     const std::string base = folder.string() + "/";
     const std::string found = base + nfdFolder + "/" + nfdImage;
 
@@ -120,6 +123,8 @@ TEST(ProjectFiles, OfSeveralAlikeNamesTheSmallestIsServed)
     fs::create_directories(folder);
     for (const char* name : {"foto.png", "FOTO.png", "Foto.png"})
         std::ofstream(folder / name) << name;
+    if (std::distance(fs::directory_iterator(folder), fs::directory_iterator()) < 3)
+        GTEST_SKIP() << "this file system takes names in any letter case for one";
     EXPECT_EQ(FindProjectFile(folder.string(), "/fOTO.PNG").value_or("none"), folder.string() + "/FOTO.png");
     EXPECT_EQ(FindProjectFile(folder.string(), "/foto.png").value_or("none"), folder.string() + "/foto.png");
     fs::remove_all(folder);

@@ -63,4 +63,9 @@ std::string commandOutput(const std::string& command)
     return output;
 }
 
+bool ToolAvailable(const std::string& tool)
+{
+    return !commandOutput(tool + " --version").empty();
+}
+
 }  // namespace velmora::test

@@ -62,6 +62,9 @@ std::unique_ptr<TIdHTTPServer> startAnotherCopy(int port);
 
 // Runs a shell command and answers its standard output.
 std::string commandOutput(const std::string& command);
+// Whether a Linux tool the tests call as an independent peer (curl, python3, zbarimg) runs here:
+// the Windows build's tests run under Wine, which cannot start them.
+bool ToolAvailable(const std::string& tool);
 
 // Waits, checking every few milliseconds, until the condition holds; false when the limit passed first.
 template <class Condition>

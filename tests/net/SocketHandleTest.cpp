@@ -71,7 +71,7 @@ TEST(SocketHandle, ShutdownFromAnotherThreadWakesAWaitOnTheSocket)
         binding.shutdownFromOutside();
     });
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(SocketStack()->waitReadable(binding.Handle(), 5000), 1);
+    EXPECT_EQ(binding.waitReadable(5000), 1);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     closer.join();
     binding.closeSocket();

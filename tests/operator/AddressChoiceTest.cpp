@@ -36,6 +36,45 @@ TEST(AddressChoice, EachInterfaceGetsItsKind)
         EXPECT_EQ(KindOf(row.entry), row.kind) << row.entry.Interface << " " << row.entry.Address;
 }
 
+// Adapters as Windows machines report them: interface type, description and friendly name.
+TEST(AddressChoice, WindowsAdaptersAreToldApartByTypeAndDescription)
+{
+    const struct {
+        uint32_t type;
+        const char* description;
+        const char* name;
+        const char* address;
+        TInterfaceMedium medium;
+        const char* label;
+    } rows[] = {
+        {71, "Intel(R) Wi-Fi 6 AX201 160MHz", "Wi-Fi", "192.168.0.23", TInterfaceMedium::WiFi,
+         "192.168.0.23 (Wi-Fi, física)"},
+        {6, "Realtek PCIe GbE Family Controller", "Ethernet", "10.0.0.5", TInterfaceMedium::Ethernet,
+         "10.0.0.5 (Ethernet, física)"},
+        {71, "Microsoft Wi-Fi Direct Virtual Adapter #2", "Conexão Local* 10", "192.168.137.1",
+         TInterfaceMedium::Hotspot, "192.168.137.1 (Conexão Local* 10, ponto de acesso móvel, física)"},
+        {6, "Hyper-V Virtual Ethernet Adapter", "vEthernet (WSL)", "172.24.0.1", TInterfaceMedium::Virtual,
+         "172.24.0.1 (vEthernet (WSL), virtual)"},
+        {6, "VirtualBox Host-Only Ethernet Adapter", "Ethernet 2", "192.168.56.1", TInterfaceMedium::Virtual,
+         "192.168.56.1 (Ethernet 2, virtual)"},
+        {6, "VMware Virtual Ethernet Adapter for VMnet8", "VMware Network Adapter VMnet8", "192.168.80.1",
+         TInterfaceMedium::Virtual, "192.168.80.1 (VMware Network Adapter VMnet8, virtual)"},
+        {53, "WireGuard Tunnel", "wg-escritorio", "10.66.0.2", TInterfaceMedium::Tunnel,
+         "10.66.0.2 (wg-escritorio, VPN, virtual)"},
+        {6, "TAP-Windows Adapter V9", "OpenVPN", "10.8.0.6", TInterfaceMedium::Tunnel, "10.8.0.6 (OpenVPN, VPN, virtual)"},
+        {24, "Software Loopback Interface 1", "Loopback Pseudo-Interface 1", "127.0.0.1", TInterfaceMedium::Loopback,
+         "127.0.0.1 (Loopback Pseudo-Interface 1, loopback)"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(MediumOfAdapter(row.type, row.description), row.medium) << row.description;
+        TInterfaceAddress entry = up(row.name, row.address);
+        entry.Medium = MediumOfAdapter(row.type, row.description);
+        const std::vector<TOperatorAddress> classified = ClassifyAddresses({entry});
+        ASSERT_EQ(classified.size(), 1u);
+        EXPECT_EQ(AddressLabel(classified[0]), row.label);
+    }
+}
+
 TEST(AddressChoice, TheListIsSortedByKindWithoutDownInterfacesOrRepeats)
 {
     std::vector<TInterfaceAddress> interfaces = {

@@ -47,7 +47,7 @@ TEST(QrCode, TheMatrixHasTheFinderPatternsOfAQrCode)
 
 TEST(QrCode, ThePbmImageDecodesBackToTheUrl)
 {
-    if (::access("/usr/bin/zbarimg", X_OK) != 0)
+    if (!ToolAvailable("zbarimg"))
         GTEST_SKIP() << "zbarimg (zbar-tools) is not installed";
     for (const std::string url : {"http://192.168.0.10:8099/", "http://10.200.31.254:65535/"}) {
         const std::string file = ::testing::TempDir() + "velmora-qr-" + std::to_string(::getpid()) + ".pbm";

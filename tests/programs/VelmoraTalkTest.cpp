@@ -1,15 +1,13 @@
 // Drives the velmora-talk program through its standard input and output.
 
-#include <gtest/gtest.h>
-
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <gtest/gtest.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
+
+#include "ChildProcess.h"
 
 namespace velmora {
 namespace {
@@ -23,34 +21,24 @@ struct Outcome {
     std::string err;
 };
 
-std::string readFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class VelmoraTalk : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-talk-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
+        m_dir = std::filesystem::temp_directory_path() / ("velmora-talk-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(m_dir);
     }
     void TearDown() override { std::filesystem::remove_all(m_dir); }
 
     Outcome run(const std::vector<std::string>& args, const std::string& input)
     {
-        std::ofstream(m_dir / "in", std::ios::binary) << input;
-        std::string command = "'" VELMORA_TALK_TOOL "'";
-        for (const auto& arg : args)
-            command += " '" + arg + "'";
-        command += " <'" + (m_dir / "in").string() + "' >'" + (m_dir / "out").string() + "' 2>'" +
-            (m_dir / "err").string() + "'";
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(m_dir / "out"), readFile(m_dir / "err")};
+        const std::string in = (m_dir / "in").string();
+        std::ofstream(in, std::ios::binary) << input;
+        test::ChildProcess program(VELMORA_TALK_TOOL, args, 0, in);
+        // The whole output first: an answer larger than the pipe holds up the program until read.
+        std::string out = program.output();
+        std::string err = program.errors();
+        return {program.wait(), std::move(out), std::move(err)};
     }
 
 private:

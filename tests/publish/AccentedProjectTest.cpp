@@ -78,7 +78,7 @@ TEST(AccentedProject, EveryEncodingAndEveryFormOnDiskIsServedWhole)
     for (const auto& disk : disks) {
         fs::path project = makeProject("accented");
         for (size_t i = 0; i < disk.names.size(); ++i)
-            writeFile(project / "Images" / disk.names[i], "image " + std::to_string(i));
+            writeFile(project / "Images" / PathOf(disk.names[i]), "image " + std::to_string(i));
         RecordingView view;
         ReservedPort reserved;
         view.port = std::to_string(reserved.port());
@@ -101,6 +101,26 @@ TEST(AccentedProject, EveryEncodingAndEveryFormOnDiskIsServedWhole)
             }
         }
         fs::remove_all(project);
+    }
+}
+
+// Names outside Windows-1252 catch a path that went through the system's ANSI code page anywhere.
+TEST(AccentedProject, AProjectNamedOutsideTheAnsiCodePageLoadsAndServesEveryFile)
+{
+    const std::vector<TempProject::Image> images = {{"ILUMINA\xC3\x87\xC3\x83O.PNG", 5}, {"\xE6\x9D\xB1\xE4\xBA\xAC.png", 7}};
+    TempProject project("Jo\xC3\xA3o Projeto \xC5\x81\xC3\xB3\x64\xC5\xBA", images);
+    RecordingView view;
+    ReservedPort reserved;
+    view.port = std::to_string(reserved.port());
+    TPublishController publisher(view, nullptr, [] { return std::string("192.168.7.7"); });
+    publisher.PublishFile(project.screen());
+    const std::string manifest = ReadWholeFile(project.manifest());
+    EXPECT_EQ(get(reserved.port(), "/").body, manifest);
+    for (const auto& image : images) {
+        EXPECT_NE(manifest.find("Images/" + image.name), std::string::npos) << image.name;
+        Reply reply = get(reserved.port(), "/Images/" + image.name);
+        EXPECT_EQ(reply.status, 200) << image.name;
+        EXPECT_EQ(reply.body, std::string(image.bytes, 'i')) << image.name;
     }
 }
 

@@ -1,13 +1,11 @@
 #include "publish/LogQueue.h"
 
 #include <atomic>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <map>
-#include <poll.h>
 #include <thread>
-#include <unistd.h>
 
+#include "TestPipe.h"
 #include "publish/ConsoleLog.h"
 
 namespace velmora::test {
@@ -105,27 +103,12 @@ TEST(LogQueue, LinesFromManyThreadsArriveWholeAndInEachThreadsOrder)
     }
 }
 
-std::string readAvailable(int fd)
-{
-    std::string text;
-    char buffer[65536];
-    pollfd ready{fd, POLLIN, 0};
-    while (::poll(&ready, 1, 0) > 0) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got <= 0)
-            break;
-        text.append(buffer, static_cast<size_t>(got));
-    }
-    return text;
-}
-
 TEST(ConsoleLog, WritesEveryLineInOrder)
 {
-    int ends[2];
-    ASSERT_EQ(::pipe(ends), 0);
+    TestPipe pipe;
     TLogQueue queue;
     {
-        TConsoleLog console(queue, ends[1]);
+        TConsoleLog console(queue, pipe.writeEnd());
         for (int i = 0; i < 100; ++i)
             queue.Append("line " + std::to_string(i));
         console.Stop();
@@ -133,28 +116,23 @@ TEST(ConsoleLog, WritesEveryLineInOrder)
     std::string expected;
     for (int i = 0; i < 100; ++i)
         expected += "line " + std::to_string(i) + "\n";
-    EXPECT_EQ(readAvailable(ends[0]), expected);
-    ::close(ends[0]);
-    ::close(ends[1]);
+    EXPECT_EQ(pipe.readAvailable(), expected);
 }
 
 // Regression: a stdout pipe that nobody read held up every thread that logged, and exit with it.
 TEST(ConsoleLog, APipeNobodyReadsNeitherBlocksTheWritersNorTheStop)
 {
-    int ends[2];
-    ASSERT_EQ(::pipe(ends), 0);
+    TestPipe pipe;
     TLogQueue queue(100);
-    TConsoleLog console(queue, ends[1]);
+    TConsoleLog console(queue, pipe.writeEnd());
     const std::string line(1000, 'x');
     for (int i = 0; i < 20000; ++i)
         queue.Append(line);
     console.Stop(std::chrono::milliseconds(50));
 
-    std::string written = readAvailable(ends[0]);
+    std::string written = pipe.readAvailable();
     EXPECT_GT(written.size(), 0u);
     EXPECT_LT(written.size(), 20000u * 1001u) << "the pipe holds far less than was appended";
-    ::close(ends[0]);
-    ::close(ends[1]);
 }
 
 }  // namespace

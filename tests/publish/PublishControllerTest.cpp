@@ -87,7 +87,7 @@ TEST_F(Publish, APublishWritesTheManifestWithTheListeningPortAndStartsTheServer)
     EXPECT_EQ(view.shownAddresses, std::vector<std::string>{address});
     EXPECT_TRUE(view.active);
     EXPECT_EQ(view.log(), std::vector<std::string>{"Servidor Ativo!"});
-    EXPECT_EQ(*publisher().State().ProjectFolder.get(), project.string() + "/");
+    EXPECT_EQ(*publisher().State().ProjectFolder.get(), (project / "").string());
 
     const std::string manifest = ReadWholeFile(manifestPath());
     EXPECT_EQ(*publisher().State().PageTemplate.get(), manifest);
@@ -159,7 +159,7 @@ TEST_F(Publish, TheReaderErrorLineNamesTheFileAndThePlace)
     view.chosen = (project / "malformed.xml").string();
     publisher().ButtonIniciarClick();
     ASSERT_EQ(view.errors.size(), 1u);
-    EXPECT_NE(view.errors[0].find("File: " + project.string() + "/malformed.xml. Line: 1"), std::string::npos)
+    EXPECT_NE(view.errors[0].find("File: " + project.generic_string() + "/malformed.xml. Line: 1"), std::string::npos)
         << view.errors[0];
 }
 
@@ -248,7 +248,7 @@ TEST_F(Publish, AScreenFileChosenByARelativeNameServesItsOwnFolder)
     ASSERT_NE(view.chosen->front(), '/');
     publisher().ButtonIniciarClick();
     ASSERT_TRUE(view.errors.empty()) << view.errors.front();
-    EXPECT_EQ(*publisher().State().ProjectFolder.get(), fs::absolute(project).string() + "/");
+    EXPECT_EQ(*publisher().State().ProjectFolder.get(), (fs::absolute(project) / "").string());
     EXPECT_TRUE(fs::exists(manifestPath()));
     EXPECT_EQ(body("/"), ReadWholeFile(manifestPath()));
 }

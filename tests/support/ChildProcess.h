@@ -15,8 +15,10 @@ namespace velmora::test {
 // whole once it has ended.
 class ChildProcess {
 public:
-    // outputPipeSize, when not 0, shrinks the pipe of stdout to about that many bytes.
-    ChildProcess(const char* program, std::vector<std::string> args, int outputPipeSize = 0);
+    // outputPipeSize, when not 0, shrinks the pipe of stdout to about that many bytes; the child
+    // reads its stdin from inputFile when one is named.
+    ChildProcess(const char* program, std::vector<std::string> args, int outputPipeSize = 0,
+                 const std::string& inputFile = {});
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -35,13 +37,15 @@ public:
         return std::nullopt;
     }
 
-    // The operator's controls from outside: stop (SIGTERM; Ctrl+Break to its console on Windows),
-    // interrupt (SIGINT; the same Ctrl+Break on Windows, which cannot send Ctrl+C to one program)
-    // and, where the system has it, hang up (SIGHUP).
+    // The operator's controls from outside: stop (SIGTERM; Ctrl+Break on Windows), interrupt
+    // (SIGINT; Ctrl+C on Windows), and where the system has them, hang up (SIGHUP) and the end of
+    // the session (log-off or shut-down on Windows).
     void stop();
     void interrupt();
     void hangUp();
+    void endSession();
     static bool CanHangUp();
+    static bool CanEndSession();
 
     // The exit status, or -1 when the process did not end within the time.
     int wait(std::chrono::milliseconds limit = std::chrono::seconds(10));

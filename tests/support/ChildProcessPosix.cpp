@@ -34,7 +34,8 @@ public:
     std::thread drainer;
 };
 
-ChildProcess::ChildProcess(const char* program, std::vector<std::string> args, int outputPipeSize)
+ChildProcess::ChildProcess(const char* program, std::vector<std::string> args, int outputPipeSize,
+                           const std::string& inputFile)
     : m_impl(std::make_unique<Impl>())
 {
     int out[2], err[2];
@@ -47,6 +48,8 @@ ChildProcess::ChildProcess(const char* program, std::vector<std::string> args, i
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    if (!inputFile.empty())
+        posix_spawn_file_actions_addopen(&actions, 0, inputFile.c_str(), O_RDONLY, 0);
     posix_spawn_file_actions_addclose(&actions, out[0]);
     posix_spawn_file_actions_addclose(&actions, err[0]);
     args.insert(args.begin(), program);
@@ -122,6 +125,14 @@ void ChildProcess::hangUp()
 bool ChildProcess::CanHangUp()
 {
     return true;
+}
+
+// A POSIX session's end is a hang-up, which the program takes to publish again.
+void ChildProcess::endSession() {}
+
+bool ChildProcess::CanEndSession()
+{
+    return false;
 }
 
 int ChildProcess::wait(std::chrono::milliseconds limit)

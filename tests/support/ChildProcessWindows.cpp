@@ -1,7 +1,9 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "ChildProcess.h"
 #include "base/Utf16.h"
@@ -38,6 +40,23 @@ void makePipe(HANDLE& read, HANDLE& write, DWORD size)
     ::SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
 }
 
+// A control event reaches every process of a console, and only from a process attached to it: this
+// one joins the child's console for the moment of sending. It ignores control events from then on,
+// since one may reach it after it has left the console again.
+void sendToConsole(DWORD pid, DWORD event)
+{
+    static std::mutex consoleMutex;
+    std::lock_guard lock(consoleMutex);
+    ::FreeConsole();
+    if (!::AttachConsole(pid)) {
+        ADD_FAILURE() << "cannot attach to the console of process " << pid;
+        return;
+    }
+    ::SetConsoleCtrlHandler(nullptr, TRUE);
+    EXPECT_TRUE(::GenerateConsoleCtrlEvent(event, 0));
+    ::FreeConsole();
+}
+
 std::string readToEnd(HANDLE pipe)
 {
     std::string text;
@@ -58,7 +77,8 @@ public:
     std::thread drainer;
 };
 
-ChildProcess::ChildProcess(const char* program, std::vector<std::string> args, int outputPipeSize)
+ChildProcess::ChildProcess(const char* program, std::vector<std::string> args, int outputPipeSize,
+                           const std::string& inputFile)
     : m_impl(std::make_unique<Impl>())
 {
     HANDLE outWrite = nullptr, errWrite = nullptr;
@@ -70,15 +90,21 @@ ChildProcess::ChildProcess(const char* program, std::vector<std::string> args, i
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE input = inputFile.empty() ? nullptr
+                                     : ::CreateFileW(WideOf(inputFile).c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit,
+                                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    startup.hStdInput = input ? input : ::GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = outWrite;
     startup.hStdError = errWrite;
-    // A process group of its own, so that a Ctrl+Break reaches the child and not this test.
+    // A console of its own, so that a Ctrl+C or Ctrl+Break reaches the child and not this test.
     EXPECT_TRUE(::CreateProcessW(WideOf(program).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                 CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup, &m_impl->process))
+                                 CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &m_impl->process))
         << program;
     ::CloseHandle(outWrite);
     ::CloseHandle(errWrite);
+    if (input)
+        ::CloseHandle(input);
 }
 
 ChildProcess::~ChildProcess()
@@ -131,12 +157,12 @@ std::optional<std::string> ChildProcess::nextLine(std::chrono::milliseconds limi
 
 void ChildProcess::stop()
 {
-    ::GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, m_impl->process.dwProcessId);
+    sendToConsole(m_impl->process.dwProcessId, CTRL_BREAK_EVENT);
 }
 
 void ChildProcess::interrupt()
 {
-    stop();
+    sendToConsole(m_impl->process.dwProcessId, CTRL_C_EVENT);
 }
 
 // Windows has no hang-up to send.
@@ -145,6 +171,37 @@ void ChildProcess::hangUp() {}
 bool ChildProcess::CanHangUp()
 {
     return false;
+}
+
+// As Windows tells a program at log-off: the query and then the end of the session, to each
+// top-level window of the process.
+void ChildProcess::endSession()
+{
+    struct Target {
+        DWORD pid;
+        std::vector<HWND> windows;
+    } target{m_impl->process.dwProcessId, {}};
+    ::EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* wanted = reinterpret_cast<Target*>(data);
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(window, &pid);
+            if (pid == wanted->pid)
+                wanted->windows.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&target));
+    EXPECT_FALSE(target.windows.empty()) << "a window that hears the session end";
+    for (HWND window : target.windows) {
+        DWORD_PTR answer = 0;
+        ::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, &answer);
+        ::SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, &answer);
+    }
+}
+
+bool ChildProcess::CanEndSession()
+{
+    return true;
 }
 
 int ChildProcess::wait(std::chrono::milliseconds limit)

@@ -8,6 +8,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "base/FileSystem.h"
+
 namespace velmora::test {
 
 namespace fs = std::filesystem;
@@ -15,7 +17,7 @@ namespace fs = std::filesystem;
 // A project folder holding the fixture screen files (tests/support/project) under their own names.
 inline fs::path makeProject(const std::string& name)
 {
-    auto folder = fs::temp_directory_path() / ("velmora-app-" + std::to_string(::getpid()) + "-" + name);
+    auto folder = fs::temp_directory_path() / PathOf("velmora-app-" + std::to_string(::getpid()) + "-" + name);
     fs::remove_all(folder);
     fs::create_directories(folder / "Images");
     for (const auto& entry : fs::directory_iterator(VELMORA_TEST_PROJECT))
@@ -32,7 +34,7 @@ public:
     };
 
     TempProject(const std::string& name, const std::vector<Image>& images)
-        : m_folder(fs::temp_directory_path() / ("velmora-operator-" + std::to_string(::getpid()) + "-" + name))
+        : m_folder(fs::temp_directory_path() / PathOf("velmora-operator-" + std::to_string(::getpid()) + "-" + name))
     {
         fs::remove_all(m_folder);
         fs::create_directories(m_folder / "Images");
@@ -45,8 +47,8 @@ public:
     TempProject& operator=(const TempProject&) = delete;
 
     const fs::path& folder() const { return m_folder; }
-    std::string screen() const { return (m_folder / "screen.xml").string(); }
-    std::string manifest() const { return (m_folder / "arquivos.xml").string(); }
+    std::string screen() const { return TextOf(m_folder / "screen.xml"); }
+    std::string manifest() const { return TextOf(m_folder / "arquivos.xml"); }
 
     void WriteScreen(const std::vector<Image>& images) const
     {
@@ -60,9 +62,9 @@ public:
     void WriteImage(const Image& image) const { Write("Images/" + image.name, std::string(image.bytes, 'i')); }
     void Write(const std::string& relative, const std::string& bytes) const
     {
-        std::ofstream(m_folder / relative, std::ios::binary | std::ios::trunc) << bytes;
+        std::ofstream(m_folder / PathOf(relative), std::ios::binary | std::ios::trunc) << bytes;
     }
-    uint64_t size(const std::string& relative) const { return fs::file_size(m_folder / relative); }
+    uint64_t size(const std::string& relative) const { return fs::file_size(m_folder / PathOf(relative)); }
 
 private:
     fs::path m_folder;

@@ -97,6 +97,14 @@ std::unique_ptr<TXpInCharFilter> XpOpenSource(const TXpDirContext* parent, const
                                               const std::string& userName, std::vector<std::string>& tempFiles)
 {
     auto location = std::make_unique<TXpDirContext>(TXpDirContext::Resolve(parent, name));
+    // A drive or share path of the machine the project was made on, missing on this one: the file
+    // of that name beside the referencing document is the one the project carried along.
+    const bool foreignPath = isWindowsAbsolute(name) || startsWithNoCase(name, "file:");
+    if (!location->IsRemote() && parent && !parent->IsRemote() && foreignPath &&
+        StatusOfPath(location->FullLocation()).Kind == TFileKind::Missing) {
+        location->Directory = parent->Directory;
+        location->Kind = parent->Kind;
+    }
     std::string full = location->FullLocation();
     auto notFound = [&]() {
         errors.push_back(FormatMessage(SFileNotFound, {name}));

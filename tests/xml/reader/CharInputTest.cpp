@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "base/FileSystem.h"
 #include "xml/reader/XpChrFlt.h"
 #include "xml/reader/XpParser.h"
 
@@ -276,6 +277,7 @@ TEST(CharInput, NamesResolveAgainstTheParentLocation)
         TXpDirKind kind;
         const char* directory;
         const char* file;
+        const char* onDrives = nullptr;
     } rows[] = {
         {&local, "a.dtd", TXpDirKind::Local, "/srv/project/", "a.dtd"},
         {&local, "sub/a.dtd", TXpDirKind::Local, "/srv/project/sub/", "a.dtd"},
@@ -286,26 +288,27 @@ TEST(CharInput, NamesResolveAgainstTheParentLocation)
         {&web, "a.dtd", TXpDirKind::Http, "host:8080/dir/", "a.dtd"},
         {&web, "../a.dtd", TXpDirKind::Http, "host:8080/dir/../", "a.dtd"},
         {&web, "/top/a.dtd", TXpDirKind::Http, "host:8080/top/", "a.dtd"},
-        // Names written on Windows: "\\" separates, and a drive or share path that cannot exist
-        // here names the file of that name beside the referencing document.
+        // Names written on Windows: "\\" separates, and a drive or share path names itself where
+        // the system has drives, else the file of that name beside the referencing document.
         {&local, "dtd\\a.dtd", TXpDirKind::Local, "/srv/project/dtd/", "a.dtd"},
         {&local, "..\\shared\\a.dtd", TXpDirKind::Local, "/srv/project/../shared/", "a.dtd"},
-        {&local, "C:\\VelmScreen\\a.dtd", TXpDirKind::Local, "/srv/project/", "a.dtd"},
-        {&local, "\\\\server\\share\\a.dtd", TXpDirKind::Local, "/srv/project/", "a.dtd"},
-        {&local, "file:///C:/VelmScreen/a.dtd", TXpDirKind::Local, "/srv/project/", "a.dtd"},
+        {&local, "C:\\VelmScreen\\a.dtd", TXpDirKind::Local, "/srv/project/", "a.dtd", "C:/VelmScreen/"},
+        {&local, "\\\\server\\share\\a.dtd", TXpDirKind::Local, "/srv/project/", "a.dtd", "//server/share/"},
+        {&local, "file:///C:/VelmScreen/a.dtd", TXpDirKind::Local, "/srv/project/", "a.dtd", "C:/VelmScreen/"},
         {&web, "sub\\a.dtd", TXpDirKind::Http, "host:8080/dir/sub/", "a.dtd"},
     };
+    const bool drives = IsAbsolutePath("C:\\");
     for (const auto& row : rows) {
         TXpDirContext loc = TXpDirContext::Resolve(row.parent, row.name);
         EXPECT_EQ(loc.Kind, row.kind) << row.name;
-        EXPECT_EQ(loc.Directory, row.directory) << row.name;
+        EXPECT_EQ(loc.Directory, drives && row.onDrives ? row.onDrives : row.directory) << row.name;
         EXPECT_EQ(loc.FileName, row.file) << row.name;
     }
     EXPECT_THROW(TXpDirContext::Resolve(&web, "file:///etc/passwd"), EXpException);
     EXPECT_THROW(TXpDirContext::Resolve(&web, "C:\\x.dtd"), EXpException);
     // Without a parent a relative name is taken from the current directory.
     TXpDirContext bare = TXpDirContext::Resolve(nullptr, "screen.xml");
-    EXPECT_EQ(bare.Directory, std::filesystem::current_path().string() + "/");
+    EXPECT_EQ(bare.Directory, std::filesystem::current_path().generic_string() + "/");
 }
 
 }  // namespace

@@ -184,7 +184,8 @@ TEST(DTD, WindowsSystemIdentifiersFindTheirFiles)
     } rows[] = {
         {"dtd\\screen.dtd", "<r>in dtd in sub</r>"},
         {".\\dtd\\screen.dtd", "<r>in dtd in sub</r>"},
-        // Windows absolute paths cannot exist here: the file of that name beside the document.
+        // Paths of the machine the project was made on, missing on this one: the file of that name
+        // beside the document.
         {"C:\\VelmScreen\\beside.dtd", "<r>beside the document</r>"},
         {"c:/VelmScreen/beside.dtd", "<r>beside the document</r>"},
         {"D:beside.dtd", "<r>beside the document</r>"},

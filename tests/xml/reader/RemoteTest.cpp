@@ -1,9 +1,9 @@
 // Sources fetched over http from a server on 127.0.0.1 that the test starts and stops.
-#include <csignal>
-#include <fcntl.h>
+#include <atomic>
+#include <fstream>
 #include <gtest/gtest.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
+#include <iterator>
+#include <thread>
 
 #include "Loopback.h"
 #include "TestSupport.h"
@@ -14,66 +14,53 @@ namespace {
 
 using test::ScratchDir;
 
-// python3's http.server on port 0 of 127.0.0.1, serving one folder, killed with the test.
+// A file server on port 0 of 127.0.0.1, on a thread of the test's own: each connection asks for
+// one path of the folder and gets the file, or a 404 page; it stops with the test.
 class LocalHttpServer {
 public:
-    explicit LocalHttpServer(const std::string& folder)
+    explicit LocalHttpServer(std::string folder) : m_folder(std::move(folder))
     {
-        int fds[2];
-        if (::pipe(fds) != 0)
-            return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-            ::dup2(fds[1], 1);
-            ::close(fds[0]);
-            int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, 2);
-            const char* script = "import functools,http.server,sys\n"
-                                 "h=functools.partial(http.server.SimpleHTTPRequestHandler,directory=sys.argv[1])\n"
-                                 "s=http.server.ThreadingHTTPServer(('127.0.0.1',0),h)\n"
-                                 "print(s.server_address[1],flush=True)\n"
-                                 "s.serve_forever()\n";
-            ::execlp("python3", "python3", "-c", script, folder.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        // The whole line, so that the server never writes into a closed pipe.
-        std::string line;
-        char c;
-        while (line.size() < 16 && ::read(fds[0], &c, 1) == 1 && c != '\n')
-            line.push_back(c);
-        ::close(fds[0]);
-        m_port = std::atoi(line.c_str());
-        WaitUntilServing();
+        m_thread = std::thread([this] {
+            for (;;) {
+                test::Socket client = m_listener.accept();
+                if (m_stopping)
+                    return;
+                answer(client);
+            }
+        });
     }
     ~LocalHttpServer()
     {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
+        m_stopping = true;
+        // The accept that waits takes this connection and sees the stop.
+        test::tryConnectLoopback(m_listener.port());
+        m_thread.join();
     }
-    int Port() const { return m_port; }
+    int Port() const { return m_listener.port(); }
 
 private:
-    // The first answer proves the server loop runs; up to 5 s.
-    void WaitUntilServing()
+    void answer(test::Socket& client)
     {
-        for (int attempt = 0; attempt < 50 && m_port > 0; ++attempt) {
-            std::string answer;
-            if (auto connection = test::tryConnectLoopback(m_port)) {
-                connection->sendAll("HEAD / HTTP/1.0\r\n\r\n");
-                answer = connection->receiveAll();
-            }
-            if (answer.rfind("HTTP/", 0) == 0)
-                return;
-            ::usleep(100000);
+        std::string request;
+        char buffer[1024];
+        long got;
+        while (request.find("\r\n\r\n") == std::string::npos && (got = client.receiveSome(buffer, sizeof buffer)) > 0)
+            request.append(buffer, static_cast<size_t>(got));
+        const size_t start = request.find(' ') + 1;
+        const std::string path = m_folder + request.substr(start, request.find(' ', start) - start);
+        std::ifstream file(path, std::ios::binary);
+        if (!file) {
+            client.sendAll("HTTP/1.0 404 Not Found\r\n\r\n<html><body>404 Not Found</body></html>");
+            return;
         }
+        const std::string body((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        client.sendAll("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
     }
 
-    pid_t m_pid = -1;
-    int m_port = 0;
+    std::string m_folder;
+    test::LoopbackListener m_listener;
+    std::atomic<bool> m_stopping{false};
+    std::thread m_thread;
 };
 
 TEST(RemoteSource, HttpDocumentAndItsRelativeDtdLoad)

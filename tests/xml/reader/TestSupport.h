@@ -31,11 +31,12 @@ public:
     }
     std::string Write(const std::string& name, const std::string& bytes) const
     {
-        std::string path = (m_path / name).string();
+        std::string path = (m_path / name).generic_string();
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
-    std::string Path() const { return m_path.string(); }
+    // With "/" between its parts everywhere, as the reader writes locations.
+    std::string Path() const { return m_path.generic_string(); }
 
 private:
     std::filesystem::path m_path;
