@@ -1,14 +1,39 @@
 #include "handlers/RequestRouter.h"
 
 #include <memory>
+#include <string_view>
 
 #include "base/Stream.h"
 #include "base/StrUtils.h"
 #include "handlers/HtmlEscape.h"
+#include "handlers/Limits.h"
 #include "handlers/ProjectFiles.h"
 #include "screen/ManifestBuilder.h"
+#include "unicode/Utf8.h"
 
 namespace velmora {
+
+namespace {
+
+constexpr std::string_view Ellipsis = "\u2026";
+
+}  // namespace
+
+std::string LoggedPath(const std::string& requestPath)
+{
+    if (requestPath.size() <= MaxLoggedPathBytes)
+        return requestPath;
+    // Character by character, so that no UTF-8 sequence is cut; other bytes count one each.
+    size_t cut = 0;
+    for (size_t next = 0; next < requestPath.size();) {
+        char32_t ignored = 0;
+        unicode::DecodeUtf8(requestPath, next, ignored);
+        if (next > MaxLoggedPathBytes - Ellipsis.size())
+            break;
+        cut = next;
+    }
+    return requestPath.substr(0, cut).append(Ellipsis);
+}
 
 std::string NotFoundText(const std::string& requestPath)
 {
@@ -28,9 +53,10 @@ void TRequestRouter::IdHTTPServer1CommandGet(TIdPeerThread&, TIdHTTPRequestInfo&
 
 void TRequestRouter::serveFile(const std::string& path, TIdHTTPRequestInfo& request, TIdHTTPResponseInfo& response)
 {
+    const std::string logged = LoggedPath(path);
     std::optional<std::string> file = FindProjectFile(*m_state.ProjectFolder.get(), path);
     if (!file) {
-        log("Arquivo " + path + " não encontrado.");
+        log("Arquivo " + logged + " não encontrado.");
         response.SetStatusCode(404);
         response.BodyText = NotFoundText(request.Path);
         return;
@@ -38,10 +64,10 @@ void TRequestRouter::serveFile(const std::string& path, TIdHTTPRequestInfo& requ
     try {
         response.BodyStream = std::make_unique<TFileStream>(*file, TFileStream::fmOpenRead);
     } catch (const Exception& e) {
-        log("Arquivo " + path + ": " + e.Message());
+        log("Arquivo " + logged + ": " + e.Message());
         throw;
     }
-    log("Arquivo " + path + " OK.");
+    log("Arquivo " + logged + " OK.");
 }
 
 void TRequestRouter::log(const std::string& line) const

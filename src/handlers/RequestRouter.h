@@ -40,6 +40,10 @@ private:
     TLogSink m_log;
 };
 
+// The request path as a log line shows it: as it stands up to MaxLoggedPathBytes, a longer one cut
+// on a character boundary and ended by "…" within that many bytes.
+std::string LoggedPath(const std::string& requestPath);
+
 // "The requested URL " + path + " was not found on this server.", the path escaped for HTML.
 std::string NotFoundText(const std::string& requestPath);
 

@@ -6,8 +6,10 @@
 
 namespace velmora {
 
-// Log lines waiting for the view; lines appended beyond it are counted and reported as omitted.
+// Log lines waiting for the view, and their bytes together; a line appended beyond either is
+// counted and reported as omitted.
 inline constexpr size_t MaxPendingLogLines = 20000;
+inline constexpr size_t MaxPendingLogBytes = 4 * 1024 * 1024;
 // Lines a window's log keeps; the oldest go first.
 inline constexpr size_t MaxLogViewLines = 10000;
 

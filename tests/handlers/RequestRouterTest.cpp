@@ -3,6 +3,7 @@
 #include "HandlerFixture.h"
 #include "base/Stream.h"
 #include "handlers/HtmlEscape.h"
+#include "handlers/Limits.h"
 
 namespace velmora::test {
 namespace {
@@ -77,6 +78,33 @@ TEST_F(RequestRouter, ControlCharactersInAPathStayInOneLogLine)
         get(row.target);
         ASSERT_EQ(logLines().size(), before + 1) << row.target;
         EXPECT_EQ(logLines().back(), row.logged);
+    }
+}
+
+// Regression: the log kept every path whole, 16 KB a line.
+TEST_F(RequestRouter, ALogLineShowsAPathUpToTheLimitAndPastItCutOnACharacterBoundary)
+{
+    const std::string ellipsis = "\xE2\x80\xA6";
+    std::string accented = "/";
+    for (int i = 0; i < 300; ++i)
+        accented += "\xC3\xA9";  // é
+    const struct {
+        std::string path;
+        std::string logged;
+    } rows[] = {
+        {"/" + std::string(511, 'a'), "/" + std::string(511, 'a')},
+        {"/" + std::string(512, 'a'), "/" + std::string(508, 'a') + ellipsis},
+        {accented, accented.substr(0, 509) + ellipsis},
+        {"/" + std::string(507, 'a') + "\xE2\x82\xAC" + std::string(9, 'b'),
+         "/" + std::string(507, 'a') + ellipsis},  // € at the cut
+        {"/" + std::string(600, '\xE9'), "/" + std::string(508, '\xE9') + ellipsis},  // no UTF-8: one byte each
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(LoggedPath(row.path), row.logged) << row.path.size() << " bytes";
+        EXPECT_LE(LoggedPath(row.path).size(), MaxLoggedPathBytes);
+        Reply reply = get(row.path);
+        EXPECT_EQ(logLines().back(), "Arquivo " + row.logged + " não encontrado.") << row.path.size() << " bytes";
+        EXPECT_EQ(reply.body, NotFoundText(row.path)) << "the reply names the path whole";
     }
 }
 
