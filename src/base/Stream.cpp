@@ -4,6 +4,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <linux/magic.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -68,6 +71,28 @@ int openFlags(TFileStream::Mode mode)
     return O_RDONLY;
 }
 
+// What the open descriptor holds: a regular file whose size counts its bytes. The kernel's
+// pseudo-files announce a size (4096 in /sys, 0 in /proc) that says nothing of what a read gives.
+bool isRegularFile(int fd)
+{
+    struct stat status {};
+    struct statfs system {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || ::fstatfs(fd, &system) != 0)
+        return false;
+    switch (system.f_type) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+        return false;
+    default:
+        return true;
+    }
+}
+
 int whence(TSeekOrigin origin)
 {
     switch (origin) {
@@ -92,6 +117,32 @@ TFileStream::TFileStream(const std::string& path, Mode mode) : m_path(path)
             throw MakeFCreateError(path, error);
         throw MakeFOpenError(path, error);
     }
+}
+
+std::unique_ptr<TFileStream> TFileStream::OpenRegularFile(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        // A socket cannot be opened at all; it is no file either.
+        if (errno == ENXIO)
+            return nullptr;
+        throw MakeFOpenError(path, errno);
+    }
+    if (!isRegularFile(fd)) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::unique_ptr<TFileStream>(new TFileStream(path, fd));
+}
+
+std::string TFileStream::ResolvedPath() const
+{
+    std::error_code failed;
+    auto resolved = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(m_fd), failed);
+    // Without /proc the name is resolved instead.
+    if (failed)
+        resolved = std::filesystem::canonical(m_path, failed);
+    return failed ? std::string() : resolved.string();
 }
 
 TFileStream::~TFileStream()

@@ -1,6 +1,7 @@
 #include "handlers/ProjectFiles.h"
 
 #include <dirent.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <vector>
 
@@ -58,6 +59,18 @@ bool namesAFolder(const std::string& requestPath)
     return !requestPath.empty() && (requestPath.back() == '/' || requestPath.back() == '\\');
 }
 
+// Whether the resolved path lies below the resolved folder; a folder that cannot be resolved holds
+// nothing.
+bool resolvesInside(const std::string& resolved, const std::string& projectFolder)
+{
+    std::error_code failed;
+    std::string folder = std::filesystem::canonical(projectFolder.empty() ? "." : projectFolder, failed).string();
+    if (failed || resolved.empty())
+        return false;
+    folder = withSeparator(folder);
+    return resolved.compare(0, folder.size(), folder) == 0;
+}
+
 }  // namespace
 
 std::vector<std::string> RequestPathSegments(std::string_view requestPath)
@@ -107,6 +120,17 @@ std::optional<std::string> FindProjectFile(const std::string& projectFolder, con
         path = i + 1 < segments.size() ? candidate + "/" : candidate;
     }
     return !segments.empty() && isRegularFile(path) ? std::optional<std::string>(path) : std::nullopt;
+}
+
+std::unique_ptr<TFileStream> OpenProjectFile(const std::string& projectFolder, const std::string& requestPath)
+{
+    std::optional<std::string> path = FindProjectFile(projectFolder, requestPath);
+    if (!path)
+        return nullptr;
+    std::unique_ptr<TFileStream> file = TFileStream::OpenRegularFile(*path);
+    if (!file || !resolvesInside(file->ResolvedPath(), projectFolder))
+        return nullptr;
+    return file;
 }
 
 }  // namespace velmora

@@ -54,19 +54,20 @@ void TRequestRouter::IdHTTPServer1CommandGet(TIdPeerThread&, TIdHTTPRequestInfo&
 void TRequestRouter::serveFile(const std::string& path, TIdHTTPRequestInfo& request, TIdHTTPResponseInfo& response)
 {
     const std::string logged = LoggedPath(path);
-    std::optional<std::string> file = FindProjectFile(*m_state.ProjectFolder.get(), path);
+    std::unique_ptr<TFileStream> file;
+    try {
+        file = OpenProjectFile(*m_state.ProjectFolder.get(), path);
+    } catch (const Exception& e) {
+        log("Arquivo " + logged + ": " + e.Message());
+        throw;
+    }
     if (!file) {
         log("Arquivo " + logged + " não encontrado.");
         response.SetStatusCode(404);
         response.BodyText = NotFoundText(request.Path);
         return;
     }
-    try {
-        response.BodyStream = std::make_unique<TFileStream>(*file, TFileStream::fmOpenRead);
-    } catch (const Exception& e) {
-        log("Arquivo " + logged + ": " + e.Message());
-        throw;
-    }
+    response.BodyStream = std::move(file);
     log("Arquivo " + logged + " OK.");
 }
 
