@@ -29,7 +29,8 @@ inline constexpr int IdMaxConnections = 1024;
 inline constexpr int IdListenQueueForBursts = 4096;
 // Live connections from one client address; one more from that address is closed at once.
 inline constexpr int IdMaxConnectionsPerClient = 256;
-// Live sessions; starting one more ends the least recently used one first.
+// Live sessions; starting one more first ends the least recently used session of the address that
+// holds the most.
 inline constexpr size_t IdMaxSessions = 10000;
 // Milliseconds a session may stay idle before the cleaner ends it (the publisher's SessionTimeOut).
 inline constexpr long long SessionTimeOutMs = 600000;
