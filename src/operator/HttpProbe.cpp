@@ -187,8 +187,9 @@ std::string ReachabilityText(const std::string& serverAddress, const THttpProbeR
 {
     using TOutcome = THttpProbeResult::TOutcome;
     reachable = result.Outcome == TOutcome::Answered && result.Head.Server == SServerSoftware;
+    // A full server that refuses the probe is reachable all the same, and says so with 503.
     if (reachable)
-        return FormatMessage(SServidorAcessivel, {serverAddress});
+        return FormatMessage(result.Head.StatusCode == 503 ? SServidorOcupado : SServidorAcessivel, {serverAddress});
     std::string reason;
     switch (result.Outcome) {
     case TOutcome::Answered:

@@ -31,7 +31,8 @@ std::optional<TReplyHead> ParseReplyHead(std::string_view bytes);
 THttpProbeResult ProbeHttp(const std::string& address, int port, std::chrono::milliseconds limit);
 
 // The panel's and the log's line about the server at serverAddress ("A:PORT"), and whether it
-// answers: "Servidor acessível em A:PORT." or "Servidor inacessível em A:PORT: REASON.".
+// answers: "Servidor acessível em A:PORT.", "Servidor ocupado em A:PORT: ..." when it is full, or
+// "Servidor inacessível em A:PORT: REASON.".
 std::string ReachabilityText(const std::string& serverAddress, const THttpProbeResult& result,
                              std::chrono::milliseconds limit, bool& reachable);
 

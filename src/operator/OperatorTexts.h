@@ -23,6 +23,7 @@ inline constexpr const char* SMaisArquivos = "(mais %s)";
 inline constexpr const char* SImportacaoIncompleta = "Aparelho %s: importação incompleta, faltam %s arquivos.";
 inline constexpr const char* SServidorAcessivel = "Servidor acessível em %s.";
 inline constexpr const char* SServidorInacessivel = "Servidor inacessível em %s: %s.";
+inline constexpr const char* SServidorOcupado = "Servidor ocupado em %s: todas as conexões estão em uso.";
 inline constexpr const char* SSemEnderecoDeRede =
     "Nenhum endereço de rede neste computador: o iPhone não tem como chegar ao servidor.";
 inline constexpr const char* SConexaoRecusada = "conexão recusada";
