@@ -185,9 +185,13 @@ void TIdTCPServer::closeConnections()
 
 bool TIdTCPServer::waitForConnections()
 {
+    return awaitConnections(std::chrono::steady_clock::now() + std::chrono::milliseconds(TerminateWaitTime));
+}
+
+bool TIdTCPServer::awaitConnections(std::chrono::steady_clock::time_point deadline)
+{
     std::unique_lock<std::mutex> guard(m_threadsMutex);
-    return m_threadsChanged.wait_for(guard, std::chrono::milliseconds(TerminateWaitTime),
-                                     [this] { return m_threads.empty(); });
+    return m_threadsChanged.wait_until(guard, deadline, [this] { return m_threads.empty(); });
 }
 
 void TIdTCPServer::stopForDestruction()

@@ -3,6 +3,7 @@
 // thread of its own that repeats the per-connection step. Activation binds and listens; deactivation
 // closes every socket and waits for the connection threads; the server is never freed before them.
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -105,6 +106,9 @@ public:
 
     // Live connection threads.
     size_t connectionCount() const;
+    // Waits until every connection thread is done with the server, no later than the deadline;
+    // answers whether they all are.
+    bool awaitConnections(std::chrono::steady_clock::time_point deadline);
     // More than IdCrowdedPercent of MaxConnections are taken.
     bool crowded() const;
 

@@ -40,6 +40,8 @@ inline constexpr const char* SProcesso = "%s (%s, processo %s)";
 inline constexpr const char* SProximaPortaLivre = "Próxima porta livre: %s.";
 inline constexpr const char* SSemPortaLivre = "Nenhuma porta livre entre %s e %s.";
 inline constexpr const char* SSemPermissaoPorta = "Sem permissão para usar a porta %s; use uma porta acima de 1023.";
+inline constexpr const char* SConexoesNaoTerminaram =
+    "Conexões que não terminaram a tempo: %s; o programa termina sem esperar por elas.";
 inline constexpr const char* SEnderecoNaoLocal =
     "O endereço %s não pertence a este computador; veja os endereços com --list-addresses.";
 

@@ -178,10 +178,10 @@ int serve(const Arguments& args)
             controller.ButtonIniciarClick();
         session.Tick();
     }
-    // What the last checks found (who holds a port that was taken) still reaches the terminal. A
-    // connection that outlived the server's wait was closed; freeing the server waits for its thread.
+    // What the last checks found (who holds a port that was taken) still reaches the terminal.
     session.Shutdown();
-    console.Stop();
+    session.ExitIfThreadsOutlived(status, [&] { console.Stop(ExitLogFlushTime); });
+    console.Stop(ExitLogFlushTime);
     signalWaiter.join();
     return status;
 }

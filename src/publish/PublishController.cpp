@@ -1,5 +1,6 @@
 #include "publish/PublishController.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "base/StrToInt.h"
@@ -78,12 +79,15 @@ TPublishController::~TPublishController()
     Shutdown();
 }
 
-void TPublishController::Shutdown()
+void TPublishController::Shutdown(std::chrono::steady_clock::time_point connectionsBy)
 {
     if (m_watch)
         m_watch->SetActive(false);
-    if (m_server)
-        m_server->SetActive(false);
+    if (!m_server)
+        return;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(connectionsBy - std::chrono::steady_clock::now());
+    m_server->TerminateWaitTime = static_cast<int>(std::clamp<int64_t>(left.count(), 0, m_server->TerminateWaitTime));
+    m_server->SetActive(false);
 }
 
 void TPublishController::ReleasePublication()

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <future>
+#include <iostream>
 #include <thread>
 
 #include "HttpTestSupport.h"
@@ -316,6 +318,37 @@ TEST_F(Operator, APortHeldByAnotherCopyIsNamedWithTheNextFreePort)
     EXPECT_TRUE(std::any_of(log().begin(), log().end(),
                             [](const std::string& line) { return line.rfind("Próxima porta livre: ", 0) == 0; }));
     other->SetActive(false);
+}
+
+// Regression: a connection thread that never ended (one held in the open of a FIFO, say) held the
+// exit for ever. Now it is reported, and the process ends with status 0 without freeing anything that
+// thread could still touch; the sanitizers would see anything freed under it.
+TEST_F(Operator, AConnectionThreadThatOutlivesTheExitIsReportedAndTheProcessEndsWithStatusZero)
+{
+    std::promise<void> entered, never;
+    auto exitWhileAThreadHangs = [&] {
+        TIdHTTPServer& server = publisher->IdHTTPServer1();
+        server.OnCommandGet = [&, route = server.OnCommandGet](TIdPeerThread& thread, TIdHTTPRequestInfo& request,
+                                                               TIdHTTPResponseInfo& response) {
+            if (request.Path == "/hang") {
+                entered.set_value();
+                never.get_future().wait();
+            }
+            route(thread, request, response);
+        };
+        publish();
+        std::thread([this] { fetchFrom("127.0.0.3", port, "/hang"); }).detach();
+        entered.get_future().wait();
+        session->ExitTime = ExitLogFlushTime + 200ms;
+        session->Shutdown();
+        session->ExitIfThreadsOutlived(0, [this] {
+            for (const std::string& line : log())
+                std::cerr << line << '\n';
+        });
+        std::exit(3);
+    };
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(exitWhileAThreadHangs(), testing::ExitedWithCode(0), "Conexões que não terminaram a tempo: 1;");
 }
 
 }  // namespace
