@@ -6,6 +6,7 @@
 #include "base/StrUtils.h"
 #include "handlers/HtmlEscape.h"
 #include "handlers/ProjectFiles.h"
+#include "http/IdRandomSource.h"
 #include "screen/ManifestBuilder.h"
 
 namespace velmora {
@@ -13,6 +14,24 @@ namespace velmora {
 std::string NotFoundText(const std::string& requestPath)
 {
     return "The requested URL " + HtmlEscape(requestPath) + " was not found on this server.";
+}
+
+bool IsOwnCheck(const TIdHTTPRequestInfo& request, const std::string& token)
+{
+    return !token.empty() && request.HeaderLines.values(OwnCheckHeader) == token;
+}
+
+std::string NewOwnCheckToken()
+{
+    unsigned char bytes[16];
+    TIdRandomSource::system().fill(bytes, sizeof bytes);
+    static constexpr char Hex[] = "0123456789abcdef";
+    std::string token;
+    for (unsigned char byte : bytes) {
+        token += Hex[byte >> 4];
+        token += Hex[byte & 0xF];
+    }
+    return token;
 }
 
 void TRequestRouter::IdHTTPServer1CommandGet(TIdPeerThread&, TIdHTTPRequestInfo& ARequestInfo,
@@ -30,7 +49,7 @@ void TRequestRouter::serveFile(const std::string& path, TIdHTTPRequestInfo& requ
 {
     std::optional<std::string> file = FindProjectFile(*m_state.ProjectFolder.get(), path);
     if (!file) {
-        log("Arquivo " + path + " não encontrado.");
+        log(request, "Arquivo " + path + " não encontrado.");
         response.SetStatusCode(404);
         response.BodyText = NotFoundText(request.Path);
         return;
@@ -38,15 +57,16 @@ void TRequestRouter::serveFile(const std::string& path, TIdHTTPRequestInfo& requ
     try {
         response.BodyStream = std::make_unique<TFileStream>(*file, TFileStream::fmOpenRead);
     } catch (const Exception& e) {
-        log("Arquivo " + path + ": " + e.Message());
+        log(request, "Arquivo " + path + ": " + e.Message());
         throw;
     }
-    log("Arquivo " + path + " OK.");
+    log(request, "Arquivo " + path + " OK.");
 }
 
-void TRequestRouter::log(const std::string& line) const
+void TRequestRouter::log(const TIdHTTPRequestInfo& request, const std::string& line) const
 {
-    m_log(line);
+    if (!IsOwnCheck(request, m_ownCheckToken))
+        m_log(line);
 }
 
 }  // namespace velmora

@@ -1,7 +1,7 @@
 #pragma once
 // The HTTP server's get handler: "/talvo.html" goes to the conversation page, "/" is the
 // manifest, any other path a file below the project folder; 404 for anything missing. Writes one
-// log line per file request.
+// log line per file request, except for this program's own checks of its server.
 
 #include <functional>
 #include <string>
@@ -17,11 +17,16 @@ namespace velmora {
 using TLogSink = std::function<void(const std::string& line)>;
 
 inline constexpr const char* ConversationPagePath = "/talvo.html";
+// The header whose value marks a request of this program's own checks of its server.
+inline constexpr const char* OwnCheckHeader = "X-Velmora-Check";
 
 class TRequestRouter {
 public:
-    TRequestRouter(const TPublicationState& state, TConversationPage& page, TLogSink log)
-        : m_state(state), m_page(page), m_log(std::move(log))
+    // Requests that carry ownCheckToken in OwnCheckHeader are this program's own: they are
+    // answered as any other, without a log line. An empty token marks none.
+    TRequestRouter(const TPublicationState& state, TConversationPage& page, TLogSink log,
+                   std::string ownCheckToken = {})
+        : m_state(state), m_page(page), m_log(std::move(log)), m_ownCheckToken(std::move(ownCheckToken))
     {
     }
 
@@ -33,12 +38,20 @@ public:
 private:
     void serveFile(const std::string& path, TIdHTTPRequestInfo& request, TIdHTTPResponseInfo& response);
     // One line per call: control characters in the text are escaped.
-    void log(const std::string& line) const;
+    void log(const TIdHTTPRequestInfo& request, const std::string& line) const;
 
     const TPublicationState& m_state;
     TConversationPage& m_page;
     TLogSink m_log;
+    const std::string m_ownCheckToken;
 };
+
+// Whether the request carries the token in OwnCheckHeader; never for an empty token.
+bool IsOwnCheck(const TIdHTTPRequestInfo& request, const std::string& token);
+
+// A token for one run's own checks, from the system's secure random source: nobody on the
+// network can guess it to keep a request out of the log.
+std::string NewOwnCheckToken();
 
 // "The requested URL " + path + " was not found on this server.", the path escaped for HTML.
 std::string NotFoundText(const std::string& requestPath);

@@ -26,7 +26,8 @@ int indexOf(const std::vector<TOperatorAddress>& addresses, const std::optional<
 
 }  // namespace
 
-TServedRequest ServedRequestOf(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response, bool completed)
+TServedRequest ServedRequestOf(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response, bool completed,
+                               const std::string& ownCheckToken)
 {
     // The connection does not count what a broken send got out: only whole bodies count.
     const bool bodySent = completed && request.Method != "HEAD" && response.ContentLength > 0;
@@ -35,7 +36,8 @@ TServedRequest ServedRequestOf(const TIdHTTPRequestInfo& request, const TIdHTTPR
             request.Path,
             response.StatusCode(),
             bodySent ? static_cast<uint64_t>(response.ContentLength) : 0,
-            completed};
+            completed,
+            IsOwnCheck(request, ownCheckToken)};
 }
 
 std::vector<std::string> NoPhoneHintLines(int port, const std::string& serverAddress)
@@ -74,7 +76,7 @@ std::optional<std::string> TOperatorController::AddressToCompose()
 void TOperatorController::RequestDone(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response,
                                       bool completed)
 {
-    m_tracker.Record(ServedRequestOf(request, response, completed));
+    m_tracker.Record(ServedRequestOf(request, response, completed, m_publisher.OwnCheckToken()));
 }
 
 void TOperatorController::ServerStartFailed(int port, const std::exception&)
@@ -239,8 +241,9 @@ void TOperatorController::probeServer()
         return;
     }
     const int port = m_publisher.ListeningPort();
-    m_checks->Run("probe", [this, host, port, serverAddress] {
-        const THttpProbeResult result = ProbeHttp(host, port, ReachabilityLimit);
+    const std::string token = m_publisher.OwnCheckToken();
+    m_checks->Run("probe", [this, host, port, serverAddress, token] {
+        const THttpProbeResult result = ProbeHttp(host, port, ReachabilityLimit, token);
         return std::function<void()>([this, serverAddress, result] {
             bool reachable = false;
             const std::string text = ReachabilityText(serverAddress, result, ReachabilityLimit, reachable);

@@ -117,8 +117,10 @@ private:
     std::unique_ptr<TBackgroundChecks> m_checks;
 };
 
-// A request the server answered as the phones' tracker records it: only whole bodies count.
-TServedRequest ServedRequestOf(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response, bool completed);
+// A request the server answered as the phones' tracker records it: only whole bodies count, and a
+// request that carries ownCheckToken is this program's own check.
+TServedRequest ServedRequestOf(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response, bool completed,
+                               const std::string& ownCheckToken = {});
 
 // The lines of the hint for the port and the address the phone should use.
 std::vector<std::string> NoPhoneHintLines(int port, const std::string& serverAddress);

@@ -38,7 +38,7 @@ void TPhoneTracker::SetManifest(std::shared_ptr<const TManifestIndex> manifest)
 
 void TPhoneTracker::Record(const TServedRequest& request)
 {
-    if (request.Method == "HEAD")
+    if (request.OwnCheck || request.Method == "HEAD")
         return;
     const TClock::time_point now = m_clock.now();
     const std::string key = RequestPathKey(request.Path);

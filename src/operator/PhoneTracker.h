@@ -58,6 +58,7 @@ struct TServedRequest {
     int StatusCode = 0;
     uint64_t Bytes = 0;  // body bytes that went out
     bool Completed = false;
+    bool OwnCheck = false;  // one of this program's own checks of its server
 };
 
 struct TPhoneChanges {
@@ -73,8 +74,8 @@ public:
     // The manifest that phones fetching it from now on import; none before the first publish.
     void SetManifest(std::shared_ptr<const TManifestIndex> manifest);
 
-    // Any thread. A reply to HEAD moves nothing: it fetches no file, and the server's own
-    // reachability probe uses it.
+    // Any thread. This program's own checks and replies to HEAD move nothing: they come from no
+    // phone, or fetch no file.
     void Record(const TServedRequest& request);
 
     // Main thread: marks importing phones idle past PhoneIdleLimit incomplete and answers what

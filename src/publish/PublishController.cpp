@@ -36,7 +36,8 @@ std::string ErrorReportText(const std::string& message)
 TPublishController::TPublishController(IPublishView& view, IPublishListener* listener,
                                        TIdIPWatch::TAddressSource addressSource)
     : m_view(view), m_listener(listener),
-      m_router(m_state, m_page, [this](const std::string& line) { m_log.Append(line); })
+      m_router(
+          m_state, m_page, [this](const std::string& line) { m_log.Append(line); }, m_ownCheckToken)
 {
     m_aObjModel.SetBufferSize(8192);
     m_aObjModel.SetIdAttribute(u"id");

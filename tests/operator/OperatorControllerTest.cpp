@@ -110,6 +110,20 @@ TEST_F(Operator, APublishChecksTheProjectProbesTheServerAndDrawsTheAddress)
         << "the check comes before the server starts";
 }
 
+// Regression: the server's probe of itself was logged as a phone fetching the manifest.
+TEST_F(Operator, TheServersProbeOfItselfIsNeitherLoggedNorAPhone)
+{
+    publish();
+    ASSERT_TRUE(tickUntil([] { return true; }));
+    EXPECT_EQ(count("Arquivo /arquivos.xml OK."), 0u);
+    EXPECT_TRUE(view.phones.empty());
+    // A browser on this machine is a client like any other, whatever it sends in the header.
+    rawRequest(port, "GET / HTTP/1.1\r\nX-Velmora-Check: 0123456789abcdef0123456789abcdef\r\n\r\n", "127.0.0.2");
+    EXPECT_TRUE(logged("Arquivo /arquivos.xml OK."));
+    ASSERT_TRUE(tickUntil([&] { return view.phones.size() == 1; }));
+    EXPECT_EQ(view.phones[0].Address, "127.0.0.2");
+}
+
 TEST_F(Operator, AProjectWithProblemsWarnsAndIsServedAnyway)
 {
     fs::rename(project.folder() / "Images/b.png", project.folder() / "Images/B.png");
