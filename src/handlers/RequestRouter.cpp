@@ -4,6 +4,7 @@
 
 #include "base/Stream.h"
 #include "base/StrUtils.h"
+#include "handlers/ConnectionPage.h"
 #include "handlers/HtmlEscape.h"
 #include "handlers/ProjectFiles.h"
 #include "http/IdRandomSource.h"
@@ -42,14 +43,22 @@ void TRequestRouter::IdHTTPServer1CommandGet(TIdPeerThread&, TIdHTTPRequestInfo&
         m_page.ConversationPage(ARequestInfo, AResponseInfo);
         return;
     }
-    serveFile(requested == "/" ? ManifestPath : requested, ARequestInfo, AResponseInfo);
+    const std::string path = requested == "/" ? ManifestPath : requested;
+    const std::optional<std::string> file = FindProjectFile(*m_state.ProjectFolder.get(), path);
+    if (!file && SameText(requested, ConnectionPagePath)) {
+        serveConnectionPage(ARequestInfo, AResponseInfo);
+        return;
+    }
+    serveFile(path, file, ARequestInfo, AResponseInfo);
 }
 
-void TRequestRouter::serveFile(const std::string& path, TIdHTTPRequestInfo& request, TIdHTTPResponseInfo& response)
+void TRequestRouter::serveFile(const std::string& path, const std::optional<std::string>& file,
+                               TIdHTTPRequestInfo& request, TIdHTTPResponseInfo& response)
 {
-    std::optional<std::string> file = FindProjectFile(*m_state.ProjectFolder.get(), path);
     if (!file) {
-        log(request, "Arquivo " + path + " não encontrado.");
+        // What a browser asks for by itself is no phone's request: it is left out of the log.
+        if (!IsBrowserOwnRequest(path))
+            log(request, "Arquivo " + path + " não encontrado.");
         response.SetStatusCode(404);
         response.BodyText = NotFoundText(request.Path);
         return;
@@ -61,6 +70,18 @@ void TRequestRouter::serveFile(const std::string& path, TIdHTTPRequestInfo& requ
         throw;
     }
     log(request, "Arquivo " + path + " OK.");
+}
+
+void TRequestRouter::serveConnectionPage(const TIdHTTPRequestInfo& request, TIdHTTPResponseInfo& response)
+{
+    std::string address = *m_state.ServerAddress.get();
+    if (address.empty())
+        address = request.Host;
+    response.ContentType = "text/html; charset=utf-8";
+    response.BodyText = ConnectionPageHtml(address);
+    log(request, FormatMessage(SPaginaDeConexaoAberta, {request.PeerAddress}));
+    if (OnConnectionPage)
+        OnConnectionPage(request.PeerAddress);
 }
 
 void TRequestRouter::log(const TIdHTTPRequestInfo& request, const std::string& line) const

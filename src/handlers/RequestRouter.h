@@ -1,9 +1,10 @@
 #pragma once
 // The HTTP server's get handler: "/talvo.html" goes to the conversation page, "/" is the
-// manifest, any other path a file below the project folder; 404 for anything missing. Writes one
-// log line per file request, except for this program's own checks of its server.
+// manifest, any other path a file below the project folder, and "/velmora", when no file answers
+// it, the connection page; 404 for anything missing. Writes one log line per request of a phone.
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "handlers/ConversationPage.h"
@@ -30,13 +31,19 @@ public:
     {
     }
 
+    // Called on the connection's thread with the client's address when the connection page is
+    // served; set before the server starts.
+    std::function<void(const std::string& peer)> OnConnectionPage;
+
     // A file that exists but cannot be opened raises EFOpenError, which the server answers
     // with 500.
     void IdHTTPServer1CommandGet(TIdPeerThread& AThread, TIdHTTPRequestInfo& ARequestInfo,
                                  TIdHTTPResponseInfo& AResponseInfo);
 
 private:
-    void serveFile(const std::string& path, TIdHTTPRequestInfo& request, TIdHTTPResponseInfo& response);
+    void serveFile(const std::string& path, const std::optional<std::string>& file, TIdHTTPRequestInfo& request,
+                   TIdHTTPResponseInfo& response);
+    void serveConnectionPage(const TIdHTTPRequestInfo& request, TIdHTTPResponseInfo& response);
     // One line per call: control characters in the text are escaped.
     void log(const TIdHTTPRequestInfo& request, const std::string& line) const;
 

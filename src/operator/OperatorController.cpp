@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/Exception.h"
+#include "handlers/ConnectionPage.h"
 #include "operator/HttpProbe.h"
 #include "operator/ManifestIndex.h"
 #include "operator/OperatorTexts.h"
@@ -40,15 +41,15 @@ TServedRequest ServedRequestOf(const TIdHTTPRequestInfo& request, const TIdHTTPR
             IsOwnCheck(request, ownCheckToken)};
 }
 
-std::vector<std::string> NoPhoneHintLines(int port, const std::string& serverAddress)
+std::vector<std::string> NoPhoneHintLines(int port, const std::string& serverAddress, const std::string& pageUrl)
 {
     const std::string portText = std::to_string(port);
-    std::vector<std::string> lines{
-        FormatMessage(SDicaTitulo, {std::to_string(NoPhoneHintDelay.count())}),
-        SDicaRede,
-        FormatMessage(SDicaFirewall, {portText, portText, portText}),
-        SDicaPermissao,
-    };
+    std::vector<std::string> lines{FormatMessage(SDicaTitulo, {std::to_string(NoPhoneHintDelay.count())})};
+    // The page tells the network's faults from the app's: the installer opens it first.
+    if (!pageUrl.empty())
+        lines.push_back(FormatMessage(SDicaPagina, {pageUrl}));
+    lines.insert(lines.end(),
+                 {SDicaRede, FormatMessage(SDicaFirewall, {portText, portText, portText}), SDicaPermissao});
     lines.push_back(serverAddress.empty() ? std::string(SSemEnderecoDeRede)
                                           : FormatMessage(SDicaEndereco, {serverAddress}));
     return lines;
@@ -71,6 +72,11 @@ std::optional<std::string> TOperatorController::AddressToCompose()
 {
     refreshAddresses();
     return m_chosen;
+}
+
+void TOperatorController::ConnectionPageOpened(const std::string& peer)
+{
+    m_tracker.PageOpened(peer);
 }
 
 void TOperatorController::RequestDone(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response,
@@ -178,11 +184,23 @@ void TOperatorController::readdress()
 
 void TOperatorController::AddressesComposed()
 {
-    const std::string url = m_publisher.ServerUrl();
-    if (url == m_qrUrl)
+    showQr();
+}
+
+std::string TOperatorController::pageUrl() const
+{
+    return ConnectionPageUrl(m_publisher.ServerUrl(), *m_publisher.State().ProjectFolder.get());
+}
+
+void TOperatorController::showQr()
+{
+    const std::string url = pageUrl();
+    const bool active = m_publisher.IdHTTPServer1().Active();
+    if (url == m_qrUrl && active == m_qrActive)
         return;
     m_qrUrl = url;
-    m_view.ShowQr(url, EncodeQr(url));
+    m_qrActive = active;
+    m_view.ShowQr(url, EncodeQr(url), active);
 }
 
 void TOperatorController::BeforeServerStart()
@@ -202,10 +220,13 @@ void TOperatorController::BeforeServerStart()
         log(line);
     m_view.ShowProjectCheck(m_check, lines);
     m_tracker.SetManifest(std::move(index));
+    // The new project folder may hold a file of the connection page's name.
+    showQr();
 }
 
 void TOperatorController::Published()
 {
+    showQr();
     if (m_republishOnSave)
         watchProject();
     probeServer();
@@ -293,7 +314,8 @@ void TOperatorController::giveHintWhenDue(TClock::time_point now)
     if (!m_hintDueFrom || m_hintShown || m_otherMachineSeen || now - *m_hintDueFrom < NoPhoneHintDelay)
         return;
     m_hintShown = true;
-    const std::vector<std::string> lines = NoPhoneHintLines(m_publisher.ListeningPort(), m_publisher.ServerAddress());
+    const std::vector<std::string> lines =
+        NoPhoneHintLines(m_publisher.ListeningPort(), m_publisher.ServerAddress(), pageUrl());
     for (const std::string& line : lines)
         log(line);
     m_view.ShowHint(lines);
