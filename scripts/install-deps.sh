@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libgl-dev fonts-liberation
   libcurl4-openssl-dev nlohmann-json3-dev libqrencode-dev zbar-tools
   libxml2-utils curl python3
-  dpkg-dev desktop-file-utils
+  dpkg-dev desktop-file-utils lintian appstream
 )
 if [ "${1:-}" = "--bench" ]; then
   packages+=(wrk nginx-light valgrind hyperfine libbenchmark-dev time)

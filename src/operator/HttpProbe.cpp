@@ -10,6 +10,7 @@
 
 #include "publish/Unit_Const.h"
 #include "base/Exception.h"
+#include "handlers/RequestRouter.h"
 #include "operator/Limits.h"
 #include "base/Stream.h"
 #include "base/StrUtils.h"
@@ -153,7 +154,8 @@ std::optional<TReplyHead> ParseReplyHead(std::string_view bytes)
     return head;
 }
 
-THttpProbeResult ProbeHttp(const std::string& address, int port, std::chrono::milliseconds limit)
+THttpProbeResult ProbeHttp(const std::string& address, int port, std::chrono::milliseconds limit,
+                           const std::string& ownCheckToken)
 {
     const Clock::time_point deadline = Clock::now() + limit;
     sockaddr_in target{};
@@ -169,8 +171,10 @@ THttpProbeResult ProbeHttp(const std::string& address, int port, std::chrono::mi
         return timedOut();
     if (error != 0)
         return failed(error);
-    const std::string request =
-        "HEAD / HTTP/1.1\r\nHost: " + address + ":" + std::to_string(port) + "\r\nConnection: close\r\n\r\n";
+    std::string request = "HEAD / HTTP/1.1\r\nHost: " + address + ":" + std::to_string(port) + "\r\n";
+    if (!ownCheckToken.empty())
+        request += std::string(OwnCheckHeader) + ": " + ownCheckToken + "\r\n";
+    request += "Connection: close\r\n\r\n";
     std::string received;
     if (!sendAll(socket, request, deadline) || !readHead(socket, received, deadline))
         return timedOut();

@@ -104,6 +104,12 @@ void TPublishSession::ServerStartFailed(int port, const std::exception& error)
         m_operator->ServerStartFailed(port, error);
 }
 
+void TPublishSession::ConnectionPageOpened(const std::string& peer)
+{
+    if (m_operator)
+        m_operator->ConnectionPageOpened(peer);
+}
+
 void TPublishSession::RequestDone(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response,
                                   bool completed)
 {

@@ -60,6 +60,7 @@ private:
     void BeforeServerStart() override;
     void Published() override;
     void ServerStartFailed(int port, const std::exception& error) override;
+    void ConnectionPageOpened(const std::string& peer) override;
     void RequestDone(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response, bool completed) override;
 
     std::unique_ptr<TPublishController> m_publisher;

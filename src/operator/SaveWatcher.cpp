@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "base/StrUtils.h"
 
@@ -14,6 +16,11 @@ namespace {
 // folder itself going away, after which it is watched again once it is back.
 constexpr uint32_t WatchedEvents =
     IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF;
+
+int64_t nanoseconds(const timespec& time)
+{
+    return static_cast<int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
 
 std::string folderOf(const std::string& path)
 {
@@ -38,13 +45,24 @@ void TSaveWatcher::Stop()
         ::close(m_fd);
     m_fd = -1;
     m_files.clear();
+    m_looks.clear();
     m_folders.clear();
     m_folderOfWatch.clear();
     m_pending = m_rewatch = false;
 }
 
+TSaveWatcher::Look TSaveWatcher::lookAt(const std::string& file)
+{
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0)
+        return {};
+    return {static_cast<uint64_t>(info.st_size), static_cast<uint64_t>(info.st_ino), nanoseconds(info.st_mtim),
+            nanoseconds(info.st_ctim)};
+}
+
 bool TSaveWatcher::Watch(const std::vector<std::string>& files)
 {
+    std::map<std::string, Look> before = std::exchange(m_looks, {});
     Stop();
     m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (m_fd < 0)
@@ -55,14 +73,30 @@ bool TSaveWatcher::Watch(const std::vector<std::string>& files)
             continue;
         m_folders.insert(folder);
         m_files.insert(LowerCase(file));
+        auto known = before.find(file);
+        m_looks[file] = known != before.end() ? known->second : lookAt(file);
     }
-    addFolderWatches();
+    // Between the last look and this watch nothing was listening.
+    if (addFolderWatches() && lookAgain())
+        changed(m_clock.now());
     return true;
 }
 
-void TSaveWatcher::addFolderWatches()
+bool TSaveWatcher::lookAgain()
+{
+    bool differs = false;
+    for (auto& [file, look] : m_looks) {
+        const Look now = lookAt(file);
+        differs = differs || now != look;
+        look = now;
+    }
+    return differs;
+}
+
+bool TSaveWatcher::addFolderWatches()
 {
     m_rewatch = false;
+    bool armed = false;
     std::set<std::string> watched;
     for (const auto& [watch, folder] : m_folderOfWatch)
         watched.insert(folder);
@@ -74,7 +108,9 @@ void TSaveWatcher::addFolderWatches()
             m_folderOfWatch[watch] = folder;
         else
             m_rewatch = true;
+        armed = armed || watch >= 0;
     }
+    return armed;
 }
 
 bool TSaveWatcher::Poll()
@@ -83,11 +119,14 @@ bool TSaveWatcher::Poll()
         return false;
     const TClock::time_point now = m_clock.now();
     readEvents(now);
-    if (m_rewatch)
-        addFolderWatches();
+    // A folder made again may already hold a save: its watch came after it.
+    if (m_rewatch && addFolderWatches() && lookAgain())
+        changed(now);
     if (!m_pending || now - m_lastChange < SaveQuietTime)
         return false;
     m_pending = false;
+    // What the publish that follows reads is what later changes are measured against.
+    lookAgain();
     return true;
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 // Notices when the project's files are saved: inotify on the folders that hold them, read without
 // waiting on the main thread's tick, and a quiet second after the last change before it reports,
-// so that an editor's burst of writes or an export of many files publishes once.
+// so that an editor's burst of writes or an export of many files publishes once. Whenever it arms a
+// watch it looks at the files again, so that a save made while no watch was armed is not lost.
 
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -24,6 +26,8 @@ public:
     TSaveWatcher& operator=(const TSaveWatcher&) = delete;
 
     // Follows these files from now on, in place of the ones before; a file may not exist yet.
+    // A file followed before that changed since the last report (or the watch, when there was no
+    // report) counts as a change: the publish that calls this may have read it before the save.
     // Folders beyond MaxWatchedFolders are not followed. Answers false when the system offers
     // no watch at all.
     bool Watch(const std::vector<std::string>& files);
@@ -36,14 +40,27 @@ public:
     bool Poll();
 
 private:
+    // What a file looked like; a missing file is all zeros.
+    struct Look {
+        uint64_t size = 0, inode = 0;
+        int64_t modified = 0, changed = 0;  // nanoseconds
+        bool operator==(const Look&) const = default;
+    };
+    static Look lookAt(const std::string& file);
+
     void readEvents(TClock::time_point now);
-    void addFolderWatches();
+    // Answers whether it armed a watch that was missing.
+    bool addFolderWatches();
+    // Looks at every followed file again; answers whether one looks otherwise than before.
+    bool lookAgain();
     void changed(TClock::time_point now);
 
     const TClock& m_clock;
     int m_fd = -1;
     // Names compared with letter case ignored, as the project's lookup finds them.
     std::set<std::string> m_files;
+    // Each followed file's look at the last report or watch, by its name as given.
+    std::map<std::string, Look> m_looks;
     std::set<std::string> m_folders;
     std::map<int, std::string> m_folderOfWatch;
     bool m_pending = false;

@@ -101,6 +101,9 @@ public:
     const std::string& ServerPort() const { return m_serverPort; }
     // The port the server listens on; 0 while it is inactive.
     int ListeningPort() const;
+    // What this run's own checks of the server send in OwnCheckHeader, so that the router keeps
+    // them out of the log.
+    const std::string& OwnCheckToken() const { return m_ownCheckToken; }
 
 private:
     void publishSequence(int port, const std::string& chosenFile);
@@ -124,6 +127,7 @@ private:
     TMenu_Geral m_publishedMenus;
     std::string m_screenFile;
     bool m_addressShown = false;
+    const std::string m_ownCheckToken = NewOwnCheckToken();
     TXpObjModel m_aObjModel;
     TConversationPage m_page{m_state};
     TRequestRouter m_router;

@@ -2,6 +2,7 @@
 
 #include "HandlerFixture.h"
 #include "base/Stream.h"
+#include "handlers/ConnectionPage.h"
 #include "handlers/HtmlEscape.h"
 #include "handlers/Limits.h"
 
@@ -174,6 +175,53 @@ TEST_F(RequestRouter, TheConversationPageIsTheWholePathInAnyCaseAndIsNotLogged)
     for (const char* target : {"/talvo.html/", "/talvo.htm"})
         EXPECT_EQ(get(target).status, 404) << target;
     EXPECT_EQ(logLines().size(), 2u);
+}
+
+TEST_F(RequestRouter, TheConnectionPageAnswersVelmoraInAnyCaseUntilAProjectFileDoes)
+{
+    std::vector<std::string> openedBy;
+    router.OnConnectionPage = [&](const std::string& peer) { openedBy.push_back(peer); };
+    state.ServerAddress.set("192.168.0.10:8099");
+    const std::string logged =
+        "Aparelho 127.0.0.1 abriu a página de conexão: a rede deixa este aparelho alcançar o computador.";
+    for (const char* target : {"/velmora", "/VELMORA", "/Velmora"}) {
+        Reply reply = get(target);
+        EXPECT_EQ(reply.status, 200) << target;
+        EXPECT_NE(reply.head.find("Content-Type: text/html; charset=utf-8"), std::string::npos) << target;
+        EXPECT_EQ(logLines().back(), logged);
+        // The proof, the address to type in large letters, the next step and the app's own link;
+        // nothing the page would fetch or run.
+        for (const char* part : {"Este aparelho alcançou o computador.", "<p class=\"endereco\">192.168.0.10:8099</p>",
+                                 "“Endereço do Servidor”", "“Importar Telas”", "href=\"imodule://\"",
+                                 "<link rel=\"icon\" href=\"data:,\">"})
+            EXPECT_NE(reply.body.find(part), std::string::npos) << part;
+        for (const char* fetched : {"<script", "src=", "http:", "@import", "url("})
+            EXPECT_EQ(reply.body.find(fetched), std::string::npos) << fetched;
+    }
+    EXPECT_EQ(openedBy, std::vector<std::string>(3, "127.0.0.1"));
+
+    // Without an address of its own the page shows the one the browser used, escaped.
+    state.ServerAddress.set("");
+    Reply hosted = parseReply(rawRequest(port, "GET /velmora HTTP/1.1\r\nHost: 10.0.0.2:80<b>\r\n\r\n"));
+    EXPECT_NE(hosted.body.find(">10.0.0.2:80&lt;b&gt;</p>"), std::string::npos) << hosted.body;
+
+    // What a browser asks for around the page is 404 without a line, unless the project has it.
+    const size_t before = logLines().size();
+    for (const char* target : {"/favicon.ico", "/apple-touch-icon.png", "/apple-touch-icon-120x120-precomposed.png"})
+        EXPECT_EQ(get(target).status, 404) << target;
+    EXPECT_EQ(logLines().size(), before);
+    writeFile("project/favicon.ico", "icon");
+    EXPECT_EQ(get("/favicon.ico").body, "icon");
+    EXPECT_EQ(logLines().back(), "Arquivo /favicon.ico OK.");
+
+    writeFile("project/VELMORA", "the project's own");
+    Reply own = get("/velmora");
+    EXPECT_EQ(own.body, "the project's own");
+    EXPECT_EQ(logLines().back(), "Arquivo /velmora OK.");
+    EXPECT_EQ(ConnectionPageUrl("http://a:1/", (folder / "project").string() + "/"), "http://a:1/");
+    std::filesystem::remove(folder / "project" / "VELMORA");
+    EXPECT_EQ(ConnectionPageUrl("http://a:1/", (folder / "project").string() + "/"), "http://a:1/velmora");
+    EXPECT_EQ(openedBy.size(), 4u);
 }
 
 }  // namespace
