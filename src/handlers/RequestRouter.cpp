@@ -83,8 +83,8 @@ void TRequestRouter::IdHTTPServer1CommandGet(TIdPeerThread&, TIdHTTPRequestInfo&
     serveFile(path, std::move(file), ARequestInfo, AResponseInfo);
 }
 
-void TRequestRouter::serveFile(const std::string& path, std::unique_ptr<TFileStream> file,
-                               TIdHTTPRequestInfo& request, TIdHTTPResponseInfo& response)
+void TRequestRouter::serveFile(const std::string& path, std::unique_ptr<TFileStream> file, TIdHTTPRequestInfo& request,
+                               TIdHTTPResponseInfo& response)
 {
     const std::string logged = LoggedPath(path);
     if (!file) {
