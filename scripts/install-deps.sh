@@ -12,7 +12,7 @@ packages=(
   qt6-base-dev libgl-dev fonts-liberation
   libcurl4-openssl-dev nlohmann-json3-dev libqrencode-dev zbar-tools
   libxml2-utils curl python3
-  dpkg-dev desktop-file-utils
+  dpkg-dev desktop-file-utils lintian appstream
 )
 windows=false
 for option in "$@"; do

@@ -2,7 +2,8 @@
 # Installs the dependencies, checks the layout of every source and of the tree (includes run down
 # the layers, limits in Limits.h, no names differing only by letter case), then builds and runs every test: a
 # warnings-as-errors build (every header also compiled alone) followed by the tidy checks of the
-# sources changed since TIDY_BASE (the previous commit by default), the same tests under
+# sources changed since TIDY_BASE (the previous commit by default) and the Debian package made from
+# that build held to Debian's checks (at most three minutes), the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, and
 # each fuzz target for a bounded time on its seed corpus (FUZZ_SECONDS, 20 by default).
 set -euo pipefail
@@ -28,6 +29,8 @@ stage layout
 build_and_test ci
 stage tidy
 ./scripts/tidy.sh build/ci "${TIDY_BASE:-HEAD~1}"
+stage package
+timeout 180 ./scripts/check-package.sh build/ci
 build_and_test asan-ubsan
 build_and_test tsan
 build_and_test fuzz -DVELMORA_FUZZ_SECONDS="${FUZZ_SECONDS:-20}"

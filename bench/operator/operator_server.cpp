@@ -26,7 +26,7 @@ public:
     void ShowServerActive() override {}
     void ShowError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
     void ShowAddresses(const std::vector<TOperatorAddress>&, int) override {}
-    void ShowQr(const std::string&, const TQrMatrix&) override {}
+    void ShowQr(const std::string&, const TQrMatrix&, bool) override {}
     void ShowProjectCheck(const TProjectCheck&, const std::vector<std::string>&) override {}
     void ShowPhones(const std::vector<TPhoneSnapshot>&) override {}
     void ShowReachability(bool, const std::string&) override {}

@@ -1,16 +1,20 @@
 // A soak run of velmora-server: phones that import the project in a loop (checking every file's
-// length and the manifest's integrity), a cookie-less flood, a client that holds idle connections,
-// one that stops reading in the middle of a large file, and a republish (SIGHUP) every few seconds
-// that switches the project between two versions. Prints what held: imports done and failed, short
-// or mixed manifests, the server's peak memory and threads, and whether the server's "OK." log
-// lines match the files it served. Exits 1 when an import failed, a manifest was short or mixed,
-// a log line was lost, or the server did not exit with status 0.
+// length and the manifest's integrity), a cookie-less flood, hosts that hold all the idle
+// connections they may, a conversation that keeps its cookie, one client that stops reading in the
+// middle of a large file, and a republish (SIGHUP) every few seconds that switches the project
+// between two versions. The phones start once the idle hosts hold their connections. Prints what
+// held: imports done and failed, short or mixed manifests, the conversation, the server's peak
+// memory and threads, and whether the server's "OK." log lines match the files it served. Exits 1
+// when an import failed, a manifest was short or mixed, the conversation lost its session, a log
+// line was lost, or the server did not exit with status 0.
 //
-// Usage: velmora_soak SERVER_PROGRAM [--seconds N | --imports N] [--idle N] [--phones N]
+// Usage: velmora_soak SERVER_PROGRAM [--seconds N | --imports N] [--idle N] [--hogs N] [--phones N]
 //                     [--republish-ms N] [--stall-seconds N]
 //   --seconds N       run for N seconds (default 600)
 //   --imports N       instead, stop once every phone has imported N times (a short run for CI)
-//   --idle N          idle connections the hostile client tries to hold (default 2000)
+//   --idle N          idle connections each idle host tries to hold (default 256, all one address may)
+//   --hogs N          idle hosts, each its own address (default 8: together more than the server's
+//                     1024 connections)
 //   --republish-ms N  milliseconds between republishes (default 2000)
 //   --stall-seconds N how long the stalled reader waits before it looks whether the server let it go
 //                     (default 70; the server gives up a send after 60 s without progress)
@@ -57,7 +61,8 @@ struct Options {
     std::string server;
     int seconds = 600;
     int imports = 0;
-    int idle = 2000;
+    int idle = 256;
+    int hogs = 8;
     int phones = 4;
     int republishMs = 2000;
     int stallSeconds = 70;
@@ -199,6 +204,7 @@ private:
 struct Reply {
     int status = 0;
     long contentLength = -1;
+    std::string cookie;  // the session a Set-Cookie line started, empty without one
     std::string body;
     bool headComplete = false;
 };
@@ -215,15 +221,20 @@ bool parseHead(std::string& received, Reply& reply)
     size_t length = head.find("Content-Length: ");
     if (length != std::string::npos)
         reply.contentLength = std::atol(head.c_str() + length + 16);
+    const std::string cookieKey = "Set-Cookie: IDHTTPSESSIONID=";
+    size_t cookie = head.find(cookieKey);
+    if (cookie != std::string::npos)
+        reply.cookie = head.substr(cookie + cookieKey.size(), head.find(';', cookie) - cookie - cookieKey.size());
     reply.body = received.substr(end + 4);
     reply.headComplete = true;
     return true;
 }
 
-Reply fetch(int port, const std::string& from, const std::string& path)
+Reply fetch(int port, const std::string& from, const std::string& path, const std::string& cookie = {})
 {
     Connection connection(port, from, 30000);
-    connection.send("GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    connection.send("GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
+                    (cookie.empty() ? "" : "Cookie: IDHTTPSESSIONID=" + cookie + "\r\n") + "\r\n");
     std::string received;
     while (connection.receive(received)) {}
     Reply reply;
@@ -314,7 +325,7 @@ public:
     }
     long okLines() const { return m_okLines; }
     long omittedLines() const { return m_omitted; }
-    // The server's own reachability checks that reached it: each fetched the manifest and logged it.
+    // The server's own reachability checks that reached it; they log no "OK." line of their own.
     long probes() const { return m_probes; }
     std::string errors()
     {
@@ -394,7 +405,11 @@ private:
 struct Tally {
     std::atomic<long> importsDone{0}, importsFailed{0}, shortManifests{0}, mixedManifests{0};
     std::atomic<long> filesServed{0}, floodRequests{0}, floodFailures{0};
-    std::atomic<long> idlePeak{0}, idleClosedByServer{0};
+    // Requests of files the server may have served, and logged, whose reply never reached the client.
+    std::atomic<long> unsure{0};
+    std::atomic<long> idleHeld{0}, idlePeak{0}, idleClosedByServer{0};
+    std::atomic<int> hogsHolding{0};
+    std::atomic<long> exchanges{0}, conversationLost{0};
     std::atomic<long> stalls{0}, stallsEndedByServer{0};
     std::atomic<long> slowestPhoneRequestMs{0};
     // Guards firstFailure.
@@ -404,11 +419,25 @@ struct Tally {
     void fail(const std::string& what)
     {
         ++importsFailed;
+        remember(what);
+    }
+    void loseConversation(const std::string& what)
+    {
+        ++conversationLost;
+        remember("conversation: " + what);
+    }
+    void remember(const std::string& what)
+    {
         std::lock_guard lock(firstFailureMutex);
         if (firstFailure.empty())
             firstFailure = what;
     }
 };
+
+void raiseTo(std::atomic<long>& peak, long value)
+{
+    for (long seen = peak; value > seen && !peak.compare_exchange_weak(seen, value);) {}
+}
 
 enum class ManifestCheck { Whole, Short, Mixed };
 
@@ -434,10 +463,8 @@ Reply phoneFetch(int port, const std::string& from, const std::string& path, Tal
 {
     auto start = Clock::now();
     Reply reply = fetch(port, from, path);
-    long ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-    for (long slowest = tally.slowestPhoneRequestMs; ms > slowest;)
-        if (tally.slowestPhoneRequestMs.compare_exchange_weak(slowest, ms))
-            break;
+    raiseTo(tally.slowestPhoneRequestMs,
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
     return reply;
 }
 
@@ -499,17 +526,21 @@ void flood(int port, const std::string& from, const std::atomic<bool>& stop, Tal
                 ++tally.filesServed;
             if (reply.status != 200)
                 ++tally.floodFailures;
+            if (reply.status == 0 && isFile(path))
+                ++tally.unsure;
         } catch (const std::exception&) {
             ++tally.floodFailures;
         }
     }
 }
 
-// Keeps up to count connections open without a request, opening new ones for those the server closes.
+// Keeps up to count connections open without a request, opening new ones for those the server closes
+// (or refuses); counts itself holding once it has tried them all.
 void holdIdle(int port, const std::string& from, int count, const std::atomic<bool>& stop, Tally& tally)
 {
     std::vector<std::unique_ptr<Connection>> held;
-    while (!stop) {
+    long lastOpen = 0;
+    for (bool first = true; !stop; first = false) {
         while (static_cast<int>(held.size()) < count && !stop) {
             try {
                 held.push_back(std::make_unique<Connection>(port, from, 1000));
@@ -533,8 +564,33 @@ void holdIdle(int port, const std::string& from, int count, const std::atomic<bo
             still.push_back(std::move(held[i]));
         }
         held.swap(still);
-        if (open > tally.idlePeak)
-            tally.idlePeak = open;
+        raiseTo(tally.idlePeak, tally.idleHeld += open - lastOpen);
+        lastOpen = open;
+        if (first)
+            ++tally.hogsHolding;
+    }
+}
+
+// One conversation that keeps its cookie, a thought every few hundred milliseconds: every reply must
+// come from the session it started, however many sessions the flood starts meanwhile.
+void converse(int port, const std::string& from, const std::atomic<bool>& stop, Tally& tally)
+{
+    std::string cookie;
+    while (!stop) {
+        try {
+            if (cookie.empty()) {
+                cookie = fetch(port, from, "/talvo.html?Personality=Brovick").cookie;
+            } else {
+                Reply reply = fetch(port, from, "/talvo.html?Thought=ola", cookie);
+                ++tally.exchanges;
+                if (reply.status != 200 || !reply.cookie.empty())
+                    tally.loseConversation("status " + std::to_string(reply.status) +
+                                           (reply.cookie.empty() ? "" : " with a new session"));
+            }
+        } catch (const std::exception& e) {
+            tally.loseConversation(e.what());
+        }
+        std::this_thread::sleep_for(200ms);
     }
 }
 
@@ -551,6 +607,8 @@ void stallReading(int port, const std::string& from, int stallSeconds, const std
             while (!parseHead(received, reply) && connection.receive(received)) {}
             if (reply.status == 200)
                 ++tally.filesServed;
+            else if (reply.status == 0)
+                ++tally.unsure;
             ++tally.stalls;
             auto until = Clock::now() + std::chrono::seconds(stallSeconds);
             while (!stop && Clock::now() < until)
@@ -624,6 +682,8 @@ bool parseOptions(int argc, char** argv, Options& options)
             options.imports = value;
         else if (name == "--idle")
             options.idle = value;
+        else if (name == "--hogs")
+            options.hogs = value;
         else if (name == "--phones")
             options.phones = value;
         else if (name == "--republish-ms")
@@ -653,7 +713,7 @@ int main(int argc, char** argv)
     Options options;
     if (!parseOptions(argc, argv, options)) {
         std::fprintf(stderr,
-                     "usage: %s SERVER_PROGRAM [--seconds N | --imports N] [--idle N] [--phones N] "
+                     "usage: %s SERVER_PROGRAM [--seconds N | --imports N] [--idle N] [--hogs N] [--phones N] "
                      "[--republish-ms N] [--stall-seconds N]\n",
                      argv[0]);
         return 2;
@@ -674,11 +734,17 @@ int main(int argc, char** argv)
     Peaks peaks;
     std::atomic<bool> stop{false}, phonesDone{false};
     std::vector<std::thread> phones, others;
+    for (int i = 0; i < options.hogs; ++i)
+        others.emplace_back(holdIdle, port, "127.0.0." + std::to_string(100 + i), options.idle, std::cref(stop),
+                            std::ref(tally));
+    // The phones come to a server whose every place the idle hosts already hold.
+    for (auto until = Clock::now() + 60s; tally.hogsHolding < options.hogs && Clock::now() < until;)
+        std::this_thread::sleep_for(10ms);
     for (int i = 0; i < options.phones; ++i)
         phones.emplace_back(phone, port, "127.0.0." + std::to_string(10 + i), std::cref(project), options.imports,
                             std::cref(stop), std::ref(tally));
     others.emplace_back(flood, port, "127.0.0.30", std::cref(stop), std::ref(tally));
-    others.emplace_back(holdIdle, port, "127.0.0.40", options.idle, std::cref(stop), std::ref(tally));
+    others.emplace_back(converse, port, "127.0.0.60", std::cref(stop), std::ref(tally));
     others.emplace_back(stallReading, port, "127.0.0.50", options.stallSeconds, std::cref(stop), std::ref(tally));
     others.emplace_back(republish, std::ref(server), std::cref(project), options.republishMs, std::cref(stop));
     others.emplace_back(monitor, server.pid(), std::cref(stop), std::ref(peaks));
@@ -704,21 +770,26 @@ int main(int argc, char** argv)
 
     const long okLines = server.okLines(), omitted = server.omittedLines(), served = tally.filesServed;
     const long probes = server.probes();
-    const bool linesMatch = okLines == served + probes;
+    const long unsure = tally.unsure;
+    // A request whose reply never reached its client may have been logged or not; the server's own
+    // reachability checks log no "OK." line.
+    const bool linesMatch = okLines >= served && okLines <= served + unsure;
     std::printf("soak of %.0f s against %s\n", seconds, options.server.c_str());
     std::printf("imports done %ld, failed %ld; slowest phone request %ld ms\n", tally.importsDone.load(),
                 tally.importsFailed.load(), tally.slowestPhoneRequestMs.load());
     std::printf("manifests short %ld, mixed %ld\n", tally.shortManifests.load(), tally.mixedManifests.load());
     std::printf("flood requests %ld, not answered 200: %ld\n", tally.floodRequests.load(), tally.floodFailures.load());
-    std::printf("idle connections held at most %ld, closed by the server %ld\n", tally.idlePeak.load(),
-                tally.idleClosedByServer.load());
+    std::printf("conversation: %ld thoughts, %ld answered from another session or not at all\n", tally.exchanges.load(),
+                tally.conversationLost.load());
+    std::printf("idle connections of %d hosts held at most %ld together, closed or refused by the server %ld\n",
+                options.hogs, tally.idlePeak.load(), tally.idleClosedByServer.load());
     std::printf("stalled readers %ld, let go by the server %ld\n", tally.stalls.load(),
                 tally.stallsEndedByServer.load());
     std::printf("republished %ld times\n", publishes - 1);
     std::printf("server peak resident %ld MB, peak threads %ld\n", peaks.residentKiB.load() / 1024, peakThreadsSeen);
-    std::printf("log lines \"OK.\" %ld, files served %ld and the server's own reachability checks %ld, lines reported "
-                "omitted %ld: %s\n",
-                okLines, served, probes, omitted, linesMatch ? "equal" : "NOT equal");
+    std::printf("log lines \"OK.\" %ld, files served %ld (beside the server's own reachability checks %ld, and %ld "
+                "requests whose reply never arrived), lines reported omitted %ld: %s\n",
+                okLines, served, probes, unsure, omitted, linesMatch ? "equal" : "NOT equal");
     std::printf("server exit status %d\n", exitStatus);
     if (!tally.firstFailure.empty())
         std::printf("first failure: %s\n", tally.firstFailure.c_str());
@@ -727,6 +798,6 @@ int main(int argc, char** argv)
         std::printf("server stderr:\n%s", errors.c_str());
     fs::remove_all(work);
     const bool held = tally.importsFailed == 0 && tally.shortManifests == 0 && tally.mixedManifests == 0 &&
-        linesMatch && exitStatus == 0 && tally.importsDone > 0;
+        linesMatch && exitStatus == 0 && tally.importsDone > 0 && tally.exchanges > 0 && tally.conversationLost == 0;
     return held ? 0 : 1;
 }

@@ -17,6 +17,7 @@
 #include <iterator>
 
 #include "app/QrCodeView.h"
+#include "app/ReadableProgressBar.h"
 #include "operator/OperatorTexts.h"
 
 namespace velmora {
@@ -97,6 +98,11 @@ QWidget* TOperatorPanel::createAddressColumn()
 
     m_qrCode = named(new TQrCodeView(column), "QrCode");
     m_qrCode->setFixedSize(QrSide, QrSide);
+    // For a phone whose camera reads no codes, the same URL to type.
+    m_labelPagina = textLabel(column, "LabelPagina");
+    m_labelPagina->setAlignment(Qt::AlignHCenter);
+    m_labelPagina->setWordWrap(true);
+    m_labelPagina->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     m_labelAcessivel = textLabel(column, "LabelAcessivel");
     m_labelAcessivel->setWordWrap(true);
@@ -108,6 +114,7 @@ QWidget* TOperatorPanel::createAddressColumn()
     layout->addWidget(caption);
     layout->addWidget(m_comboEndereco);
     layout->addWidget(m_qrCode, 0, Qt::AlignHCenter);
+    layout->addWidget(m_labelPagina);
     layout->addWidget(m_labelAcessivel);
     layout->addStretch(1);
     layout->addWidget(m_checkRepublicar);
@@ -194,9 +201,10 @@ void TOperatorPanel::ShowAddresses(const std::vector<TOperatorAddress>& addresse
     m_comboEndereco->setCurrentIndex(chosen);
 }
 
-void TOperatorPanel::ShowQr(const std::string& url, const TQrMatrix& matrix)
+void TOperatorPanel::ShowQr(const std::string& url, const TQrMatrix& matrix, bool serverActive)
 {
-    m_qrCode->SetCode(fromText(url), matrix);
+    m_qrCode->SetCode(fromText(url), matrix, serverActive);
+    m_labelPagina->setText(fromText(url));
 }
 
 void TOperatorPanel::ShowProjectCheck(const TProjectCheck&, const std::vector<std::string>& lines)
@@ -222,7 +230,7 @@ void TOperatorPanel::showPhone(int row, const TPhoneSnapshot& phone)
         fromText(phone.Address),
         QString::fromUtf8(PhoneStateName(phone.State)),
         QString(),
-        fromText(FormatMegabytes(phone.Bytes) + " MB"),
+        fromText(FormatSize(phone.Bytes)),
         QString::number(phone.NotFound),
         timeOfDay(phone.LastRequest),
     };
@@ -239,13 +247,12 @@ void TOperatorPanel::showPhone(int row, const TPhoneSnapshot& phone)
         return;
     }
     if (!bar) {
-        bar = named(new QProgressBar, "ProgressoAparelho");
-        bar->setAlignment(Qt::AlignCenter);
+        bar = named(new TReadableProgressBar, "ProgressoAparelho");
         m_tabelaAparelhos->setCellWidget(row, ColumnProgresso, bar);
     }
-    // A manifest that lists nothing is a whole import: the bar shows full, not busy.
-    bar->setRange(0, std::max(1, static_cast<int>(phone.Listed)));
-    bar->setValue(phone.Listed == 0 ? 1 : static_cast<int>(phone.Served));
+    // Only a manifest that lists files has progress text: the range is never empty.
+    bar->setRange(0, static_cast<int>(phone.Listed));
+    bar->setValue(static_cast<int>(phone.Served));
     bar->setFormat(fromText(progress));
     bar->setToolTip(missing);
 }

@@ -1,7 +1,8 @@
 #pragma once
-// The operator's panel beside the window's own controls: the address for the phone with its QR
-// code, whether the server is reachable, the project check, each phone's import and what to check
-// when no phone arrives. It shows what the operator's controller reports and passes on two choices.
+// The operator's panel beside the window's own controls: the address for the phone with the QR code
+// and URL of the page that proves the phone reaches the computer, whether the server is reachable,
+// the project check, each phone's import and what to check when no phone arrives. It shows what the
+// operator's controller reports and passes on two choices.
 
 #include <QList>
 #include <QString>
@@ -24,7 +25,7 @@ class TOperatorPanel : public QWidget, public IOperatorView {
     Q_OBJECT
 
 public:
-    static constexpr int PanelWidth = 600;
+    static constexpr int PanelWidth = 660;
     // Room for a code of up to 41 modules (version 6) at 4 pixels, and of the usual address's 29 or
     // 33 at 6 or 5: large enough for a phone's camera held before the screen.
     static constexpr int QrSide = 180;
@@ -47,7 +48,7 @@ public:
     bool RepublishOnSave() const;
 
     void ShowAddresses(const std::vector<TOperatorAddress>& addresses, int chosen) override;
-    void ShowQr(const std::string& url, const TQrMatrix& matrix) override;
+    void ShowQr(const std::string& url, const TQrMatrix& matrix, bool serverActive) override;
     void ShowProjectCheck(const TProjectCheck& check, const std::vector<std::string>& lines) override;
     void ShowPhones(const std::vector<TPhoneSnapshot>& phones) override;
     void ShowReachability(bool reachable, const std::string& text) override;
@@ -67,6 +68,7 @@ private:
     const TClock& m_clock;
     QComboBox* m_comboEndereco = nullptr;
     TQrCodeView* m_qrCode = nullptr;
+    QLabel* m_labelPagina = nullptr;
     QLabel* m_labelAcessivel = nullptr;
     QCheckBox* m_checkRepublicar = nullptr;
     QLabel* m_labelVerificacao = nullptr;

@@ -8,6 +8,8 @@ std::vector<std::string> ProgramArguments(int argc, char** argv)
 }
 
 // Terminals here take the program's UTF-8 as it is.
-void UseUtf8Console() {}
+void UseUtf8Console()
+{
+}
 
 }  // namespace velmora

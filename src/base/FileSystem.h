@@ -31,6 +31,12 @@ enum class TFileKind { Missing, Regular, Folder, Other };
 struct TFileStatus {
     TFileKind Kind = TFileKind::Missing;
     int64_t Size = 0;
+    // The last write, in the system's own steps (nanoseconds on POSIX systems, 100 ns on Windows).
+    int64_t Modified = 0;
+    // The file's number on its volume (an inode), which a file renamed in its place does not share;
+    // 0 when the system does not tell it by path (Windows).
+    uint64_t Identity = 0;
+    bool operator==(const TFileStatus&) const = default;
 };
 
 enum class TFileOrigin { Beginning, Current, End };
@@ -39,6 +45,12 @@ enum class TFileOrigin { Beginning, Current, End };
 // image, or a new manifest replacing the old, never waits for a phone's download. Answers
 // InvalidFileHandle with the system's error code in error.
 TFileHandle OpenFileHandle(const std::string& path, TFileMode mode, int& error);
+// Opens the file for reading only when, once open, it is a regular file whose size counts its
+// bytes: the open never waits (a FIFO in its place would hold it until a writer came) and the type
+// is read from the open file. Answers InvalidFileHandle with error 0 for anything else (a FIFO,
+// socket, device, folder, reserved device name or a kernel's pseudo-file), with the system's error
+// code when the file cannot be opened.
+TFileHandle OpenRegularFileHandle(const std::string& path, int& error);
 void CloseFileHandle(TFileHandle file);
 // Bytes read, 0 at the end; -1 on failure, the code in LastSystemError().
 int64_t ReadFromFile(TFileHandle file, void* buffer, size_t count);
@@ -53,6 +65,11 @@ TFileStatus StatusOfFile(TFileHandle file);
 
 // What the path names, links followed; Missing when nothing does or it cannot be reached.
 TFileStatus StatusOfPath(const std::string& path);
+// The path with every link followed, absolute, with "/" between its names (a drive's path on
+// Windows, "C:/..."), for comparing where two paths really lead; empty when it cannot be resolved.
+std::string ResolvedPathOfPath(const std::string& path);
+// The same for an open file, which openedAs named when it was opened.
+std::string ResolvedPathOf(TFileHandle file, const std::string& openedAs);
 // The names in a folder without "." and ".."; none when the folder cannot be read.
 std::optional<std::vector<std::string>> ListFolder(const std::string& folder);
 // The path with its last count parts spelled as the file system keeps them: Windows finds names in

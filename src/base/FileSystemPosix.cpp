@@ -1,7 +1,9 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -33,7 +35,8 @@ TFileStatus statusOf(const struct stat& info)
     const TFileKind kind = S_ISREG(info.st_mode) ? TFileKind::Regular
         : S_ISDIR(info.st_mode)                  ? TFileKind::Folder
                                                  : TFileKind::Other;
-    return {kind, static_cast<int64_t>(info.st_size)};
+    const int64_t modified = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return {kind, static_cast<int64_t>(info.st_size), modified, static_cast<uint64_t>(info.st_ino)};
 }
 
 template <class Call>
@@ -45,7 +48,61 @@ auto retryInterrupted(Call call)
     return result;
 }
 
+// What the open descriptor holds: a regular file whose size counts its bytes. The kernel's
+// pseudo-files announce a size (4096 in /sys, 0 in /proc) that says nothing of what a read gives.
+bool isRegularFile(int fd)
+{
+    struct stat status {};
+    struct statfs system {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || ::fstatfs(fd, &system) != 0)
+        return false;
+    switch (system.f_type) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+        return false;
+    default:
+        return true;
+    }
+}
+
 }  // namespace
+
+TFileHandle OpenRegularFileHandle(const std::string& path, int& error)
+{
+    error = 0;
+    const int fd = retryInterrupted([&] { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); });
+    if (fd < 0) {
+        // A socket cannot be opened at all; it is no file either.
+        if (errno != ENXIO)
+            error = errno;
+        return InvalidFileHandle;
+    }
+    if (!isRegularFile(fd)) {
+        ::close(fd);
+        return InvalidFileHandle;
+    }
+    return fd;
+}
+
+std::string ResolvedPathOfPath(const std::string& path)
+{
+    std::error_code failed;
+    const std::string resolved = std::filesystem::canonical(path.empty() ? "." : path, failed).string();
+    return failed ? std::string() : resolved;
+}
+
+std::string ResolvedPathOf(TFileHandle file, const std::string& openedAs)
+{
+    std::error_code failed;
+    const auto resolved = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(file), failed);
+    // Without /proc the name is resolved instead.
+    return failed ? ResolvedPathOfPath(openedAs) : resolved.string();
+}
 
 TFileHandle OpenFileHandle(const std::string& path, TFileMode mode, int& error)
 {
@@ -72,7 +129,9 @@ int64_t WriteToFile(TFileHandle file, const void* buffer, size_t count)
 
 int64_t SeekInFile(TFileHandle file, int64_t offset, TFileOrigin origin)
 {
-    const int whence = origin == TFileOrigin::Beginning ? SEEK_SET : origin == TFileOrigin::Current ? SEEK_CUR : SEEK_END;
+    const int whence = origin == TFileOrigin::Beginning ? SEEK_SET
+        : origin == TFileOrigin::Current                ? SEEK_CUR
+                                                        : SEEK_END;
     return ::lseek(static_cast<int>(file), offset, whence);
 }
 

@@ -65,16 +65,84 @@ HANDLE handleOf(TFileHandle file)
     return reinterpret_cast<HANDLE>(file);
 }
 
-TFileStatus statusOf(DWORD attributes, uint64_t size)
+uint64_t joined(DWORD high, DWORD low)
 {
+    return (uint64_t(high) << 32) | low;
+}
+
+TFileStatus statusOf(DWORD attributes, uint64_t size, const FILETIME& written, uint64_t identity)
+{
+    const auto modified = static_cast<int64_t>(joined(written.dwHighDateTime, written.dwLowDateTime));
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        return {TFileKind::Folder, 0};
+        return {TFileKind::Folder, 0, modified, identity};
     if (attributes & FILE_ATTRIBUTE_DEVICE)
-        return {TFileKind::Other, 0};
-    return {TFileKind::Regular, static_cast<int64_t>(size)};
+        return {TFileKind::Other, 0, modified, identity};
+    return {TFileKind::Regular, static_cast<int64_t>(size), modified, identity};
+}
+
+// The path of an open file or folder as the system resolves it, links followed: "C:/..." or
+// "//server/share/...", without the long-path prefix; empty when the system cannot tell.
+std::string finalPathOf(HANDLE file)
+{
+    std::wstring final(32768, L'\0');
+    const DWORD length = ::GetFinalPathNameByHandleW(file, final.data(), static_cast<DWORD>(final.size()),
+                                                     FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0 || length >= final.size())
+        return {};
+    final.resize(length);
+    std::string path = Utf8OfWide(final);
+    if (path.rfind("\\\\?\\UNC\\", 0) == 0)
+        path = "\\\\" + path.substr(8);
+    else if (path.rfind("\\\\?\\", 0) == 0)
+        path = path.substr(4);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+// Opens a file or a folder for reading its attributes only: nobody else is held back by it.
+HANDLE openForLooking(const std::string& path)
+{
+    return ::CreateFileW(WideOf(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 }  // namespace
+
+TFileHandle OpenRegularFileHandle(const std::string& path, int& error)
+{
+    error = 0;
+    const std::wstring wide = WideOf(path);
+    if (isReservedName(wide))
+        return InvalidFileHandle;
+    // A folder opens too, with backup semantics, so that its kind is read from the open handle.
+    HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = static_cast<int>(::GetLastError());
+        return InvalidFileHandle;
+    }
+    const TFileHandle handle = reinterpret_cast<TFileHandle>(file);
+    if (StatusOfFile(handle).Kind != TFileKind::Regular) {
+        ::CloseHandle(file);
+        return InvalidFileHandle;
+    }
+    return handle;
+}
+
+std::string ResolvedPathOfPath(const std::string& path)
+{
+    HANDLE file = openForLooking(path.empty() ? "." : path);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    std::string resolved = finalPathOf(file);
+    ::CloseHandle(file);
+    return resolved;
+}
+
+std::string ResolvedPathOf(TFileHandle file, const std::string&)
+{
+    return finalPathOf(handleOf(file));
+}
 
 TFileHandle OpenFileHandle(const std::string& path, TFileMode mode, int& error)
 {
@@ -136,7 +204,8 @@ TFileStatus StatusOfFile(TFileHandle file)
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(handleOf(file), &info))
         return {};
-    return statusOf(info.dwFileAttributes, (uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+    return statusOf(info.dwFileAttributes, joined(info.nFileSizeHigh, info.nFileSizeLow), info.ftLastWriteTime,
+                    joined(info.nFileIndexHigh, info.nFileIndexLow));
 }
 
 TFileStatus StatusOfPath(const std::string& path)
@@ -153,12 +222,12 @@ TFileStatus StatusOfPath(const std::string& path)
         const TFileHandle file = OpenFileHandle(path, TFileMode::Read, error);
         if (file == InvalidFileHandle)
             return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? TFileStatus{TFileKind::Folder, 0}
-                                                                         : TFileStatus{};
+                                                                      : TFileStatus{};
         const TFileStatus status = StatusOfFile(file);
         CloseFileHandle(file);
         return status;
     }
-    return statusOf(data.dwFileAttributes, (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    return statusOf(data.dwFileAttributes, joined(data.nFileSizeHigh, data.nFileSizeLow), data.ftLastWriteTime, 0);
 }
 
 std::optional<std::vector<std::string>> ListFolder(const std::string& folder)
@@ -184,29 +253,20 @@ std::optional<std::vector<std::string>> ListFolder(const std::string& folder)
 
 std::string NamesAsOnDisk(const std::string& path, size_t count)
 {
-    HANDLE file = ::CreateFileW(WideOf(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const std::string onDisk = ResolvedPathOfPath(path);
+    if (onDisk.empty())
         return path;
-    wchar_t final[32768];
-    const DWORD length = ::GetFinalPathNameByHandleW(file, final, 32768, FILE_NAME_NORMALIZED);
-    ::CloseHandle(file);
-    if (length == 0 || length >= 32768)
-        return path;
-    // The last count names of the final path take the place of the last count names of the path.
-    const std::string onDisk = Utf8OfWide(std::wstring_view(final, length));
+    // The last count names of the resolved path take the place of the last count names of the path.
     size_t diskStart = onDisk.size(), pathStart = path.size();
     for (size_t part = 0; part < count; ++part) {
-        diskStart = onDisk.find_last_of('\\', diskStart == 0 ? 0 : diskStart - 1);
+        diskStart = onDisk.find_last_of('/', diskStart == 0 ? 0 : diskStart - 1);
         do
             --pathStart;
         while (pathStart > 0 && !IsPathSeparator(path[pathStart - 1]));
         if (diskStart == std::string::npos || pathStart == 0)
             return path;
     }
-    std::string names = onDisk.substr(diskStart + 1);
-    std::replace(names.begin(), names.end(), '\\', '/');
-    return path.substr(0, pathStart) + names;
+    return path.substr(0, pathStart) + onDisk.substr(diskStart + 1);
 }
 
 // Windows refuses to replace a file that someone has open, even one who allows its deletion: a

@@ -84,6 +84,22 @@ TFileStream::TFileStream(const std::string& path, Mode mode) : m_path(path)
     }
 }
 
+std::unique_ptr<TFileStream> TFileStream::OpenRegularFile(const std::string& path)
+{
+    int error = 0;
+    const TFileHandle file = OpenRegularFileHandle(path, error);
+    if (file != InvalidFileHandle)
+        return std::unique_ptr<TFileStream>(new TFileStream(path, file));
+    if (error != 0)
+        throw MakeFOpenError(path, error);
+    return nullptr;
+}
+
+std::string TFileStream::ResolvedPath() const
+{
+    return ResolvedPathOf(m_file, m_path);
+}
+
 TFileStream::~TFileStream()
 {
     CloseFileHandle(m_file);

@@ -3,6 +3,7 @@
 // saves into one, the HTTP response sends one as its body, the publish sequence reads one back.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "base/Exception.h"
@@ -67,6 +68,12 @@ public:
     enum Mode { fmOpenRead, fmOpenWrite, fmOpenReadWrite, fmCreate };
     // Throws EFOpenError (EFCreateError for fmCreate) with the full path and the system's text.
     TFileStream(const std::string& path, Mode mode);
+    // Opens a file for reading only when, once open, it is a regular file whose size counts its
+    // bytes. The open never waits (a FIFO put in the file's place would hold it until a writer came)
+    // and the type is read from the open file, so nothing swapped in after a look at the name slips
+    // through. Answers none for a FIFO, socket, device or folder and for a kernel's pseudo-file
+    // (/proc, /sys); throws EFOpenError when the file cannot be opened.
+    static std::unique_ptr<TFileStream> OpenRegularFile(const std::string& path);
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
@@ -79,8 +86,13 @@ public:
     // The size of the open file, whatever the position; -1 when the system cannot tell.
     int64_t FileSize() const;
     const std::string& FileName() const { return m_path; }
+    // The path of the open file with every link followed, as ResolvedPathOf gives it; empty when
+    // the system cannot tell.
+    std::string ResolvedPath() const;
 
 private:
+    TFileStream(std::string path, TFileHandle file) : m_path(std::move(path)), m_file(file) {}
+
     std::string m_path;
     TFileHandle m_file = InvalidFileHandle;
 };

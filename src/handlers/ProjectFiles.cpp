@@ -50,6 +50,18 @@ bool namesAFolder(const std::string& requestPath)
     return !requestPath.empty() && (requestPath.back() == '/' || requestPath.back() == '\\');
 }
 
+// Whether the resolved path lies below the resolved folder; a folder that cannot be resolved holds
+// nothing.
+bool resolvesInside(const std::string& resolved, const std::string& projectFolder)
+{
+    std::string folder = ResolvedPathOfPath(projectFolder);
+    if (folder.empty() || resolved.empty())
+        return false;
+    if (folder.back() != '/')
+        folder += '/';
+    return resolved.compare(0, folder.size(), folder) == 0;
+}
+
 }  // namespace
 
 std::vector<std::string> RequestPathSegments(std::string_view requestPath)
@@ -101,6 +113,17 @@ std::optional<std::string> FindProjectFile(const std::string& projectFolder, con
     if (segments.empty() || !isRegularFile(path))
         return std::nullopt;
     return NamesAsOnDisk(path, segments.size());
+}
+
+std::unique_ptr<TFileStream> OpenProjectFile(const std::string& projectFolder, const std::string& requestPath)
+{
+    std::optional<std::string> path = FindProjectFile(projectFolder, requestPath);
+    if (!path)
+        return nullptr;
+    std::unique_ptr<TFileStream> file = TFileStream::OpenRegularFile(*path);
+    if (!file || !resolvesInside(file->ResolvedPath(), projectFolder))
+        return nullptr;
+    return file;
 }
 
 }  // namespace velmora

@@ -3,10 +3,13 @@
 // Windows and copied from Macs: "\" separates like "/", and a name whose letter case or Unicode
 // normalisation form differs still finds its file.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/Stream.h"
 
 namespace velmora {
 
@@ -19,8 +22,15 @@ bool IsPathInsideFolder(const std::string& requestPath);
 
 // The file system path of the regular file that the request path names below the folder: the
 // exact name when it exists, else each missing segment looked up ignoring letter case and
-// normalisation form (NFC against NFD). Answers none for a path that leaves the folder or ends in
-// a separator, a missing file, or anything that is not a regular file.
+// normalisation form (NFC against NFD). Answers none for a path that climbs out of the folder or
+// ends in a separator, a missing file, or anything that is not a regular file. Links are followed:
+// only OpenProjectFile keeps to the folder.
 std::optional<std::string> FindProjectFile(const std::string& projectFolder, const std::string& requestPath);
+
+// The file that FindProjectFile finds, opened, when it is still a regular file once open and its
+// path with every link followed stays inside the folder's: a link (of a file or of a folder) that
+// leads out of the project, as an archive from someone else may carry, finds nothing. Answers none
+// in those cases; throws EFOpenError when the file cannot be opened.
+std::unique_ptr<TFileStream> OpenProjectFile(const std::string& projectFolder, const std::string& requestPath);
 
 }  // namespace velmora

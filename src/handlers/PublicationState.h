@@ -1,7 +1,7 @@
 #pragma once
-// What a publish leaves for the request handlers: the project folder and the page template. The
-// main thread replaces each value whole while connection threads read it, so a reader always holds
-// either the old or the new text entirely.
+// What a publish leaves for the request handlers: the project folder, the page template and the
+// address the phone types. The main thread replaces each value whole while connection threads read
+// it, so a reader always holds either the old or the new text entirely.
 
 #include <memory>
 #include <mutex>
@@ -34,6 +34,8 @@ struct TPublicationState {
     TSharedText ProjectFolder;
     // The manifest's bytes as read back at the end of a publish; empty before the first.
     TSharedText PageTemplate;
+    // ServerAddress as last composed, which the connection page shows; empty without an address.
+    TSharedText ServerAddress;
 };
 
 }  // namespace velmora

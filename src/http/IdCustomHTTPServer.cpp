@@ -1,6 +1,7 @@
 #include "http/IdCustomHTTPServer.h"
 
 #include <exception>
+#include <utility>
 
 #include "http/IdCoderMIME.h"
 #include "http/IdURI.h"
@@ -52,6 +53,18 @@ void readCredentials(TIdHTTPRequestInfo& request)
 std::string statusPage(int code, const std::string& phrase)
 {
     return "<HTML><BODY><B>" + std::to_string(code) + " " + phrase + "</B></BODY></HTML>";
+}
+
+// The reply of a full server, as the response record would write it, with Retry-After.
+std::string busyReply(const std::string& serverSoftware)
+{
+    const std::string phrase = TIdHTTPResponseInfo::ReasonPhraseFor(503);
+    const std::string body = statusPage(503, phrase);
+    std::string reply = "HTTP/1.1 503 " + phrase +
+        "\r\nConnection: close\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) + "\r\n";
+    if (!Trim(serverSoftware).empty())
+        reply += "Server: " + serverSoftware + "\r\n";
+    return reply + "Retry-After: " + std::to_string(IdBusyRetryAfterSeconds) + "\r\n\r\n" + body;
 }
 
 }  // namespace
@@ -109,6 +122,7 @@ void TIdCustomHTTPServer::activate()
     // A reply followed by a close needs no Nagle switch: the head waits for its body, and the close
     // pushes out whatever is left. Only a connection kept open would wait for the peer's ACK.
     IOHandler().NoDelay = KeepAlive;
+    m_busyReply = busyReply(ServerSoftware);
     if (m_sessionState) {
         m_sessionCleaner = std::make_unique<TIdHTTPSessionCleanerThread>(m_sessions, SessionCleanInterval);
         m_sessionCleaner->start();
@@ -167,13 +181,19 @@ void TIdCustomHTTPServer::DoInvalidSession(TIdPeerThread& thread, TIdHTTPRequest
         OnInvalidSession(thread, request, response, continueProcessing, invalidSessionId);
 }
 
+const std::string& TIdCustomHTTPServer::refusalReply() const
+{
+    return MaxConnectionReply.empty() ? m_busyReply : MaxConnectionReply;
+}
+
 bool TIdCustomHTTPServer::DoExecute(TIdPeerThread& thread)
 {
     TIdTCPConnection& connection = thread.Connection();
     try {
         bool closeAfter = !KeepAlive;
+        bool first = true;
         do
-            closeAfter = serveRequest(thread, connection, closeAfter);
+            closeAfter = serveRequest(thread, connection, closeAfter, std::exchange(first, false));
         while (!closeAfter);
     } catch (const EIdClosedSocket&) {
         // The client has gone; nothing is left to answer.
@@ -185,16 +205,30 @@ bool TIdCustomHTTPServer::DoExecute(TIdPeerThread& thread)
     return true;
 }
 
-bool TIdCustomHTTPServer::serveRequest(TIdPeerThread& thread, TIdTCPConnection& connection, bool closeAfter)
+void TIdCustomHTTPServer::awaitFirstBytes(TIdTCPConnection& connection)
+{
+    // A place held by a client that says nothing is worth more to one that will use it, once the
+    // places run short.
+    const auto since = std::chrono::steady_clock::now();
+    while (!connection.waitForInput(IdCrowdingCheckInterval))
+        if (crowded() && std::chrono::steady_clock::now() - since >= std::chrono::milliseconds(IdleTimeoutWhenCrowded))
+            throw EIdReadTimeout(RSReadTimeout);
+}
+
+bool TIdCustomHTTPServer::serveRequest(TIdPeerThread& thread, TIdTCPConnection& connection, bool closeAfter, bool first)
 {
     if (RequestTimeout > 0)
         connection.setReadDeadline(std::chrono::steady_clock::now() + std::chrono::milliseconds(RequestTimeout));
+    if (first)
+        awaitFirstBytes(connection);
     std::string line = connection.readLn("\n", -1, IdMaxRequestLineLength);
     // A read that gave up (a reset peer) leaves an empty line that is no request.
     if (connection.ReadTimedOut()) {
         connection.disconnectSocket();
         throw EIdClosedSocket(RSStatusDisconnected);
     }
+    if (first)
+        requestLineArrived(thread);
     size_t lastSpace = line.rfind(' ');
     if (lastSpace == std::string::npos)
         throw EIdHTTPErrorParsingCommand(RSHTTPErrorParsingCommand);

@@ -54,6 +54,8 @@ public:
     int64_t SessionTimeOut = 0;
     // Milliseconds a request may take to arrive (0 = no limit); a slower one is closed without reply.
     int RequestTimeout = IdRequestTimeoutDefault;
+    // Milliseconds a connection that has sent nothing is held while the server is crowded.
+    int IdleTimeoutWhenCrowded = IdIdleTimeoutWhenCrowded;
     int SessionCleanInterval = IdSessionCleanInterval;
 
     bool SessionState() const { return m_sessionState; }
@@ -89,6 +91,8 @@ public:
                                                   TIdHTTPRequestInfo& request);
 
     bool DoExecute(TIdPeerThread& thread) override;
+    // MaxConnectionReply when set, else "503 Service Unavailable" with Retry-After.
+    const std::string& refusalReply() const override;
 
 protected:
     virtual void DoCommandGet(TIdPeerThread& thread, TIdHTTPRequestInfo& request, TIdHTTPResponseInfo& response);
@@ -103,7 +107,10 @@ protected:
 
 private:
     // Reads and answers one request; answers whether the connection closes afterwards.
-    bool serveRequest(TIdPeerThread& thread, TIdTCPConnection& connection, bool closeAfter);
+    bool serveRequest(TIdPeerThread& thread, TIdTCPConnection& connection, bool closeAfter, bool first);
+    // Waits for the connection's first bytes; throws EIdReadTimeout when none came within
+    // IdleTimeoutWhenCrowded while the server is crowded, or within the request's time.
+    void awaitFirstBytes(TIdTCPConnection& connection);
     bool readBody(TIdPeerThread& thread, TIdTCPConnection& connection, TIdHTTPRequestInfo& request);
     void decodeRequest(TIdHTTPRequestInfo& request, std::string target, const std::string& version);
     void sessionStep(TIdPeerThread& thread, TIdHTTPRequestInfo& request, TIdHTTPResponseInfo& response,
@@ -115,6 +122,8 @@ private:
     TIdHTTPDefaultSessionList m_sessions;
     std::unique_ptr<TIdHTTPSessionCleanerThread> m_sessionCleaner;
     bool m_sessionState = false;
+    // The refusal of a full server, made at activation with the server's name.
+    std::string m_busyReply;
 };
 
 // One line per "&"-separated piece, "+" made a space, then URL-decoded; an empty text gives no lines.

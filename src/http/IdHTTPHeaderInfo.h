@@ -24,8 +24,8 @@ public:
     std::string ContentLanguage;
     std::string ContentType;
     std::string Pragma;
-    // -1 = none.
-    int32_t ContentLength = -1;
+    // -1 = none. 64 bits: a reply may carry a file of 2 GiB or more; a request's is read within 32.
+    int64_t ContentLength = -1;
     uint32_t ContentRangeStart = 0;
     uint32_t ContentRangeEnd = 0;
     // The epoch = none.

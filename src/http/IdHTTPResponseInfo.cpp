@@ -106,7 +106,7 @@ void TIdHTTPResponseInfo::SetHeaders()
     HeaderLines.setValue("WWW-Authenticate", "Basic realm=\"" + Realm + "\"");
     if (ContentLength == -1) {
         BodyText = statusPage(401, "Unauthorized");
-        ContentLength = static_cast<int32_t>(BodyText.size());
+        ContentLength = static_cast<int64_t>(BodyText.size());
     }
 }
 
@@ -122,9 +122,9 @@ void TIdHTTPResponseInfo::writeHead(bool bodyFollows)
     m_headWritten = true;
     if (ContentLength == -1) {
         if (!BodyText.empty())
-            ContentLength = static_cast<int32_t>(BodyText.size());
+            ContentLength = static_cast<int64_t>(BodyText.size());
         else if (BodyStream)
-            ContentLength = static_cast<int32_t>(m_bodyStreamSize = streamSize(*BodyStream));
+            ContentLength = m_bodyStreamSize = streamSize(*BodyStream);
     }
     SetHeaders();
     m_connection.openWriteBuffer();

@@ -1,5 +1,7 @@
 #include "http/IdHTTPSessionList.h"
 
+#include <algorithm>
+
 #include "http/IdStrings.h"
 
 namespace velmora {
@@ -36,8 +38,21 @@ size_t TIdHTTPDefaultSessionList::count() const
     return m_byAge.size();
 }
 
+void TIdHTTPDefaultSessionList::countLocked(const std::string& address, bool added)
+{
+    size_t& held = m_byClient[address];
+    if (held > 0 && --m_clientsHolding[held] == 0)
+        m_clientsHolding.erase(held);
+    held = added ? held + 1 : held - 1;
+    if (held > 0)
+        ++m_clientsHolding[held];
+    else
+        m_byClient.erase(address);
+}
+
 void TIdHTTPDefaultSessionList::insertLocked(std::shared_ptr<TIdHTTPSession> session)
 {
+    countLocked(session->ClientAddress(), true);
     std::string key = UpperCase(session->SessionId());
     m_byAge.push_back(std::move(session));
     m_byId.emplace(std::move(key), std::prev(m_byAge.end()));
@@ -52,6 +67,7 @@ void TIdHTTPDefaultSessionList::eraseLocked(Sessions::iterator at)
             break;
         }
     }
+    countLocked((*at)->ClientAddress(), false);
     m_byAge.erase(at);
 }
 
@@ -63,8 +79,13 @@ bool TIdHTTPDefaultSessionList::idTakenLocked(const std::string& key) const
 void TIdHTTPDefaultSessionList::makeRoomLocked(Ended& ended)
 {
     while (MaxSessions > 0 && m_byAge.size() >= MaxSessions) {
-        ended.push_back(m_byAge.front());
-        eraseLocked(m_byAge.begin());
+        // The walk from the least recently used is short where it matters: a flooding address
+        // holds most of the oldest sessions.
+        const size_t most = m_clientsHolding.rbegin()->first;
+        auto at = std::find_if(m_byAge.begin(), m_byAge.end(),
+                               [&](const auto& session) { return m_byClient.at(session->ClientAddress()) == most; });
+        ended.push_back(*at);
+        eraseLocked(at);
     }
 }
 
@@ -140,9 +161,7 @@ void TIdHTTPDefaultSessionList::DropSession(TIdHTTPSession& session)
     auto range = m_byId.equal_range(UpperCase(session.SessionId()));
     for (auto entry = range.first; entry != range.second; ++entry) {
         if (entry->second->get() == &session) {
-            Sessions::iterator at = entry->second;
-            m_byId.erase(entry);
-            m_byAge.erase(at);
+            eraseLocked(entry->second);
             return;
         }
     }

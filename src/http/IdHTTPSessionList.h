@@ -1,12 +1,14 @@
 #pragma once
 // The live sessions of a server, found by identifier and client address in constant time, ended
-// after SessionTimeout of idleness, and at most MaxSessions of them: one more ends the least recently
-// used first. The end hook runs after the session left the list, with no lock held, so it may take
+// after SessionTimeout of idleness, and at most MaxSessions of them: one more first ends the least
+// recently used session of the address that holds the most, so that one client's flood ends only its
+// own sessions. The end hook runs after the session left the list, with no lock held, so it may take
 // the session's own SessionDataMutex without stalling other clients.
 
 #include <cstdint>
 #include <functional>
 #include <list>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -31,8 +33,9 @@ public:
 
     // Milliseconds.
     int64_t SessionTimeout = 0;
-    // Live sessions at most (0 = no limit); a session started or added beyond it ends the least
-    // recently used one first.
+    // Live sessions at most (0 = no limit); a session started or added beyond it first ends the least
+    // recently used session of the address that holds the most (of several that hold as many, the
+    // one used least recently of all their sessions).
     size_t MaxSessions = IdMaxSessions;
     std::function<void(TIdHTTPSession& Sender)> OnSessionStart;
     std::function<void(TIdHTTPSession& Sender)> OnSessionEnd;
@@ -76,8 +79,10 @@ private:
 
     using Ended = std::vector<std::shared_ptr<TIdHTTPSession>>;
 
-    // Takes out the least recently used sessions that leave room for one more.
+    // Takes out sessions of the addresses that hold the most until there is room for one more.
     void makeRoomLocked(Ended& ended);
+    // Counts a session of the address in or out.
+    void countLocked(const std::string& address, bool added);
     void insertLocked(std::shared_ptr<TIdHTTPSession> session);
     void eraseLocked(Sessions::iterator at);
     bool idTakenLocked(const std::string& key) const;
@@ -85,11 +90,14 @@ private:
 
     std::reference_wrapper<const TClock> m_clock;
     std::reference_wrapper<TIdRandomSource> m_random;
-    // Guards m_byAge and m_byId; never held while a session hook runs.
+    // Guards m_byAge, m_byId, m_byClient and m_clientsHolding; never held while a session hook runs.
     mutable std::mutex m_sessionsMutex;
     // Least recently used first, so idle sessions are found without looking at the others.
     Sessions m_byAge;
     std::unordered_multimap<std::string, Sessions::iterator> m_byId;
+    // Sessions by client address, and how many addresses hold each number of sessions.
+    std::unordered_map<std::string, size_t> m_byClient;
+    std::map<size_t, size_t> m_clientsHolding;
 };
 
 }  // namespace velmora

@@ -5,16 +5,26 @@
 
 namespace velmora {
 
+namespace {
+
+// Bytes of a refused client's request taken in before the close; the rest, if any, is left.
+constexpr size_t RefusedRequestBytes = 4096;
+
+}  // namespace
+
 TIdListenerThread::~TIdListenerThread() = default;
 
 void TIdListenerThread::refuse(TIdPeerThread& thread)
 {
     TIdTCPServerConnection& connection = thread.Connection();
-    try {
-        if (!m_server.MaxConnectionReply.empty())
-            connection.write(m_server.MaxConnectionReply);
-    } catch (const EIdException&) {
-        // The refused client has gone already; nothing to tell it.
+    const std::string& reply = m_server.refusalReply();
+    if (!reply.empty()) {
+        // One send that never waits: the listener must not stall on a client, and a fresh socket
+        // takes a short reply whole. What the client sent already is taken in first, so that the
+        // close does not reset the connection before the reply is read.
+        char request[RefusedRequestBytes];
+        connection.IOHandler()->receiveReady(request, sizeof request);
+        connection.IOHandler()->send(reply.data(), reply.size(), false);
     }
     connection.disconnect();
     m_server.ThreadMgr().releaseThread(thread);

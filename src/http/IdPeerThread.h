@@ -2,8 +2,8 @@
 // The thread of one connection: runs the server's connect hook, repeats the per-connection step while
 // the connection lasts, runs the disconnect hook, then releases itself and its connection.
 
+#include <cstdint>
 #include <memory>
-#include <string>
 
 #include "http/IdThread.h"
 
@@ -32,8 +32,8 @@ private:
 
     TIdTCPServer& m_server;
     std::unique_ptr<TIdTCPServerConnection> m_connection;
-    // The peer's address, counted against the server's MaxConnectionsPerClient while the thread lives.
-    std::string m_clientAddress;
+    // The connection's place in the server's census of connections; 0 until admitted.
+    uint64_t m_ticket = 0;
 };
 
 }  // namespace velmora

@@ -101,6 +101,17 @@ int64_t TIdTCPConnection::receiveOnce()
     return count;
 }
 
+bool TIdTCPConnection::waitForInput(int timeoutMs)
+{
+    if (!m_input.empty() || !m_io)
+        return true;
+    bool deadlineBound = false;
+    const int ready = m_io->waitReadable(effectiveWait(timeoutMs, deadlineBound));
+    if (ready == 0 && deadlineBound)
+        throw EIdReadTimeout(RSReadTimeout);
+    return ready != 0;
+}
+
 long TIdTCPConnection::readFromStack(bool raiseIfDisconnected, int timeout, bool raiseOnTimeout)
 {
     if (timeout == -1)

@@ -116,6 +116,9 @@ public:
     // Throws EIdConnClosedGracefully when raise is set, the connection is gone and the input buffer is
     // empty (or ignoreBuffer is set).
     void checkForDisconnect(bool raise = true, bool ignoreBuffer = false);
+    // Waits up to timeoutMs until bytes (or the end, or a failure) can be read; answers false when
+    // none could. Past the read deadline it throws EIdReadTimeout.
+    bool waitForInput(int timeoutMs);
     // Bytes added to the input buffer, 0 when the connection closed, -1 when the wait timed out (only
     // without raiseOnTimeout) or the receive failed. timeout -1 means ReadTimeout.
     long readFromStack(bool raiseIfDisconnected = true, int timeout = -1, bool raiseOnTimeout = true);

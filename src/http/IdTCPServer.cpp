@@ -53,6 +53,12 @@ size_t TIdTCPServer::connectionCount() const
     return m_threads.size();
 }
 
+bool TIdTCPServer::crowded() const
+{
+    std::lock_guard<std::mutex> guard(m_threadsMutex);
+    return m_census.crowded();
+}
+
 bool TIdTCPServer::DoExecute(TIdPeerThread& thread)
 {
     if (!OnExecute)
@@ -155,16 +161,20 @@ void TIdTCPServer::closeConnections()
     // Shutting a socket down is a system call that never blocks, and it is what keeps the connection
     // (freed under this lock) from going away meanwhile.
     std::lock_guard<std::mutex> guard(m_threadsMutex);
-    for (TIdPeerThread* thread : m_threads)
+    for (auto& [ticket, thread] : m_threads)
         if (thread->m_connection)
             thread->m_connection->closeFromOutside();
 }
 
 bool TIdTCPServer::waitForConnections()
 {
+    return awaitConnections(std::chrono::steady_clock::now() + std::chrono::milliseconds(TerminateWaitTime));
+}
+
+bool TIdTCPServer::awaitConnections(std::chrono::steady_clock::time_point deadline)
+{
     std::unique_lock<std::mutex> guard(m_threadsMutex);
-    return m_threadsChanged.wait_for(guard, std::chrono::milliseconds(TerminateWaitTime),
-                                     [this] { return m_threads.empty(); });
+    return m_threadsChanged.wait_until(guard, deadline, [this] { return m_threads.empty(); });
 }
 
 void TIdTCPServer::stopForDestruction()
@@ -195,27 +205,38 @@ void TIdTCPServer::deactivate()
 
 bool TIdTCPServer::tryAddConnectionThread(TIdPeerThread& thread)
 {
-    std::string client = thread.m_connection->IOHandler()->peerAddress();
+    const std::string client = thread.m_connection->IOHandler()->peerAddress();
     std::lock_guard<std::mutex> guard(m_threadsMutex);
-    if (MaxConnections > 0 && m_threads.size() >= static_cast<size_t>(MaxConnections))
+    m_census.MaxConnections = MaxConnections;
+    m_census.MaxConnectionsPerClient = MaxConnectionsPerClient;
+    const uint64_t ticket = ++m_lastTicket;
+    const TIdConnectionCensus::TAdmission admission = m_census.admit(client, ticket);
+    if (!admission.Admitted)
         return false;
-    auto known = m_clientConnections.find(client);
-    if (MaxConnectionsPerClient > 0 && known != m_clientConnections.end() && known->second >= MaxConnectionsPerClient)
-        return false;
-    ++m_clientConnections[client];
-    thread.m_clientAddress = std::move(client);
-    m_threads.insert(&thread);
+    // The connection given up ends on its own thread, as at deactivation; shutting its socket down
+    // never blocks.
+    if (admission.Closing) {
+        TIdPeerThread* closing = m_threads.at(*admission.Closing);
+        if (closing->m_connection)
+            closing->m_connection->closeFromOutside();
+    }
+    thread.m_ticket = ticket;
+    m_threads.emplace(ticket, &thread);
     return true;
+}
+
+void TIdTCPServer::requestLineArrived(TIdPeerThread& thread)
+{
+    std::lock_guard<std::mutex> guard(m_threadsMutex);
+    m_census.requestLineArrived(thread.m_ticket);
 }
 
 void TIdTCPServer::removeConnectionThread(TIdPeerThread& thread)
 {
     std::lock_guard<std::mutex> guard(m_threadsMutex);
-    if (m_threads.erase(&thread) == 0)
+    if (m_threads.erase(thread.m_ticket) == 0)
         return;
-    auto client = m_clientConnections.find(thread.m_clientAddress);
-    if (client != m_clientConnections.end() && --client->second == 0)
-        m_clientConnections.erase(client);
+    m_census.remove(thread.m_ticket);
     // Freed under the lock: deactivation reaches connections only through this list.
     thread.m_connection.reset();
     m_threadsChanged.notify_all();

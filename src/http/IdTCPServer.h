@@ -3,17 +3,19 @@
 // thread of its own that repeats the per-connection step. Activation binds and listens; deactivation
 // closes every socket and waits for the connection threads; the server is never freed before them.
 
+#include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "http/Limits.h"
+#include "http/IdConnectionCensus.h"
 #include "http/IdServerIOHandlerSocket.h"
 #include "http/IdTCPConnection.h"
 #include "http/IdThreadMgr.h"
@@ -73,16 +75,20 @@ public:
     void SetDefaultPort(int port) { m_bindings.DefaultPort = port; }
 
     int ListenQueue = 15;
-    // Live connections at most (0 = no limit); one more is closed at once.
+    // Live connections at most (0 = no limit). One more takes the place of a connection that has not
+    // sent its first request line, from the address that holds the most (TIdConnectionCensus), or is
+    // refused: written refusalReply() and closed.
     int MaxConnections = 0;
-    // Live connections from one client address at most (0 = no limit); one more from it is closed at
-    // once, so that one client cannot take every connection the server allows.
+    // Live connections from one client address at most (0 = no limit); one more from it is refused,
+    // so that one client cannot take every connection the server allows.
     int MaxConnectionsPerClient = IdMaxConnectionsPerClient;
     // Milliseconds a send may go without progress before its connection ends (0 = no limit), so that a
     // client that stops reading cannot hold a thread for ever. Given to each new connection.
     int SendTimeout = IdSendTimeoutDefault;
     // Written, when not empty, to a connection refused for MaxConnections or MaxConnectionsPerClient.
     std::string MaxConnectionReply;
+    // What a refused connection is written: MaxConnectionReply here.
+    virtual const std::string& refusalReply() const { return MaxConnectionReply; }
     TIdReuseSocket ReuseSocket = TIdReuseSocket::rsOSDependent;
     int TerminateWaitTime = 5000;
     size_t ThreadStackSize = IdThreadStackSizeDefault;
@@ -100,6 +106,11 @@ public:
 
     // Live connection threads.
     size_t connectionCount() const;
+    // Waits until every connection thread is done with the server, no later than the deadline;
+    // answers whether they all are.
+    bool awaitConnections(std::chrono::steady_clock::time_point deadline);
+    // More than IdCrowdedPercent of MaxConnections are taken.
+    bool crowded() const;
 
     // The per-connection step: answers whether a step was available.
     virtual bool DoExecute(TIdPeerThread& thread);
@@ -115,6 +126,8 @@ protected:
     // thread is done with the server; throws nothing. The destructor of every class of server calls
     // it first: a connection thread calls the server's virtual steps, which must not change under it.
     void stopForDestruction();
+    // The connection has read its first request line: no newcomer takes its place any more.
+    void requestLineArrived(TIdPeerThread& thread);
 
 private:
     friend class TIdPeerThread;
@@ -125,7 +138,8 @@ private:
     void stopListeners();
     void closeConnections();
     bool waitForConnections();
-    // Adds the thread to the live list unless MaxConnections or MaxConnectionsPerClient is reached.
+    // Adds the thread to the live list as the census admits it, closing the connection whose place it
+    // takes; answers false when it is refused.
     bool tryAddConnectionThread(TIdPeerThread& thread);
     // The thread's last act towards the server: frees its connection under the lock.
     void removeConnectionThread(TIdPeerThread& thread);
@@ -137,13 +151,14 @@ private:
     TIdThreadMgr* m_threadMgr = nullptr;
     std::unique_ptr<TIdThreadMgr> m_ownThreadMgr;
     std::vector<std::unique_ptr<TIdListenerThread>> m_listeners;
-    // Guards m_threads, m_clientConnections and the connections of those threads, which are freed
+    // Guards m_threads, m_census, m_lastTicket and the connections of those threads, which are freed
     // under it; m_threadsChanged signals a thread leaving.
     mutable std::mutex m_threadsMutex;
     std::condition_variable m_threadsChanged;
-    std::unordered_set<TIdPeerThread*> m_threads;
-    // Live connections by client address.
-    std::unordered_map<std::string, int> m_clientConnections;
+    // Live connection threads by their census ticket.
+    std::unordered_map<uint64_t, TIdPeerThread*> m_threads;
+    TIdConnectionCensus m_census;
+    uint64_t m_lastTicket = 0;
 };
 
 }  // namespace velmora

@@ -21,15 +21,27 @@ inline constexpr int32_t IdMaxRequestBody = 1024 * 1024;
 inline constexpr int IdRequestTimeoutDefault = 30000;
 // Milliseconds a send may go without any byte leaving before its connection is ended.
 inline constexpr int IdSendTimeoutDefault = 60000;
-// Live connections of the publisher's server (its MaxConnections); one more is closed at once.
+// Live connections of the publisher's server (its MaxConnections). One more takes the place of a
+// connection that has not sent its request line yet, from the address that holds the most; without
+// one it is answered 503.
 inline constexpr int IdMaxConnections = 1024;
+// Seconds a client refused with 503 is asked to wait (its Retry-After).
+inline constexpr int IdBusyRetryAfterSeconds = 5;
+// Connections in use, in percent of MaxConnections, beyond which the server counts as crowded.
+inline constexpr int IdCrowdedPercent = 75;
+// Milliseconds a connection that has sent nothing is held while the server is crowded.
+inline constexpr int IdIdleTimeoutWhenCrowded = 5000;
+// Milliseconds between two looks of a connection waiting for its first bytes at whether the server
+// is crowded: how late past IdIdleTimeoutWhenCrowded it may be let go.
+inline constexpr int IdCrowdingCheckInterval = 1000;
 // Connections waiting for the listener in the system's queue (the publisher's ListenQueue; the
 // system caps it at net.core.somaxconn). A client reopening the connections its limit closed comes
 // in bursts; a fuller queue drops other clients' connection attempts, which then wait a second.
 inline constexpr int IdListenQueueForBursts = 4096;
-// Live connections from one client address; one more from that address is closed at once.
+// Live connections from one client address; one more from that address is answered 503.
 inline constexpr int IdMaxConnectionsPerClient = 256;
-// Live sessions; starting one more ends the least recently used one first.
+// Live sessions; starting one more first ends the least recently used session of the address that
+// holds the most.
 inline constexpr size_t IdMaxSessions = 10000;
 // Milliseconds a session may stay idle before the cleaner ends it (the publisher's SessionTimeOut).
 inline constexpr long long SessionTimeOutMs = 600000;

@@ -243,7 +243,9 @@ int TIdStackWindows::pendingError(TIdStackSocketHandle handle)
 }
 
 // Sockets are kernel handles without a per-process limit to raise.
-void TIdStackWindows::raiseHandleLimit() {}
+void TIdStackWindows::raiseHandleLimit()
+{
+}
 
 TIdSocketAddress TIdStackWindows::localName(TIdStackSocketHandle handle)
 {

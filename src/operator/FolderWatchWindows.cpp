@@ -10,13 +10,15 @@ namespace velmora {
 namespace {
 
 // Names made, removed or renamed, and files written or resized.
-constexpr DWORD WatchedChanges =
-    FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE;
+constexpr DWORD WatchedChanges = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE;
 
 // One folder's handle with its request for changes always pending, checked without waiting.
 class TFolder {
 public:
-    explicit TFolder(HANDLE handle) : m_handle(handle) { m_overlapped.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+    explicit TFolder(HANDLE handle) : m_handle(handle)
+    {
+        m_overlapped.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    }
     ~TFolder()
     {
         ::CancelIoEx(m_handle, &m_overlapped);

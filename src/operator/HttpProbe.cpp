@@ -6,6 +6,7 @@
 
 #include "base/Exception.h"
 #include "base/FileSystem.h"
+#include "handlers/RequestRouter.h"
 #include "base/StrUtils.h"
 #include "net/IdStack.h"
 #include "operator/Limits.h"
@@ -152,7 +153,8 @@ std::optional<TReplyHead> ParseReplyHead(std::string_view bytes)
     return head;
 }
 
-THttpProbeResult ProbeHttp(const std::string& address, int port, std::chrono::milliseconds limit)
+THttpProbeResult ProbeHttp(const std::string& address, int port, std::chrono::milliseconds limit,
+                           const std::string& ownCheckToken)
 {
     const Clock::time_point deadline = Clock::now() + limit;
     if (port < 1 || port > 65535 || !TIdStack::isIP(address))
@@ -169,8 +171,10 @@ THttpProbeResult ProbeHttp(const std::string& address, int port, std::chrono::mi
         return timedOut();
     if (error != 0)
         return failed(error);
-    const std::string request =
-        "HEAD / HTTP/1.1\r\nHost: " + address + ":" + std::to_string(port) + "\r\nConnection: close\r\n\r\n";
+    std::string request = "HEAD / HTTP/1.1\r\nHost: " + address + ":" + std::to_string(port) + "\r\n";
+    if (!ownCheckToken.empty())
+        request += std::string(OwnCheckHeader) + ": " + ownCheckToken + "\r\n";
+    request += "Connection: close\r\n\r\n";
     std::string received;
     if (!sendAll(socket, request, deadline) || !readHead(socket, received, deadline))
         return timedOut();
@@ -187,8 +191,9 @@ std::string ReachabilityText(const std::string& serverAddress, const THttpProbeR
 {
     using TOutcome = THttpProbeResult::TOutcome;
     reachable = result.Outcome == TOutcome::Answered && result.Head.Server == SServerSoftware;
+    // A full server that refuses the probe is reachable all the same, and says so with 503.
     if (reachable)
-        return FormatMessage(SServidorAcessivel, {serverAddress});
+        return FormatMessage(result.Head.StatusCode == 503 ? SServidorOcupado : SServidorAcessivel, {serverAddress});
     std::string reason;
     switch (result.Outcome) {
     case TOutcome::Answered:

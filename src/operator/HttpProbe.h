@@ -27,11 +27,15 @@ struct THttpProbeResult {
 std::optional<TReplyHead> ParseReplyHead(std::string_view bytes);
 
 // Connects to the IPv4 address and port, sends "HEAD / HTTP/1.1" and reads the reply's head,
-// reading at most MaxProbeReplyBytes; the whole exchange ends within the limit. Never throws.
-THttpProbeResult ProbeHttp(const std::string& address, int port, std::chrono::milliseconds limit);
+// reading at most MaxProbeReplyBytes; the whole exchange ends within the limit. A token, when
+// given, goes in OwnCheckHeader, which keeps this program's own server from logging the request.
+// Never throws.
+THttpProbeResult ProbeHttp(const std::string& address, int port, std::chrono::milliseconds limit,
+                           const std::string& ownCheckToken = {});
 
 // The panel's and the log's line about the server at serverAddress ("A:PORT"), and whether it
-// answers: "Servidor acessível em A:PORT." or "Servidor inacessível em A:PORT: REASON.".
+// answers: "Servidor acessível em A:PORT.", "Servidor ocupado em A:PORT: ..." when it is full, or
+// "Servidor inacessível em A:PORT: REASON.".
 std::string ReachabilityText(const std::string& serverAddress, const THttpProbeResult& result,
                              std::chrono::milliseconds limit, bool& reachable);
 

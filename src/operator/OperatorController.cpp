@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/Exception.h"
+#include "handlers/ConnectionPage.h"
 #include "operator/HttpProbe.h"
 #include "operator/ManifestIndex.h"
 #include "operator/OperatorTexts.h"
@@ -26,7 +27,8 @@ int indexOf(const std::vector<TOperatorAddress>& addresses, const std::optional<
 
 }  // namespace
 
-TServedRequest ServedRequestOf(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response, bool completed)
+TServedRequest ServedRequestOf(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response, bool completed,
+                               const std::string& ownCheckToken)
 {
     // The connection does not count what a broken send got out: only whole bodies count.
     const bool bodySent = completed && request.Method != "HEAD" && response.ContentLength > 0;
@@ -35,17 +37,18 @@ TServedRequest ServedRequestOf(const TIdHTTPRequestInfo& request, const TIdHTTPR
             request.Path,
             response.StatusCode(),
             bodySent ? static_cast<uint64_t>(response.ContentLength) : 0,
-            completed};
+            completed,
+            IsOwnCheck(request, ownCheckToken)};
 }
 
-std::vector<std::string> NoPhoneHintLines(int port, const std::string& serverAddress)
+std::vector<std::string> NoPhoneHintLines(int port, const std::string& serverAddress, const std::string& pageUrl)
 {
     const std::string portText = std::to_string(port);
-    std::vector<std::string> lines{
-        FormatMessage(SDicaTitulo, {std::to_string(NoPhoneHintDelay.count())}),
-        SDicaRede,
-        FormatMessage(SDicaFirewall, {portText, portText, portText}),
-    };
+    std::vector<std::string> lines{FormatMessage(SDicaTitulo, {std::to_string(NoPhoneHintDelay.count())})};
+    // The page tells the network's faults from the app's: the installer opens it first.
+    if (!pageUrl.empty())
+        lines.push_back(FormatMessage(SDicaPagina, {pageUrl}));
+    lines.insert(lines.end(), {SDicaRede, FormatMessage(SDicaFirewall, {portText, portText, portText})});
     if (*SDicaPerfilDeRede)
         lines.push_back(SDicaPerfilDeRede);
     lines.push_back(SDicaPermissao);
@@ -73,10 +76,15 @@ std::optional<std::string> TOperatorController::AddressToCompose()
     return m_chosen;
 }
 
+void TOperatorController::ConnectionPageOpened(const std::string& peer)
+{
+    m_tracker.PageOpened(peer);
+}
+
 void TOperatorController::RequestDone(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response,
                                       bool completed)
 {
-    m_tracker.Record(ServedRequestOf(request, response, completed));
+    m_tracker.Record(ServedRequestOf(request, response, completed, m_publisher.OwnCheckToken()));
 }
 
 void TOperatorController::ServerStartFailed(int port, const std::exception&)
@@ -178,11 +186,23 @@ void TOperatorController::readdress()
 
 void TOperatorController::AddressesComposed()
 {
-    const std::string url = m_publisher.ServerUrl();
-    if (url == m_qrUrl)
+    showQr();
+}
+
+std::string TOperatorController::pageUrl() const
+{
+    return ConnectionPageUrl(m_publisher.ServerUrl(), *m_publisher.State().ProjectFolder.get());
+}
+
+void TOperatorController::showQr()
+{
+    const std::string url = pageUrl();
+    const bool active = m_publisher.IdHTTPServer1().Active();
+    if (url == m_qrUrl && active == m_qrActive)
         return;
     m_qrUrl = url;
-    m_view.ShowQr(url, EncodeQr(url));
+    m_qrActive = active;
+    m_view.ShowQr(url, EncodeQr(url), active);
 }
 
 void TOperatorController::BeforeServerStart()
@@ -202,10 +222,13 @@ void TOperatorController::BeforeServerStart()
         log(line);
     m_view.ShowProjectCheck(m_check, lines);
     m_tracker.SetManifest(std::move(index));
+    // The new project folder may hold a file of the connection page's name.
+    showQr();
 }
 
 void TOperatorController::Published()
 {
+    showQr();
     if (m_republishOnSave)
         watchProject();
     probeServer();
@@ -241,8 +264,9 @@ void TOperatorController::probeServer()
         return;
     }
     const int port = m_publisher.ListeningPort();
-    m_checks->Run("probe", [this, host, port, serverAddress] {
-        const THttpProbeResult result = ProbeHttp(host, port, ReachabilityLimit);
+    const std::string token = m_publisher.OwnCheckToken();
+    m_checks->Run("probe", [this, host, port, serverAddress, token] {
+        const THttpProbeResult result = ProbeHttp(host, port, ReachabilityLimit, token);
         return std::function<void()>([this, host, serverAddress, result] {
             bool reachable = false;
             std::string text = ReachabilityText(serverAddress, result, ReachabilityLimit, reachable);
@@ -300,7 +324,8 @@ void TOperatorController::giveHintWhenDue(TClock::time_point now)
     if (!m_hintDueFrom || m_hintShown || m_otherMachineSeen || now - *m_hintDueFrom < NoPhoneHintDelay)
         return;
     m_hintShown = true;
-    const std::vector<std::string> lines = NoPhoneHintLines(m_publisher.ListeningPort(), m_publisher.ServerAddress());
+    const std::vector<std::string> lines =
+        NoPhoneHintLines(m_publisher.ListeningPort(), m_publisher.ServerAddress(), pageUrl());
     for (const std::string& line : lines)
         log(line);
     m_view.ShowHint(lines);

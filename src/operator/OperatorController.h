@@ -1,9 +1,9 @@
 #pragma once
 // The logic of the operator's panel beside the publish controller: the address the phone is given
-// and following it as the machine's addresses change, its QR code, the project check at every
-// publish, each phone's import, whether the server is reachable, republishing when the project is
-// saved, and what holds a port that is taken. Free of any toolkit: the window's panel and
-// velmora-server supply an IOperatorView.
+// and following it as the machine's addresses change, the QR code of the connection page, the
+// project check at every publish, each phone's import, whether the server is reachable,
+// republishing when the project is saved, and what holds a port that is taken. Free of any
+// toolkit: the window's panel and velmora-server supply an IOperatorView.
 
 #include <chrono>
 #include <memory>
@@ -73,12 +73,17 @@ public:
     void BeforeServerStart() override;
     void Published() override;
     void ServerStartFailed(int port, const std::exception& error) override;
+    void ConnectionPageOpened(const std::string& peer) override;
     void RequestDone(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response, bool completed) override;
 
 private:
     void refreshAddresses();
     void followAddresses();
     void readdress();
+    // The URL the QR code opens: the connection page, unless the project answers its path.
+    std::string pageUrl() const;
+    // Draws the code again when its URL or the server's activity changed.
+    void showQr();
     void probeServer();
     void diagnosePort(int port);
     void showPhones();
@@ -104,6 +109,7 @@ private:
     bool m_addressShown = false;
     TClock::time_point m_lastAddressRead{};
     std::string m_qrUrl;
+    bool m_qrActive = false;
 
     TPhoneTracker m_tracker;
     TProjectCheck m_check;
@@ -117,10 +123,13 @@ private:
     std::unique_ptr<TBackgroundChecks> m_checks;
 };
 
-// A request the server answered as the phones' tracker records it: only whole bodies count.
-TServedRequest ServedRequestOf(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response, bool completed);
+// A request the server answered as the phones' tracker records it: only whole bodies count, and a
+// request that carries ownCheckToken is this program's own check.
+TServedRequest ServedRequestOf(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response, bool completed,
+                               const std::string& ownCheckToken = {});
 
-// The lines of the hint for the port and the address the phone should use.
-std::vector<std::string> NoPhoneHintLines(int port, const std::string& serverAddress);
+// The lines of the hint for the port, the address the phone should use and the URL of the
+// connection page (none without one).
+std::vector<std::string> NoPhoneHintLines(int port, const std::string& serverAddress, const std::string& pageUrl);
 
 }  // namespace velmora

@@ -12,10 +12,14 @@ std::string formatTenths(uint64_t tenths)
 
 }  // namespace
 
-std::string FormatMegabytes(uint64_t bytes)
+std::string FormatSize(uint64_t bytes)
 {
-    constexpr uint64_t BytesPerTenth = 100000;
-    return formatTenths((bytes + BytesPerTenth / 2) / BytesPerTenth);
+    constexpr uint64_t BytesPerKilobyteTenth = 100, BytesPerMegabyteTenth = 100000;
+    const uint64_t kilobyteTenths = (bytes + BytesPerKilobyteTenth / 2) / BytesPerKilobyteTenth;
+    // What rounds to 1000,0 kB is shown as the megabyte it is.
+    if (kilobyteTenths < 10000)
+        return formatTenths(kilobyteTenths) + " kB";
+    return formatTenths((bytes + BytesPerMegabyteTenth / 2) / BytesPerMegabyteTenth) + " MB";
 }
 
 std::string FormatSeconds(std::chrono::milliseconds duration)

@@ -1,6 +1,6 @@
 #pragma once
-// The operator's texts: what the panel and the log say about addresses, the project, the phones,
-// reachability and the port, and the two number formats they share.
+// The operator's texts: what the panel and the log say about addresses, the QR code, the project,
+// the phones, reachability and the port, and the two number formats they share.
 
 #include <chrono>
 #include <cstdint>
@@ -9,16 +9,22 @@
 namespace velmora {
 
 // The panel's captions.
+inline constexpr const char* SServidorInativoNoQr = "Servidor inativo";
 inline constexpr const char* SEnderecoParaOIphone = "Endereço para o iPhone:";
 inline constexpr const char* SAparelhos = "Aparelhos";
 inline constexpr const char* SRepublicarAoSalvar = "Republicar ao salvar";
 
+// Under the terminal's QR code.
+inline constexpr const char* SLegendaDoQr =
+    "Aponte a câmera do iPhone para o código, ou abra %s no Safari: a página diz se o iPhone alcança este "
+    "computador.";
+
 inline constexpr const char* SEnderecoMudou = "Endereço mudou: %s → %s. Digite o novo endereço no iPhone.";
-inline constexpr const char* SVerificacaoDoProjeto = "Verificação do projeto: %s arquivos, %s MB.";
+inline constexpr const char* SVerificacaoDoProjeto = "Verificação do projeto: %s arquivos, %s.";
 inline constexpr const char* SArquivoAusente = "Arquivo ausente: %s";
 inline constexpr const char* SDiferencaDeMaiusculas = "Diferença de maiúsculas: %s (no disco: %s)";
 inline constexpr const char* SManifestoIlegivel = "Não foi possível ler o manifesto: %s";
-inline constexpr const char* SImportacaoCompleta = "Aparelho %s: importação completa (%s arquivos, %s MB em %s s).";
+inline constexpr const char* SImportacaoCompleta = "Aparelho %s: importação completa (%s arquivos, %s em %s s).";
 inline constexpr const char* SMaisArquivos = "(mais %s)";
 inline constexpr const char* SImportacaoIncompleta = "Aparelho %s: importação incompleta, faltam %s arquivos.";
 inline constexpr const char* SServidorAcessivel = "Servidor acessível em %s.";
@@ -26,6 +32,7 @@ inline constexpr const char* SServidorInacessivel = "Servidor inacessível em %s
 inline constexpr const char* SRedePublica =
     "A rede de %s tem o perfil Público, em que o Firewall do Windows bloqueia os aparelhos: mude-a para "
     "Privada (Configurações > Rede e Internet > %s > Tipo de perfil de rede).";
+inline constexpr const char* SServidorOcupado = "Servidor ocupado em %s: todas as conexões estão em uso.";
 inline constexpr const char* SSemEnderecoDeRede =
     "Nenhum endereço de rede neste computador: o iPhone não tem como chegar ao servidor.";
 inline constexpr const char* SConexaoRecusada = "conexão recusada";
@@ -42,11 +49,16 @@ inline constexpr const char* SProcesso = "%s (%s, processo %s)";
 inline constexpr const char* SProximaPortaLivre = "Próxima porta livre: %s.";
 inline constexpr const char* SSemPortaLivre = "Nenhuma porta livre entre %s e %s.";
 inline constexpr const char* SSemPermissaoPorta = "Sem permissão para usar a porta %s; use uma porta acima de 1023.";
+inline constexpr const char* SConexoesNaoTerminaram =
+    "Conexões que não terminaram a tempo: %s; o programa termina sem esperar por elas.";
 inline constexpr const char* SEnderecoNaoLocal =
     "O endereço %s não pertence a este computador; veja os endereços com --list-addresses.";
 
 // What to check when no other machine has reached the server a while after a publish.
 inline constexpr const char* SDicaTitulo = "Nenhum aparelho acessou o servidor em %s s. Verifique:";
+inline constexpr const char* SDicaPagina =
+    "- primeiro, leia o código QR com a câmera do iPhone (ou abra %s no Safari): se a página não abrir, a "
+    "causa é a rede (firewall, rede de convidados, isolamento de clientes), não o iVelmora;";
 inline constexpr const char* SDicaRede =
     "- o iPhone está na mesma rede Wi-Fi que este computador (não numa rede de convidados, sem isolamento "
     "de clientes);";
@@ -58,9 +70,10 @@ inline constexpr const char* SDicaPermissao =
     "- o iVelmora tem permissão de Rede Local no iPhone (Ajustes > Privacidade e Segurança > Rede Local);";
 inline constexpr const char* SDicaEndereco = "- no iPhone, o endereço digitado é %s.";
 
-// Sizes in megabytes of 1,000,000 bytes, as the phone's and the desktop's file managers count
-// them, with one decimal after a comma: 1,234,567 bytes are "1,2".
-std::string FormatMegabytes(uint64_t bytes);
+// A size with its unit and one decimal after a comma, in kilobytes of 1,000 bytes below a megabyte
+// of 1,000,000, as the phone's and the desktop's file managers count them: 12,345 bytes are
+// "12,3 kB", 1,234,567 bytes "1,2 MB".
+std::string FormatSize(uint64_t bytes);
 
 // Seconds with one decimal after a comma: 4.25 s is "4,3".
 std::string FormatSeconds(std::chrono::milliseconds duration);

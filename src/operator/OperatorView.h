@@ -19,8 +19,10 @@ public:
     // The machine's addresses in the list's order, and the index of the one that composes the
     // server's address now (-1 when none does).
     virtual void ShowAddresses(const std::vector<TOperatorAddress>& addresses, int chosen) = 0;
-    // The QR code of url ("http://" + ServerAddress + "/"); both empty when there is no address.
-    virtual void ShowQr(const std::string& url, const TQrMatrix& matrix) = 0;
+    // The QR code of url, the connection page's ("http://" + ServerAddress + "/velmora") unless the
+    // project answers that path; both empty when there is no address. Until the server is active
+    // nothing answers the code, and the view says so.
+    virtual void ShowQr(const std::string& url, const TQrMatrix& matrix, bool serverActive) = 0;
     // The check of the project being published, with the summary and problem lines as logged.
     virtual void ShowProjectCheck(const TProjectCheck& check, const std::vector<std::string>& lines) = 0;
     // Every phone seen, sorted by address, whenever one of them changed.

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "base/Exception.h"
+#include "handlers/ConnectionPage.h"
 #include "net/IdStack.h"
 #include "operator/OperatorTexts.h"
 
@@ -42,7 +43,7 @@ void TPhoneTracker::SetManifest(std::shared_ptr<const TManifestIndex> manifest)
 
 void TPhoneTracker::Record(const TServedRequest& request)
 {
-    if (request.Method == "HEAD")
+    if (request.OwnCheck || request.Method == "HEAD")
         return;
     const TClock::time_point now = m_clock.now();
     const std::string key = RequestPathKey(request.Path);
@@ -53,7 +54,7 @@ void TPhoneTracker::Record(const TServedRequest& request)
     m_changed = true;
     phone.last = now;
     phone.bytes += request.Bytes;
-    if (request.StatusCode == 404)
+    if (request.StatusCode == 404 && !IsBrowserOwnRequest(request.Path))
         ++phone.notFound;
     if (served && IsManifestRequest(request.Path, key) && m_manifest) {
         startImport(phone, now);
@@ -71,6 +72,17 @@ void TPhoneTracker::Record(const TServedRequest& request)
         return;
     if (auto entry = phone.manifest->FindKey(key))
         markServed(phone, *entry, now);
+}
+
+void TPhoneTracker::PageOpened(std::string_view peer)
+{
+    const TClock::time_point now = m_clock.now();
+    std::lock_guard lock(m_phonesMutex);
+    Phone& phone = phoneFor(peer, now);
+    m_changed = true;
+    phone.last = now;
+    if (phone.state == TPhoneState::Connected)
+        phone.state = TPhoneState::Reached;
 }
 
 TPhoneTracker::Phone& TPhoneTracker::phoneFor(std::string_view peer, TClock::time_point now)
@@ -176,6 +188,8 @@ const char* PhoneStateName(TPhoneState state)
     switch (state) {
     case TPhoneState::Connected:
         return "conectado";
+    case TPhoneState::Reached:
+        return "alcançou (navegador)";
     case TPhoneState::Importing:
         return "importando";
     case TPhoneState::Complete:
@@ -191,7 +205,7 @@ std::string PhoneReportLine(const TPhoneReport& report)
     const TPhoneSnapshot& phone = report.Phone;
     if (report.Kind == TPhoneReport::TKind::Complete)
         return FormatMessage(SImportacaoCompleta,
-                             {phone.Address, std::to_string(phone.Listed), FormatMegabytes(phone.ImportBytes),
+                             {phone.Address, std::to_string(phone.Listed), FormatSize(phone.ImportBytes),
                               FormatSeconds(phone.ImportTime)});
     return FormatMessage(SImportacaoIncompleta, {phone.Address, std::to_string(phone.MissingCount)});
 }

@@ -21,6 +21,7 @@ namespace velmora {
 
 enum class TPhoneState {
     Connected,  // asked for something, but not for the manifest yet
+    Reached,  // opened the connection page in its browser, and has not fetched the manifest yet
     Importing,  // fetched the manifest and is fetching the files
     Complete,  // was served every file its manifest lists
     Incomplete,  // went idle before that
@@ -58,6 +59,7 @@ struct TServedRequest {
     int StatusCode = 0;
     uint64_t Bytes = 0;  // body bytes that went out
     bool Completed = false;
+    bool OwnCheck = false;  // one of this program's own checks of its server
 };
 
 struct TPhoneChanges {
@@ -73,9 +75,12 @@ public:
     // The manifest that phones fetching it from now on import; none before the first publish.
     void SetManifest(std::shared_ptr<const TManifestIndex> manifest);
 
-    // Any thread. A reply to HEAD moves nothing: it fetches no file, and the server's own
-    // reachability probe uses it.
+    // Any thread. This program's own checks and replies to HEAD move nothing: they come from no
+    // phone, or fetch no file. A 404 for what a browser asks for by itself counts no 404.
     void Record(const TServedRequest& request);
+    // Any thread: the client at peer opened the connection page; one that has not fetched the
+    // manifest has reached this computer.
+    void PageOpened(std::string_view peer);
 
     // Main thread: marks importing phones idle past PhoneIdleLimit incomplete and answers what
     // changed since the last call, the phones in the order of their addresses.
@@ -108,7 +113,7 @@ private:
     bool m_changed = false;
 };
 
-// "importando", "completo", "incompleto" or "conectado".
+// "importando", "completo", "incompleto", "conectado" or "alcançou (navegador)".
 const char* PhoneStateName(TPhoneState state);
 
 // The log's line for a report.

@@ -18,8 +18,7 @@ std::vector<char> listenerTable(ULONG family)
     std::vector<char> table;
     DWORD size = 0;
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const DWORD result =
-            ::GetExtendedTcpTable(table.data(), &size, FALSE, family, TCP_TABLE_OWNER_PID_LISTENER, 0);
+        const DWORD result = ::GetExtendedTcpTable(table.data(), &size, FALSE, family, TCP_TABLE_OWNER_PID_LISTENER, 0);
         if (result == NO_ERROR)
             return table;
         if (result != ERROR_INSUFFICIENT_BUFFER)

@@ -79,7 +79,7 @@ TProjectCheck CheckProject(const std::string& projectFolder, const TManifestInde
 std::vector<std::string> ProjectCheckLines(const TProjectCheck& check)
 {
     std::vector<std::string> lines{
-        FormatMessage(SVerificacaoDoProjeto, {std::to_string(check.Files), FormatMegabytes(check.Bytes)})};
+        FormatMessage(SVerificacaoDoProjeto, {std::to_string(check.Files), FormatSize(check.Bytes)})};
     for (const TProjectProblem& problem : check.Problems) {
         if (problem.Kind == TProjectProblem::TKind::Missing)
             lines.push_back(FormatMessage(SArquivoAusente, {problem.Name}));

@@ -1,6 +1,10 @@
 #include "operator/PublishSession.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <utility>
+
+#include "operator/OperatorTexts.h"
 
 namespace velmora {
 
@@ -38,6 +42,8 @@ std::optional<std::string> TPublishSession::Shutdown()
 {
     if (std::exchange(m_shutDown, true))
         return std::nullopt;
+    const auto connectionsBy =
+        std::chrono::steady_clock::now() + std::max(ExitTime - ExitLogFlushTime, std::chrono::milliseconds(0));
     std::optional<std::string> failure;
     auto step = [&failure](auto&& run) {
         try {
@@ -53,8 +59,20 @@ std::optional<std::string> TPublishSession::Shutdown()
     step([this] { m_publisher->ReleasePublication(); });
     // The watch, then the server: once it has ended, no connection thread reports a request to the
     // operator's controller any more.
-    step([this] { m_publisher->Shutdown(); });
+    step([&] { m_publisher->Shutdown(connectionsBy); });
+    TIdHTTPServer& server = m_publisher->IdHTTPServer1();
+    m_threadsOutlived = !server.awaitConnections(connectionsBy);
+    if (m_threadsOutlived)
+        m_publisher->Log().Append(FormatMessage(SConexoesNaoTerminaram, {std::to_string(server.connectionCount())}));
     return failure;
+}
+
+void TPublishSession::ExitIfThreadsOutlived(int status, const std::function<void()>& flushLog)
+{
+    if (!m_threadsOutlived)
+        return;
+    flushLog();
+    std::_Exit(status);
 }
 
 std::optional<std::string> TPublishSession::AddressToCompose()
@@ -84,6 +102,12 @@ void TPublishSession::ServerStartFailed(int port, const std::exception& error)
 {
     if (m_operator)
         m_operator->ServerStartFailed(port, error);
+}
+
+void TPublishSession::ConnectionPageOpened(const std::string& peer)
+{
+    if (m_operator)
+        m_operator->ConnectionPageOpened(peer);
 }
 
 void TPublishSession::RequestDone(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response,

@@ -3,12 +3,15 @@
 // controller, made in that order and ended in the program's exit order. The window, the headless
 // server and the benchmarks drive it; each host supplies its views and runs the main thread's work.
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "base/Clock.h"
 #include "operator/OperatorController.h"
+#include "publish/Limits.h"
 #include "publish/PublishController.h"
 
 namespace velmora {
@@ -33,9 +36,18 @@ public:
     void Tick();
     // The exit order: the operator's last checks awaited and shown, the screen model and the
     // addresses released, the address watch stopped, then the server with its connections and
-    // sessions. Runs once; answers the error that kept a step from ending in order (the steps
-    // after it still run), none when all ended.
+    // sessions, all within ExitTime but for the log's last lines. Runs once; answers the error that
+    // kept a step from ending in order (the steps after it still run), none when all ended. A
+    // connection thread still running at the end is reported in the log.
     std::optional<std::string> Shutdown();
+    // After Shutdown: when a connection thread outlived it, that thread may still use the
+    // publisher, the operator's controller and the log, so none of them may be freed. flushLog then
+    // gets the log's last lines out and the process ends here with status, freeing nothing; returns
+    // at once otherwise.
+    void ExitIfThreadsOutlived(int status, const std::function<void()>& flushLog);
+
+    // How long Shutdown may take; the hosts keep ExitTimeLimit.
+    std::chrono::milliseconds ExitTime = ExitTimeLimit;
 
     TPublishController& Publisher() { return *m_publisher; }
     // The operator's controller; null without a panel view.
@@ -48,12 +60,14 @@ private:
     void BeforeServerStart() override;
     void Published() override;
     void ServerStartFailed(int port, const std::exception& error) override;
+    void ConnectionPageOpened(const std::string& peer) override;
     void RequestDone(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response, bool completed) override;
 
     std::unique_ptr<TPublishController> m_publisher;
     // Made after the publisher, whose state it reads; its events reach it only through this session.
     std::unique_ptr<TOperatorController> m_operator;
     bool m_shutDown = false;
+    bool m_threadsOutlived = false;
 };
 
 }  // namespace velmora

@@ -1,6 +1,7 @@
 #include "operator/SaveWatcher.h"
 
-#include "base/FileSystem.h"
+#include <utility>
+
 #include "base/StrUtils.h"
 
 namespace velmora {
@@ -43,6 +44,7 @@ void TSaveWatcher::Stop()
 {
     m_watch.reset();
     m_files.clear();
+    m_looks.clear();
     m_folders.clear();
     m_folderOfWatch.clear();
     m_pending = m_rewatch = false;
@@ -50,6 +52,7 @@ void TSaveWatcher::Stop()
 
 bool TSaveWatcher::Watch(const std::vector<std::string>& files)
 {
+    std::map<std::string, TFileStatus> before = std::exchange(m_looks, {});
     Stop();
     m_watch = NewFolderWatch();
     if (!m_watch)
@@ -60,14 +63,30 @@ bool TSaveWatcher::Watch(const std::vector<std::string>& files)
             continue;
         m_folders.insert(folder);
         m_files.insert(fileKey(file));
+        auto known = before.find(file);
+        m_looks[file] = known != before.end() ? known->second : StatusOfPath(file);
     }
-    addFolderWatches();
+    // Between the last look and this watch nothing was listening.
+    if (addFolderWatches() && lookAgain())
+        changed(m_clock.now());
     return true;
 }
 
-void TSaveWatcher::addFolderWatches()
+bool TSaveWatcher::lookAgain()
+{
+    bool differs = false;
+    for (auto& [file, look] : m_looks) {
+        const TFileStatus now = StatusOfPath(file);
+        differs = differs || now != look;
+        look = now;
+    }
+    return differs;
+}
+
+bool TSaveWatcher::addFolderWatches()
 {
     m_rewatch = false;
+    bool armed = false;
     std::set<std::string> watched;
     for (const auto& [watch, folder] : m_folderOfWatch)
         watched.insert(folder);
@@ -79,7 +98,9 @@ void TSaveWatcher::addFolderWatches()
             m_folderOfWatch[watch] = folder;
         else
             m_rewatch = true;
+        armed = armed || watch >= 0;
     }
+    return armed;
 }
 
 bool TSaveWatcher::Poll()
@@ -88,11 +109,14 @@ bool TSaveWatcher::Poll()
         return false;
     const TClock::time_point now = m_clock.now();
     readEvents(now);
-    if (m_rewatch)
-        addFolderWatches();
+    // A folder made again may already hold a save: its watch came after it.
+    if (m_rewatch && addFolderWatches() && lookAgain())
+        changed(now);
     if (!m_pending || now - m_lastChange < SaveQuietTime)
         return false;
     m_pending = false;
+    // What the publish that follows reads is what later changes are measured against.
+    lookAgain();
     return true;
 }
 

@@ -1,8 +1,9 @@
 // velmora-server [--port N] [--address A] [--no-qr] [--watch] SCREEN_XML: publishes a screen project
-// without a window. Prints the address with its QR code and every log line on stdout as they happen;
-// SIGHUP publishes again (a second press of "Iniciar"); SIGINT or SIGTERM (on Windows Ctrl+C,
-// Ctrl+Break, closing the console, log-off or shut-down) stops the watch, then the server, and exits
-// 0. velmora-server --list-addresses prints the machine's addresses and exits.
+// without a window. Prints the address, the QR code of the connection page once the server is
+// active and every log line on stdout as they happen; SIGHUP publishes again (a second press of
+// "Iniciar"); SIGINT or SIGTERM (on Windows Ctrl+C, Ctrl+Break, closing the console, log-off or
+// shut-down) stops the watch, then the server, and exits 0. velmora-server --list-addresses prints
+// the machine's addresses and exits.
 
 #include <atomic>
 #include <cstdio>
@@ -37,28 +38,23 @@ public:
 
     std::optional<std::string> ChooseScreenFile() override { return m_screenFile; }
     std::string PortText() override { return m_portText; }
-    void ShowAddress(const std::string& address) override
-    {
-        m_log->Append("Endereço: " + address);
-        if (!m_qr || m_qrUrl == m_qrPrinted)
-            return;
-        m_qrPrinted = m_qrUrl;
-        for (std::string& line : m_qrLines)
-            m_log->AppendDrawn(std::move(line));
-        m_qrLines.clear();
-    }
+    void ShowAddress(const std::string& address) override { m_log->Append("Endereço: " + address); }
     void ShowServerActive() override {}
     void ShowError(const std::string& text) override
     {
         m_errors->WriteAll(text + "\n", [] { return std::chrono::steady_clock::time_point::max(); });
     }
 
-    // The code is printed under the address line once a publish shows it; the other findings
-    // reach the terminal as log lines.
-    void ShowQr(const std::string& url, const TQrMatrix& matrix) override
+    // The code is printed once the server answers it, with its URL for a phone whose camera reads no
+    // codes; the other findings reach the terminal as log lines.
+    void ShowQr(const std::string& url, const TQrMatrix& matrix, bool serverActive) override
     {
-        m_qrUrl = url;
-        m_qrLines = RenderQrLines(matrix, m_colours);
+        if (!m_qr || !serverActive || url.empty() || url == m_qrPrinted)
+            return;
+        m_qrPrinted = url;
+        for (std::string& line : RenderQrLines(matrix, m_colours))
+            m_log->AppendDrawn(std::move(line));
+        m_log->Append(FormatMessage(SLegendaDoQr, {url}));
     }
     void ShowAddresses(const std::vector<TOperatorAddress>&, int) override {}
     void ShowProjectCheck(const TProjectCheck&, const std::vector<std::string>&) override {}
@@ -73,8 +69,7 @@ private:
     const bool m_colours;
     const std::unique_ptr<TConsoleOutput> m_errors;
     TLogQueue* m_log = nullptr;
-    std::string m_qrUrl, m_qrPrinted;
-    std::vector<std::string> m_qrLines;
+    std::string m_qrPrinted;
 };
 
 constexpr const char* Usage = "usage: velmora-server [--port N] [--address A] [--no-qr] [--watch] SCREEN_XML\n"
@@ -188,10 +183,10 @@ int serve(const Arguments& args)
             controller.ButtonIniciarClick();
         session.Tick();
     }
-    // What the last checks found (who holds a port that was taken) still reaches the terminal. A
-    // connection that outlived the server's wait was closed; freeing the server waits for its thread.
+    // What the last checks found (who holds a port that was taken) still reaches the terminal.
     session.Shutdown();
-    console.Stop();
+    session.ExitIfThreadsOutlived(status, [&] { console.Stop(ExitLogFlushTime); });
+    console.Stop(ExitLogFlushTime);
     return status;
 }
 

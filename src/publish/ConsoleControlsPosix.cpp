@@ -64,7 +64,9 @@ private:
     std::thread m_waiter;
 };
 
-TConsoleControls::TConsoleControls(TOnControl onControl) : m_impl(std::make_unique<TImpl>(std::move(onControl))) {}
+TConsoleControls::TConsoleControls(TOnControl onControl) : m_impl(std::make_unique<TImpl>(std::move(onControl)))
+{
+}
 
 TConsoleControls::~TConsoleControls() = default;
 

@@ -112,7 +112,9 @@ private:
     std::thread m_sessionThread;
 };
 
-TConsoleControls::TConsoleControls(TOnControl onControl) : m_impl(std::make_unique<TImpl>(std::move(onControl))) {}
+TConsoleControls::TConsoleControls(TOnControl onControl) : m_impl(std::make_unique<TImpl>(std::move(onControl)))
+{
+}
 
 TConsoleControls::~TConsoleControls() = default;
 

@@ -52,10 +52,12 @@ void TLogQueue::queue(std::string line)
     {
         std::lock_guard lock(m_linesMutex);
         wasEmpty = m_lines.empty() && m_omitted == 0;
-        if (m_lines.size() < m_bound)
+        if (m_lines.size() < m_bound && line.size() <= m_byteBound - m_bytes) {
+            m_bytes += line.size();
             m_lines.push_back(std::move(line));
-        else
+        } else {
             ++m_omitted;
+        }
     }
     if (wasEmpty && OnPending)
         OnPending();
@@ -68,6 +70,7 @@ std::vector<std::string> TLogQueue::Take()
     {
         std::lock_guard lock(m_linesMutex);
         lines.swap(m_lines);
+        m_bytes = 0;
         omitted = m_omitted;
         m_omitted = 0;
     }

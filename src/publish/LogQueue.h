@@ -1,7 +1,8 @@
 #pragma once
 // The operator's log between the threads that write it and the views that show it: appending never
 // waits for a view, each line is made one visible line as it enters, and when the view falls
-// behind, the lines beyond a bound are counted and reported as one line instead of being kept.
+// behind, the lines beyond a bound of lines or of bytes are counted and reported as one line instead
+// of being kept.
 
 #include <functional>
 #include <mutex>
@@ -21,14 +22,17 @@ std::string LogLineEscape(std::string line);
 
 class TLogQueue {
 public:
-    explicit TLogQueue(size_t bound = MaxPendingLogLines) : m_bound(bound) {}
+    explicit TLogQueue(size_t bound = MaxPendingLogLines, size_t byteBound = MaxPendingLogBytes)
+        : m_bound(bound), m_byteBound(byteBound)
+    {
+    }
 
     // Called on the appending thread when the queue turns from empty to holding lines; it must
     // only schedule the reader, never wait for it. Set it before any thread appends.
     std::function<void()> OnPending;
 
     // Any thread: queues one whole line with its control characters escaped, or counts it as
-    // omitted when the bound is reached.
+    // omitted when it would pass either bound.
     void Append(std::string line);
     // The same for a line this program drew itself for a terminal (the QR code in its colours),
     // queued as it stands; never for text that came from a request.
@@ -42,9 +46,12 @@ private:
     void queue(std::string line);
 
     const size_t m_bound;
-    // Guards m_lines and m_omitted; held only to move lines in or out, never while calling out.
+    const size_t m_byteBound;
+    // Guards m_lines, m_bytes and m_omitted; held only to move lines in or out, never while calling
+    // out.
     std::mutex m_linesMutex;
     std::vector<std::string> m_lines;
+    size_t m_bytes = 0;
     size_t m_omitted = 0;
 };
 

@@ -1,5 +1,7 @@
 #include "publish/PublishController.h"
 
+#include <algorithm>
+
 #include "base/FileSystem.h"
 #include "base/StrToInt.h"
 #include "base/Stream.h"
@@ -37,7 +39,8 @@ std::string ErrorReportText(const std::string& message)
 TPublishController::TPublishController(IPublishView& view, IPublishListener* listener,
                                        TIdIPWatch::TAddressSource addressSource)
     : m_view(view), m_listener(listener),
-      m_router(m_state, m_page, [this](const std::string& line) { m_log.Append(line); })
+      m_router(
+          m_state, m_page, [this](const std::string& line) { m_log.Append(line); }, m_ownCheckToken)
 {
     m_aObjModel.SetBufferSize(8192);
     m_aObjModel.SetIdAttribute(u"id");
@@ -57,10 +60,12 @@ TPublishController::TPublishController(IPublishView& view, IPublishListener* lis
     };
     m_server->OnSessionStart = [this](TIdHTTPSession& session) { m_page.IdHTTPServer1SessionStart(session); };
     m_server->OnSessionEnd = [this](TIdHTTPSession& session) { m_page.IdHTTPServer1SessionEnd(session); };
-    if (m_listener)
+    if (m_listener) {
+        m_router.OnConnectionPage = [this](const std::string& peer) { m_listener->ConnectionPageOpened(peer); };
         m_server->OnRequestDone = [this](TIdPeerThread&, const TIdHTTPRequestInfo& request,
                                          const TIdHTTPResponseInfo& response,
                                          bool completed) { m_listener->RequestDone(request, response, completed); };
+    }
 
     m_watch = addressSource ? std::make_unique<TIdIPWatch>(m_mainThread, std::move(addressSource))
                             : std::make_unique<TIdIPWatch>(m_mainThread);
@@ -79,12 +84,15 @@ TPublishController::~TPublishController()
     Shutdown();
 }
 
-void TPublishController::Shutdown()
+void TPublishController::Shutdown(std::chrono::steady_clock::time_point connectionsBy)
 {
     if (m_watch)
         m_watch->SetActive(false);
-    if (m_server)
-        m_server->SetActive(false);
+    if (!m_server)
+        return;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(connectionsBy - std::chrono::steady_clock::now());
+    m_server->TerminateWaitTime = static_cast<int>(std::clamp<int64_t>(left.count(), 0, m_server->TerminateWaitTime));
+    m_server->SetActive(false);
 }
 
 void TPublishController::ReleasePublication()
@@ -216,6 +224,7 @@ void TPublishController::composeAddresses(const std::string& localAddress, const
         m_serverUrl = "http://" + m_serverAddress + "/";
         m_imagesUrl = m_serverUrl + "Images/";
     }
+    m_state.ServerAddress.set(m_serverAddress);
     if (m_listener)
         m_listener->AddressesComposed();
 }

@@ -4,6 +4,7 @@
 // address watch reports changes, and the components the handlers run on. Free of any toolkit:
 // the window, or the headless server, supplies an IPublishView.
 
+#include <chrono>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -70,8 +71,9 @@ public:
     // Exit's first step: the screen model and the three addresses are released; no connection
     // thread reads them.
     void ReleasePublication();
-    // The exit order: the watch first, then the server with every session ended.
-    void Shutdown();
+    // The exit order: the watch first, then the server with every session ended, waiting for its
+    // connection threads no longer than TerminateWaitTime and no later than connectionsBy.
+    void Shutdown(std::chrono::steady_clock::time_point connectionsBy = std::chrono::steady_clock::time_point::max());
 
     // The publish sequence with this screen file and no dialog, as a press of "Iniciar" that
     // chose it; raises the error of the step that failed.
@@ -99,6 +101,9 @@ public:
     const std::string& ServerPort() const { return m_serverPort; }
     // The port the server listens on; 0 while it is inactive.
     int ListeningPort() const;
+    // What this run's own checks of the server send in OwnCheckHeader, so that the router keeps
+    // them out of the log.
+    const std::string& OwnCheckToken() const { return m_ownCheckToken; }
 
 private:
     void publishSequence(int port, const std::string& chosenFile);
@@ -122,6 +127,7 @@ private:
     TMenu_Geral m_publishedMenus;
     std::string m_screenFile;
     bool m_addressShown = false;
+    const std::string m_ownCheckToken = NewOwnCheckToken();
     TXpObjModel m_aObjModel;
     TConversationPage m_page{m_state};
     TRequestRouter m_router;

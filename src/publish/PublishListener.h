@@ -1,7 +1,7 @@
 #pragma once
 // What the publish controller tells whoever follows a publication beside the window (the operator's
 // panel): the address it composes with, each step of a publish, and every request its server
-// answered. Every call but RequestDone comes on the main thread.
+// answered. Every call but ConnectionPageOpened and RequestDone comes on the main thread.
 
 #include <exception>
 #include <optional>
@@ -26,6 +26,8 @@ public:
     virtual void Published() = 0;
     // The server could not start on the port; the error goes on to the publish's caller after it.
     virtual void ServerStartFailed(int port, const std::exception& error) = 0;
+    // On a connection thread, before the reply: the client at peer is served the connection page.
+    virtual void ConnectionPageOpened(const std::string& peer) = 0;
     // On a connection thread, after a request's reply: completed tells whether all of it was sent.
     virtual void RequestDone(const TIdHTTPRequestInfo& request, const TIdHTTPResponseInfo& response,
                              bool completed) = 0;

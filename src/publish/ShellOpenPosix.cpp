@@ -31,8 +31,8 @@ bool ShellOpen(const std::string& target, const std::string& opener)
     posix_spawnattr_setsigdefault(&attributes, &all);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
 
-    std::string shell = "sh", dashC = "-c", script = DetachedOpenScript, openerArg = opener.empty() ? "xdg-open" : opener,
-                targetArg = target;
+    std::string shell = "sh", dashC = "-c", script = DetachedOpenScript,
+                openerArg = opener.empty() ? "xdg-open" : opener, targetArg = target;
     char* argv[] = {shell.data(), dashC.data(), script.data(), openerArg.data(), targetArg.data(), nullptr};
     pid_t pid = 0;
     int failed = ::posix_spawn(&pid, "/bin/sh", nullptr, &attributes, argv, environ);

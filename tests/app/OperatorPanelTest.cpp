@@ -112,7 +112,7 @@ TEST_F(Panel, DrawsTheQrCodeInWholePixelsPerModuleForACameraToRead)
                                                   {"", 0}}) {
         SCOPED_TRACE(url);
         const TQrMatrix matrix = EncodeQr(url);
-        panel.ShowQr(url, matrix);
+        panel.ShowQr(url, matrix, true);
         EXPECT_EQ(qr->Url().toStdString(), url);
         ASSERT_EQ(qr->ModulePixels(), modulePixels);
         if (matrix.Empty())
@@ -126,6 +126,14 @@ TEST_F(Panel, DrawsTheQrCodeInWholePixelsPerModuleForACameraToRead)
                     code.convertToFormat(QImage::Format_RGB32));
         if (HaveZbarimg) {
             EXPECT_EQ(decodeQr(qr), url + "\n");
+        }
+        // Until the server is active the code is faded under its state, too pale for a camera: the
+        // middle of its top left finder pattern is no longer black.
+        panel.ShowQr(url, matrix, false);
+        const int finder = origin + (QrQuietZone + 3) * modulePixels;
+        EXPECT_NE(qr->grab().toImage().pixelColor(finder, finder), QColor(Qt::black));
+        if (HaveZbarimg) {
+            EXPECT_EQ(decodeQr(qr), "");
         }
     }
     if (!HaveZbarimg)
@@ -172,15 +180,15 @@ TEST_F(Panel, ShowsEachPhoneInItsRowWhateverTheRowShowedBefore)
         {"127.0.0.2", TPhoneState::Complete, 3, 3, 1250713, 1250713, 0, now - 5s, 2s, 0, {}},
         {"127.0.0.3", TPhoneState::Importing, 1, 3, 600000, 600000, 1, now - 1s, 1s, 2, {}},
         {"127.0.0.4", TPhoneState::Incomplete, 1, 3, 600450, 600450, 12, now - 1h, 1s, 2, {"a.png", "b.png"}},
-        {"127.0.0.9", TPhoneState::Connected, 0, 0, 1234567, 0, 0, now, 0s, 0, {}},
+        {"127.0.0.9", TPhoneState::Reached, 0, 0, 1234567, 0, 0, now, 0s, 0, {}},
     };
     // Each phone's cells, with the bar's text under "Progresso" and %1 for the time of day of the
     // last request, and after "||" the tooltip of every cell and of the bar.
     const QStringList rows = {
         "127.0.0.2 | completo | 3/3 | 1,3 MB | 0 | %1 || ",
-        "127.0.0.3 | importando | 1/3 | 0,6 MB | 1 | %1 || ",
-        "127.0.0.4 | incompleto | 1/3 | 0,6 MB | 12 | %1 || a.png\nb.png",
-        "127.0.0.9 | conectado |  | 1,2 MB | 0 | %1 || ",
+        "127.0.0.3 | importando | 1/3 | 600,0 kB | 1 | %1 || ",
+        "127.0.0.4 | incompleto | 1/3 | 600,5 kB | 12 | %1 || a.png\nb.png",
+        "127.0.0.9 | alcançou (navegador) |  | 1,2 MB | 0 | %1 || ",
     };
     auto* table = control<QTableWidget>("TabelaAparelhos");
     // Shown in both orders, every row once holds another phone's cells and bar.
@@ -232,16 +240,26 @@ TEST_F(PanelInWindow, StandsRightOfTheStoredAreaAndFollowsAPublishToAPhonesWhole
     // The address watch's report of going online reads the machine's addresses too: it comes first,
     // so that the default route's move below is followed by the panel's own reading alone.
     ASSERT_TRUE(QTest::qWaitFor([&] { return window().Controller().IdIPWatch1().Online(); }, WaitMs));
+    EXPECT_FALSE(control<TQrCodeView>("QrCode")->ServerActive());
     publishFile(temp.screen());
     ASSERT_TRUE(boxes.empty()) << boxes.front().text.toStdString();
+    EXPECT_TRUE(control<TQrCodeView>("QrCode")->ServerActive());
+    // The phone's browser opens the code's page before the app imports.
+    EXPECT_NE(fetchFrom("127.0.0.2", port, "/velmora").find("200 OK"), std::string::npos);
+    auto* phones = control<QTableWidget>("TabelaAparelhos");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return phones->rowCount() == 1 &&
+                phones->item(0, TOperatorPanel::ColumnEstado)->text() == QString::fromUtf8("alcançou (navegador)");
+        },
+        WaitMs));
     for (const char* path : {"/", "/screen.xml", "/Images/a.png", "/Images/b.png"})
         EXPECT_NE(fetchFrom("127.0.0.2", port, path).find("200 OK"), std::string::npos) << path;
-    auto* phones = control<QTableWidget>("TabelaAparelhos");
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return phones->rowCount() == 1 && phones->item(0, TOperatorPanel::ColumnEstado)->text() == "completo"; },
         WaitMs));
     EXPECT_EQ(phones->item(0, TOperatorPanel::ColumnAparelho)->text(), "127.0.0.2");
-    const std::string url = "http://" + address("127.0.0.5").toStdString() + "/";
+    const std::string url = "http://" + address("127.0.0.5").toStdString() + "/velmora";
     EXPECT_EQ(control<TQrCodeView>("QrCode")->Url().toStdString(), url);
     if (HaveZbarimg) {
         EXPECT_EQ(decodeQr(control<QWidget>("QrCode")), url + "\n");

@@ -134,6 +134,19 @@ TEST_F(ConversationPage, ConcurrentRequestsOfOneSessionAreSerialised)
     EXPECT_EQ(good, 60);
 }
 
+// Regression: a flood of cookie-less requests from one address ended every other conversation.
+TEST_F(ConversationPage, AConversationOutlivesAFloodOfSessionsFromAnotherAddress)
+{
+    server.SessionList().MaxSessions = 8;
+    const std::string cookie = sessionWith("Brovick");
+    for (int i = 0; i < 20; ++i)
+        get("/screen.xml", "", "127.0.0.2");
+    EXPECT_EQ(server.SessionList().count(), 8u);
+    Reply thought = think(cookie, "ola");
+    EXPECT_EQ(thought.status, 200) << thought.body;
+    EXPECT_TRUE(thought.cookie.empty()) << "answered from the session it started";
+}
+
 TEST(ConversationSession, TheStartHookGivesAnEngineThatTheEndHookDestroys)
 {
     TPublicationState state;

@@ -73,12 +73,13 @@ protected:
     {
         std::ofstream(folder / relative, std::ios::binary) << bytes;
     }
-    Reply get(const std::string& target, const std::string& cookie = "")
+    // From 127.0.0.1, or from the source address from.
+    Reply get(const std::string& target, const std::string& cookie = "", const std::string& from = "")
     {
         std::string request = "GET " + target + " HTTP/1.1\r\nHost: x\r\n";
         if (!cookie.empty())
             request += "Cookie: IDHTTPSESSIONID=" + cookie + "\r\n";
-        return parseReply(rawRequest(port, request + "\r\n"));
+        return parseReply(rawRequest(port, request + "\r\n", from));
     }
     std::vector<std::string> logLines()
     {

@@ -116,6 +116,23 @@ TEST(ProjectFiles, AccentedNamesMatchInAnyLetterCaseAndNormalisationForm)
     fs::remove_all(folder);
 }
 
+// A folder named like an image and a device's reserved name are no files to serve, on any system.
+TEST(ProjectFiles, OnlyRegularFilesAreOpened)
+{
+    fs::path folder = fs::temp_directory_path() / ("velmora-kinds-" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder / "pasta.png");
+    std::ofstream(folder / "Foto.PNG") << "x";
+    const std::string base = folder.string() + "/";
+    const struct {
+        const char* path;
+        bool opened;
+    } rows[] = {{"/Foto.PNG", true}, {"/foto.png", true}, {"/pasta.png", false}, {"/NUL.png", false}, {"/CON", false}};
+    for (const auto& row : rows)
+        EXPECT_EQ(OpenProjectFile(base, row.path) != nullptr, row.opened) << row.path;
+    fs::remove_all(folder);
+}
+
 TEST(ProjectFiles, OfSeveralAlikeNamesTheSmallestIsServed)
 {
     fs::path folder = fs::temp_directory_path() / ("velmora-alike-" + std::to_string(::getpid()));

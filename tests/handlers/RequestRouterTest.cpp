@@ -1,6 +1,8 @@
 #include "HandlerFixture.h"
 #include "base/Stream.h"
+#include "handlers/ConnectionPage.h"
 #include "handlers/HtmlEscape.h"
+#include "handlers/Limits.h"
 
 namespace velmora::test {
 namespace {
@@ -82,6 +84,45 @@ TEST_F(RequestRouter, ControlCharactersInAPathStayInOneLogLine)
     }
 }
 
+// Regression: the log kept every path whole, 16 KB a line.
+TEST_F(RequestRouter, ALogLineShowsAPathUpToTheLimitAndPastItCutOnACharacterBoundary)
+{
+    const std::string ellipsis = "\xE2\x80\xA6";
+    std::string accented = "/";
+    for (int i = 0; i < 300; ++i)
+        accented += "\xC3\xA9";  // é
+    const struct {
+        std::string path;
+        std::string logged;
+    } rows[] = {
+        {"/" + std::string(511, 'a'), "/" + std::string(511, 'a')},
+        {"/" + std::string(512, 'a'), "/" + std::string(508, 'a') + ellipsis},
+        {accented, accented.substr(0, 509) + ellipsis},
+        {"/" + std::string(507, 'a') + "\xE2\x82\xAC" + std::string(9, 'b'),
+         "/" + std::string(507, 'a') + ellipsis},  // € at the cut
+        {"/" + std::string(600, '\xE9'), "/" + std::string(508, '\xE9') + ellipsis},  // no UTF-8: one byte each
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(LoggedPath(row.path), row.logged) << row.path.size() << " bytes";
+        EXPECT_LE(LoggedPath(row.path).size(), MaxLoggedPathBytes);
+        Reply reply = get(row.path);
+        EXPECT_EQ(logLines().back(), "Arquivo " + row.logged + " não encontrado.") << row.path.size() << " bytes";
+        EXPECT_EQ(reply.body, NotFoundText(row.path)) << "the reply names the path whole";
+    }
+}
+
+TEST_F(RequestRouter, ALinkOutOfTheProjectIsNotFoundAndOneInsideIsServed)
+{
+    std::filesystem::create_symlink(folder / "secret.txt", folder / "project" / "Images" / "fora.png");
+    std::filesystem::create_symlink("Foto.PNG", folder / "project" / "Images" / "dentro.png");
+    Reply outside = get("/IMAGES/FORA.PNG");
+    EXPECT_EQ(outside.status, 404);
+    EXPECT_EQ(logLines().back(), "Arquivo /IMAGES/FORA.PNG não encontrado.");
+    Reply inside = get("/images/dentro.png");
+    EXPECT_EQ(inside.status, 200);
+    EXPECT_EQ(inside.body, ReadWholeFile((folder / "project" / "Images" / "Foto.PNG").string()));
+}
+
 TEST_F(RequestRouter, TheRootReportsItselfWhenTheManifestIsMissing)
 {
     std::filesystem::remove(folder / "project" / "arquivos.xml");
@@ -110,6 +151,53 @@ TEST_F(RequestRouter, TheConversationPageIsTheWholePathInAnyCaseAndIsNotLogged)
     for (const char* target : {"/talvo.html/", "/talvo.htm"})
         EXPECT_EQ(get(target).status, 404) << target;
     EXPECT_EQ(logLines().size(), 2u);
+}
+
+TEST_F(RequestRouter, TheConnectionPageAnswersVelmoraInAnyCaseUntilAProjectFileDoes)
+{
+    std::vector<std::string> openedBy;
+    router.OnConnectionPage = [&](const std::string& peer) { openedBy.push_back(peer); };
+    state.ServerAddress.set("192.168.0.10:8099");
+    const std::string logged =
+        "Aparelho 127.0.0.1 abriu a página de conexão: a rede deixa este aparelho alcançar o computador.";
+    for (const char* target : {"/velmora", "/VELMORA", "/Velmora"}) {
+        Reply reply = get(target);
+        EXPECT_EQ(reply.status, 200) << target;
+        EXPECT_NE(reply.head.find("Content-Type: text/html; charset=utf-8"), std::string::npos) << target;
+        EXPECT_EQ(logLines().back(), logged);
+        // The proof, the address to type in large letters, the next step and the app's own link;
+        // nothing the page would fetch or run.
+        for (const char* part : {"Este aparelho alcançou o computador.", "<p class=\"endereco\">192.168.0.10:8099</p>",
+                                 "“Endereço do Servidor”", "“Importar Telas”", "href=\"imodule://\"",
+                                 "<link rel=\"icon\" href=\"data:,\">"})
+            EXPECT_NE(reply.body.find(part), std::string::npos) << part;
+        for (const char* fetched : {"<script", "src=", "http:", "@import", "url("})
+            EXPECT_EQ(reply.body.find(fetched), std::string::npos) << fetched;
+    }
+    EXPECT_EQ(openedBy, std::vector<std::string>(3, "127.0.0.1"));
+
+    // Without an address of its own the page shows the one the browser used, escaped.
+    state.ServerAddress.set("");
+    Reply hosted = parseReply(rawRequest(port, "GET /velmora HTTP/1.1\r\nHost: 10.0.0.2:80<b>\r\n\r\n"));
+    EXPECT_NE(hosted.body.find(">10.0.0.2:80&lt;b&gt;</p>"), std::string::npos) << hosted.body;
+
+    // What a browser asks for around the page is 404 without a line, unless the project has it.
+    const size_t before = logLines().size();
+    for (const char* target : {"/favicon.ico", "/apple-touch-icon.png", "/apple-touch-icon-120x120-precomposed.png"})
+        EXPECT_EQ(get(target).status, 404) << target;
+    EXPECT_EQ(logLines().size(), before);
+    writeFile("project/favicon.ico", "icon");
+    EXPECT_EQ(get("/favicon.ico").body, "icon");
+    EXPECT_EQ(logLines().back(), "Arquivo /favicon.ico OK.");
+
+    writeFile("project/VELMORA", "the project's own");
+    Reply own = get("/velmora");
+    EXPECT_EQ(own.body, "the project's own");
+    EXPECT_EQ(logLines().back(), "Arquivo /velmora OK.");
+    EXPECT_EQ(ConnectionPageUrl("http://a:1/", (folder / "project").string() + "/"), "http://a:1/");
+    std::filesystem::remove(folder / "project" / "VELMORA");
+    EXPECT_EQ(ConnectionPageUrl("http://a:1/", (folder / "project").string() + "/"), "http://a:1/velmora");
+    EXPECT_EQ(openedBy.size(), 4u);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
+#include <unistd.h>
 
 namespace velmora {
 namespace {
@@ -233,6 +234,36 @@ TEST(ConnectionSocket, FilesGoStraightToTheSocketWithEveryByte)
     sockets.connection.disconnect();
     reader.join();
     EXPECT_EQ(received, content);
+    std::filesystem::remove(path);
+}
+
+// A transport that takes whatever a file send offers, without reading it, and counts it.
+class FileCounter : public TIdIOHandlerStream {
+public:
+    FileCounter() : TIdIOHandlerStream("") {}
+    bool canSendFile() const override { return true; }
+    int64_t sendFile(std::intptr_t, size_t count) override
+    {
+        Sent += static_cast<int64_t>(count);
+        return static_cast<int64_t>(count);
+    }
+    int64_t Sent = 0;
+};
+
+// Past 4 GiB the send loop keeps counting: every byte of the file leaves, and no more.
+TEST(ConnectionWrite, AFileOfMoreThanFourGibibytesGoesOutWhole)
+{
+    const int64_t size = (int64_t{4} << 30) + 5;
+    auto path = std::filesystem::temp_directory_path() / ("velmora-4g-" + std::to_string(::getpid()) + ".bin");
+    std::ofstream(path, std::ios::binary).close();
+    std::filesystem::resize_file(path, static_cast<uintmax_t>(size));  // sparse: no disk taken
+    TIdTCPConnection connection;
+    auto counter = std::make_unique<FileCounter>();
+    FileCounter& sent = *counter;
+    connection.setIOHandler(std::move(counter));
+    TFileStream file(path.string(), TFileStream::fmOpenRead);
+    connection.writeStream(file);
+    EXPECT_EQ(sent.Sent, size);
     std::filesystem::remove(path);
 }
 

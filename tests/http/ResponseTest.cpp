@@ -1,6 +1,9 @@
 #include "HttpTestSupport.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace velmora {
 namespace {
@@ -89,6 +92,24 @@ TEST(ResponseWriting, HeadGetsTheHeadOfGetAndNoBody)
     ASSERT_EQ(get.size(), head.size() + 40000);
     EXPECT_EQ(get.substr(0, head.size()), head);
     EXPECT_NE(head.find("Content-Length: 40000\r\n"), std::string::npos);
+}
+
+// Regression: a file's size passed through 32 bits: 4 GiB + 5 bytes were announced as 5, 3 GiB
+// as no length at all.
+TEST(ResponseWriting, AFileOfTwoGibibytesOrMoreAnnouncesItsWholeLength)
+{
+    const auto path =
+        std::filesystem::temp_directory_path() / ("velmora-sparse-" + std::to_string(::getpid()) + ".bin");
+    for (int64_t size : {(int64_t{1} << 31) - 1, int64_t{1} << 31, int64_t{3} << 30, (int64_t{4} << 30) + 5}) {
+        std::ofstream(path, std::ios::binary).close();
+        std::filesystem::resize_file(path, static_cast<uintmax_t>(size));  // sparse: no disk taken
+        TIdHTTPServer server;
+        auto head = reply(server, "HEAD /big.bin HTTP/1.1\r\n\r\n", [&](auto&, TIdHTTPResponseInfo& out) {
+            out.BodyStream = std::make_unique<TFileStream>(path.string(), TFileStream::fmOpenRead);
+        });
+        EXPECT_NE(head.find("\r\nContent-Length: " + std::to_string(size) + "\r\n"), std::string::npos) << head;
+    }
+    std::filesystem::remove(path);
 }
 
 TEST(ResponseWriting, TextWinsOverAStreamThatIsThenReleasedUnsent)

@@ -129,6 +129,40 @@ TEST_F(Sessions, TheLimitOfLiveSessionsIsKeptAndOneMoreEndsTheLeastRecentlyUsed)
     EXPECT_EQ(many.FindSession(oneMore->SessionId(), "a"), oneMore);
 }
 
+// Regression: a flood of cookie-less requests from one address ended the conversations of every
+// other address, the least recently used first.
+TEST_F(Sessions, AFullListEndsTheLeastRecentlyUsedSessionOfTheAddressThatHoldsTheMost)
+{
+    const struct {
+        std::vector<std::string> started;  // addresses, in order of start
+        std::vector<size_t> used;  // sessions used again afterwards, in order
+        const char* newcomer;
+        size_t ended;
+    } rows[] = {
+        {{"B", "A", "A", "A"}, {}, "A", 1},  // the flooding address ends its own
+        {{"B", "A", "A", "A"}, {}, "C", 1},
+        {{"A", "B", "A", "C"}, {0}, "D", 2},
+        {{"A", "B", "C", "D"}, {}, "E", 0},  // one each: the least recently used of all
+        {{"A", "B", "C", "D"}, {0, 2}, "E", 1},
+        {{"B", "A", "A", "B"}, {0}, "A", 1},  // as many: the least recently used of their sessions
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> endedHere;
+        TIdHTTPDefaultSessionList four(clock, random);
+        four.MaxSessions = 4;
+        four.OnSessionEnd = [&](TIdHTTPSession& session) { endedHere.push_back(session.SessionId()); };
+        std::vector<std::shared_ptr<TIdHTTPSession>> sessions;
+        for (const std::string& address : row.started)
+            sessions.push_back(four.StartUniqueSession(address));
+        for (size_t used : row.used)
+            four.FindSession(sessions[used]->SessionId(), row.started[used]);
+        four.StartUniqueSession(row.newcomer);
+        EXPECT_EQ(endedHere, std::vector<std::string>{sessions[row.ended]->SessionId()})
+            << row.newcomer << " after " << testing::PrintToString(row.started);
+        EXPECT_EQ(four.count(), 4u);
+    }
+}
+
 TEST_F(Sessions, AnAddedSessionBeyondTheLimitEndsTheLeastRecentlyUsedThroughTheEndHook)
 {
     list.MaxSessions = 2;

@@ -29,6 +29,8 @@ public:
     std::string receiveAll();
     // True when the peer closed or reset the connection, false when the time-out passed first.
     bool closedByPeer();
+    // True when the peer sent something, closed or reset, false when the time-out passed first.
+    bool heardFromPeer();
     // Closes with a reset instead of an orderly close.
     void reset();
     // One receive of at most size bytes: the count, 0 at the end, -1 on failure or time-out.

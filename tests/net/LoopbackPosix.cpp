@@ -102,6 +102,13 @@ bool Socket::closedByPeer()
     return got == 0 || (got < 0 && errno == ECONNRESET);
 }
 
+bool Socket::heardFromPeer()
+{
+    char byte;
+    ssize_t got = ::recv(fd(), &byte, 1, 0);
+    return got >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+}
+
 long Socket::receiveSome(char* buffer, size_t size)
 {
     return static_cast<long>(::recv(fd(), buffer, size, 0));

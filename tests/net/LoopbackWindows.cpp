@@ -122,8 +122,13 @@ bool Socket::closedByPeer()
 {
     char byte;
     const int got = ::recv(socketOf(m_handle), &byte, 1, 0);
-    return got == 0 ||
-        (got < 0 && (::WSAGetLastError() == WSAECONNRESET || ::WSAGetLastError() == WSAECONNABORTED));
+    return got == 0 || (got < 0 && (::WSAGetLastError() == WSAECONNRESET || ::WSAGetLastError() == WSAECONNABORTED));
+}
+
+bool Socket::heardFromPeer()
+{
+    char byte;
+    return ::recv(socketOf(m_handle), &byte, 1, 0) >= 0 || ::WSAGetLastError() != WSAETIMEDOUT;
 }
 
 void Socket::reset()

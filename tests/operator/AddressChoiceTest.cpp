@@ -61,7 +61,8 @@ TEST(AddressChoice, WindowsAdaptersAreToldApartByTypeAndDescription)
          TInterfaceMedium::Virtual, "192.168.80.1 (VMware Network Adapter VMnet8, virtual)"},
         {53, "WireGuard Tunnel", "wg-escritorio", "10.66.0.2", TInterfaceMedium::Tunnel,
          "10.66.0.2 (wg-escritorio, VPN, virtual)"},
-        {6, "TAP-Windows Adapter V9", "OpenVPN", "10.8.0.6", TInterfaceMedium::Tunnel, "10.8.0.6 (OpenVPN, VPN, virtual)"},
+        {6, "TAP-Windows Adapter V9", "OpenVPN", "10.8.0.6", TInterfaceMedium::Tunnel,
+         "10.8.0.6 (OpenVPN, VPN, virtual)"},
         {24, "Software Loopback Interface 1", "Loopback Pseudo-Interface 1", "127.0.0.1", TInterfaceMedium::Loopback,
          "127.0.0.1 (Loopback Pseudo-Interface 1, loopback)"},
     };
@@ -131,17 +132,18 @@ TEST(AddressChoice, ThePreferredAddressHoldsWhileTheMachineHasIt)
     EXPECT_EQ(choice.Resolve({}), std::nullopt);
 }
 
-TEST(OperatorTexts, MegabytesAndSecondsHaveOneDecimalAfterAComma)
+TEST(OperatorTexts, SizesAndSecondsHaveOneDecimalAfterAComma)
 {
     const struct {
         uint64_t bytes;
         const char* text;
     } sizes[] = {
-        {0, "0,0"},       {49999, "0,0"},       {50000, "0,1"},        {1234567, "1,2"},
-        {1250000, "1,3"}, {999949999, "999,9"}, {999950000, "1000,0"}, {1048576, "1,0"},
+        {0, "0,0 kB"},           {49, "0,0 kB"},           {50, "0,1 kB"},      {12345, "12,3 kB"},
+        {999949, "999,9 kB"},    {999950, "1,0 MB"},       {1234567, "1,2 MB"}, {1250000, "1,3 MB"},
+        {999949999, "999,9 MB"}, {999950000, "1000,0 MB"}, {1048576, "1,0 MB"},
     };
     for (const auto& row : sizes)
-        EXPECT_EQ(FormatMegabytes(row.bytes), row.text) << row.bytes;
+        EXPECT_EQ(FormatSize(row.bytes), row.text) << row.bytes;
     const struct {
         long long ms;
         const char* text;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <future>
+#include <iostream>
 #include <thread>
 
 #include "HttpTestSupport.h"
@@ -97,17 +99,31 @@ TEST_F(Operator, APublishChecksTheProjectProbesTheServerAndDrawsTheAddress)
     ASSERT_EQ(view.addresses.size(), 2u);
     EXPECT_EQ(view.addresses[view.chosenIndex].Address, "127.0.0.2");
     publish();
-    const std::vector<std::string> check = {"Verificação do projeto: 4 arquivos, " + FormatMegabytes(projectBytes()) +
-                                            " MB."};
+    const std::vector<std::string> check = {"Verificação do projeto: 4 arquivos, " + FormatSize(projectBytes()) + "."};
     EXPECT_EQ(view.checkLines, check);
     EXPECT_EQ(count(check[0]), 1u);
     EXPECT_EQ(publisher->ServerAddress(), address("127.0.0.2"));
     EXPECT_EQ(view.reachable, true);
-    EXPECT_EQ(view.qrUrl, "http://" + address("127.0.0.2") + "/");
+    EXPECT_EQ(view.qrUrl, "http://" + address("127.0.0.2") + "/velmora");
     EXPECT_EQ(view.qr, EncodeQr(view.qrUrl));
+    EXPECT_TRUE(view.qrActive);
     const std::vector<std::string>& lines = log();
     EXPECT_LT(std::find(lines.begin(), lines.end(), check[0]), std::find(lines.begin(), lines.end(), "Servidor Ativo!"))
         << "the check comes before the server starts";
+}
+
+// Regression: the server's probe of itself was logged as a phone fetching the manifest.
+TEST_F(Operator, TheServersProbeOfItselfIsNeitherLoggedNorAPhone)
+{
+    publish();
+    ASSERT_TRUE(tickUntil([] { return true; }));
+    EXPECT_EQ(count("Arquivo /arquivos.xml OK."), 0u);
+    EXPECT_TRUE(view.phones.empty());
+    // A browser on this machine is a client like any other, whatever it sends in the header.
+    rawRequest(port, "GET / HTTP/1.1\r\nX-Velmora-Check: 0123456789abcdef0123456789abcdef\r\n\r\n", "127.0.0.2");
+    EXPECT_TRUE(logged("Arquivo /arquivos.xml OK."));
+    ASSERT_TRUE(tickUntil([&] { return view.phones.size() == 1; }));
+    EXPECT_EQ(view.phones[0].Address, "127.0.0.2");
 }
 
 TEST_F(Operator, AProjectWithProblemsWarnsAndIsServedAnyway)
@@ -117,7 +133,7 @@ TEST_F(Operator, AProjectWithProblemsWarnsAndIsServedAnyway)
     publish();
     EXPECT_EQ(view.checkLines,
               (std::vector<std::string>{"Verificação do projeto: 4 arquivos, " +
-                                            FormatMegabytes(project.size("screen.xml") + 600000 + 650000) + " MB.",
+                                            FormatSize(project.size("screen.xml") + 600000 + 650000) + ".",
                                         "Diferença de maiúsculas: b.png (no disco: B.png)", "Arquivo ausente: c.png"}));
     EXPECT_TRUE(publisher->IdHTTPServer1().Active());
 }
@@ -135,7 +151,7 @@ TEST_F(Operator, PhonesOnTwoAddressesImportSideBySideAndAnIdleOneIsIncomplete)
     const uint64_t imported = ReadWholeFile(project.manifest()).size() + projectBytes();
     for (const char* phone : {"127.0.0.1", "127.0.0.2"})
         EXPECT_TRUE(logged("Aparelho " + std::string(phone) + ": importação completa (4 arquivos, " +
-                           FormatMegabytes(imported) + " MB em 0,0 s)."));
+                           FormatSize(imported) + " em 0,0 s)."));
     clock.advance(PhoneIdleLimit);
     EXPECT_TRUE(logged("Aparelho 127.0.0.3: importação incompleta, faltam 3 arquivos."));
     ASSERT_EQ(view.phones.size(), 3u);
@@ -153,7 +169,7 @@ TEST_F(Operator, AMovedAddressIsFollowedIntoTheManifestTheLabelAndTheQrCode)
     clock.advance(AddressPollInterval);
     EXPECT_TRUE(logged(FormatMessage(SEnderecoMudou, {address("127.0.0.2"), address("127.0.0.5")})));
     EXPECT_EQ(view.shownAddresses.back(), address("127.0.0.5"));
-    EXPECT_EQ(view.qrUrl, "http://" + address("127.0.0.5") + "/");
+    EXPECT_EQ(view.qrUrl, "http://" + address("127.0.0.5") + "/velmora");
     const std::string manifest = ReadWholeFile(project.manifest());
     EXPECT_NE(manifest.find("http://" + address("127.0.0.5") + "/Images/a.png"), std::string::npos);
     EXPECT_EQ(*publisher->State().PageTemplate.get(), manifest);
@@ -258,10 +274,14 @@ TEST_F(Operator, NoOtherMachineWithinAMinuteGivesTheHintOnceUntilOneArrives)
     ASSERT_TRUE(tickUntil([] { return true; }));
     EXPECT_EQ(view.hintCalls, 0);
     clock.advance(1s);
-    const std::vector<std::string> hint = NoPhoneHintLines(port, address("127.0.0.2"));
+    const std::vector<std::string> hint = NoPhoneHintLines(port, address("127.0.0.2"), view.qrUrl);
     ASSERT_TRUE(tickUntil([&] { return view.hintCalls == 1; }));
     EXPECT_EQ(view.hint, hint);
-    EXPECT_EQ(hint[2],
+    EXPECT_EQ(hint[1],
+              "- primeiro, leia o código QR com a câmera do iPhone (ou abra " + view.qrUrl +
+                  " no Safari): se a página não abrir, a causa é a rede (firewall, rede de convidados, "
+                  "isolamento de clientes), não o iVelmora;");
+    EXPECT_EQ(hint[3],
               "- o firewall deixa passar a porta " + std::to_string(port) + ": sudo ufw allow " + std::to_string(port) +
                   "/tcp ou sudo firewall-cmd --add-port=" + std::to_string(port) + "/tcp;");
     for (const std::string& line : hint)
@@ -289,7 +309,7 @@ TEST_F(Operator, ARequestFromAnAddressThisMachineHadStillCountsAsItsOwn)
     ASSERT_TRUE(logged(FormatMessage(SEnderecoMudou, {address("127.0.0.2"), address("127.0.0.5")})));
     clock.advance(NoPhoneHintDelay);
     EXPECT_TRUE(tickUntil([&] { return view.hintCalls == 1; }));
-    EXPECT_EQ(view.hint, NoPhoneHintLines(port, address("127.0.0.5")));
+    EXPECT_EQ(view.hint, NoPhoneHintLines(port, address("127.0.0.5"), view.qrUrl));
 }
 
 TEST_F(Operator, ARequestFromAnotherMachineInTimeMeansNoHint)
@@ -316,6 +336,37 @@ TEST_F(Operator, APortHeldByAnotherCopyIsNamedWithTheNextFreePort)
     EXPECT_TRUE(std::any_of(log().begin(), log().end(),
                             [](const std::string& line) { return line.rfind("Próxima porta livre: ", 0) == 0; }));
     other->SetActive(false);
+}
+
+// Regression: a connection thread that never ended (one held in the open of a FIFO, say) held the
+// exit for ever. Now it is reported, and the process ends with status 0 without freeing anything that
+// thread could still touch; the sanitizers would see anything freed under it.
+TEST_F(Operator, AConnectionThreadThatOutlivesTheExitIsReportedAndTheProcessEndsWithStatusZero)
+{
+    std::promise<void> entered, never;
+    auto exitWhileAThreadHangs = [&] {
+        TIdHTTPServer& server = publisher->IdHTTPServer1();
+        server.OnCommandGet = [&, route = server.OnCommandGet](TIdPeerThread& thread, TIdHTTPRequestInfo& request,
+                                                               TIdHTTPResponseInfo& response) {
+            if (request.Path == "/hang") {
+                entered.set_value();
+                never.get_future().wait();
+            }
+            route(thread, request, response);
+        };
+        publish();
+        std::thread([this] { fetchFrom("127.0.0.3", port, "/hang"); }).detach();
+        entered.get_future().wait();
+        session->ExitTime = ExitLogFlushTime + 200ms;
+        session->Shutdown();
+        session->ExitIfThreadsOutlived(0, [this] {
+            for (const std::string& line : log())
+                std::cerr << line << '\n';
+        });
+        std::exit(3);
+    };
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(exitWhileAThreadHangs(), testing::ExitedWithCode(0), "Conexões que não terminaram a tempo: 1;");
 }
 
 }  // namespace

@@ -77,7 +77,7 @@ TEST_F(Tracker, AnImportIsCompleteOnceEveryListedFileWasServedAfterTheManifest)
     EXPECT_EQ(phone("10.0.0.7").State, TPhoneState::Complete);
     EXPECT_EQ(phone("10.0.0.7").Bytes, 100u + 500 + 1000 + 200000 + 200000 + 48500);
     EXPECT_EQ(reportLines(),
-              std::vector<std::string>{"Aparelho 10.0.0.7: importação completa (3 arquivos, 0,5 MB em 4,3 s)."});
+              std::vector<std::string>{"Aparelho 10.0.0.7: importação completa (3 arquivos, 450,0 kB em 4,3 s)."});
     EXPECT_FALSE(collect().Changed) << "nothing happened since";
     EXPECT_TRUE(last.Reports.empty()) << "a completion is reported once";
 }

@@ -48,7 +48,7 @@ TEST(ProjectCheck, AFolderWhoseCaseDiffersIsNamedWithThePathOnDisk)
     const TManifestIndex index({image("luz.png"), image("sub/a.png"), image("../fora.png")});
     const TProjectCheck check = CheckProject(project.folder().string(), index);
     const std::vector<std::string> expected = {
-        "Verificação do projeto: 3 arquivos, 0,0 MB.",
+        "Verificação do projeto: 3 arquivos, 0,0 kB.",
         "Diferença de maiúsculas: luz.png (no disco: images/luz.png)",
         "Diferença de maiúsculas: sub/a.png (no disco: Sub/a.png)",
         "Arquivo ausente: ../fora.png",

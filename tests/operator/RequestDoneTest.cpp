@@ -16,7 +16,7 @@ using namespace std::chrono_literals;
 struct Done {
     std::string peer, method, path;
     int status = 0;
-    int32_t length = 0;
+    int64_t length = 0;
     bool completed = false;
 };
 

@@ -16,8 +16,9 @@ protected:
     Saves() : project("saves", {{"luz.png", 10}, {"Porta.png", 10}})
     {
         const std::string folder = project.folder().string();
-        EXPECT_TRUE(watcher.Watch({folder + "/screen.xml", folder + "/Images/luz.png", folder + "/Images/porta.png",
-                                   folder + "/Images/ausente.png"}));
+        followed = {folder + "/screen.xml", folder + "/Images/luz.png", folder + "/Images/porta.png",
+                    folder + "/Images/ausente.png"};
+        EXPECT_TRUE(watcher.Watch(followed));
     }
     // Polls as the tick does: the change is reported once it has been quiet for a second.
     bool reportedAfterQuiet()
@@ -32,6 +33,7 @@ protected:
     }
 
     TempProject project;
+    std::vector<std::string> followed;
     ManualClock clock;
     TSaveWatcher watcher{clock};
 };
@@ -87,6 +89,36 @@ TEST_F(Saves, AFolderMadeAgainIsFollowedAgain)
     EXPECT_FALSE(watcher.Poll()) << "this poll watches the new folder";
     project.Write("Images/luz.png", "back");
     EXPECT_TRUE(reportedAfterQuiet());
+}
+
+// Regression: a save made while the watch was armed again (for the files of the publish that the
+// last report started, or for a folder made again) was never reported.
+TEST_F(Saves, ASaveMadeWhileTheWatchIsArmedAgainIsReported)
+{
+    const struct {
+        const char* what;
+        std::function<void()> reported, saveAndRearm;
+    } rows[] = {
+        {"watched again after the publish", [&] { project.Write("screen.xml", "<SCREEN/>"); },
+         [&] {
+             project.Write("Images/luz.png", "saved while publishing");
+             EXPECT_TRUE(watcher.Watch(followed));
+         }},
+        {"its folder made again", [&] { fs::remove_all(project.folder() / "Images"); },
+         [&] {
+             fs::create_directories(project.folder() / "Images");
+             project.Write("Images/luz.png", "saved before the next poll");
+         }},
+    };
+    for (const auto& row : rows) {
+        row.reported();
+        ASSERT_TRUE(reportedAfterQuiet()) << row.what;
+        row.saveAndRearm();
+        EXPECT_TRUE(reportedAfterQuiet()) << row.what;
+    }
+    EXPECT_TRUE(watcher.Watch(followed));
+    clock.advance(5s);
+    EXPECT_FALSE(watcher.Poll()) << "watched again with nothing saved";
 }
 
 TEST(SaveWatcher, FoldersBeyondTheLimitAreNotFollowed)

@@ -107,7 +107,8 @@ TEST(AccentedProject, EveryEncodingAndEveryFormOnDiskIsServedWhole)
 // Names outside Windows-1252 catch a path that went through the system's ANSI code page anywhere.
 TEST(AccentedProject, AProjectNamedOutsideTheAnsiCodePageLoadsAndServesEveryFile)
 {
-    const std::vector<TempProject::Image> images = {{"ILUMINA\xC3\x87\xC3\x83O.PNG", 5}, {"\xE6\x9D\xB1\xE4\xBA\xAC.png", 7}};
+    const std::vector<TempProject::Image> images = {{"ILUMINA\xC3\x87\xC3\x83O.PNG", 5},
+                                                    {"\xE6\x9D\xB1\xE4\xBA\xAC.png", 7}};
     TempProject project("Jo\xC3\xA3o Projeto \xC5\x81\xC3\xB3\x64\xC5\xBA", images);
     RecordingView view;
     ReservedPort reserved;

@@ -32,6 +32,27 @@ TEST(LogQueue, KeepsLinesUpToItsBoundAndReportsTheRestAsOmitted)
     }
 }
 
+// Regression: with the view paused, lines of long paths grew the queue by hundreds of megabytes.
+TEST(LogQueue, KeepsLinesUpToItsBoundOfBytesAndReportsTheRestAsOmitted)
+{
+    const struct {
+        std::vector<std::string> appended;
+        std::vector<std::string> taken;
+    } rows[] = {
+        {{"abc", "def"}, {"abc", "def"}},
+        {{"abc", "defg"}, {"abc", "(1 linhas omitidas)"}},
+        {{"abcdefg", "hi"}, {"hi", "(1 linhas omitidas)"}},
+    };
+    for (const auto& row : rows) {
+        TLogQueue queue(10, 6);
+        for (int round = 0; round < 2; ++round) {
+            for (const auto& line : row.appended)
+                queue.Append(line);
+            EXPECT_EQ(queue.Take(), row.taken) << row.appended[0] << ", round " << round << ": a take frees the bytes";
+        }
+    }
+}
+
 // Regression: a decoded line feed in a requested path wrote a forged "Servidor Ativo!" line into
 // the log. Every view shows the line as the queue keeps it.
 TEST(LogQueue, ControlCharactersAreEscapedAsTheLineEntersSoEachStaysOneLine)

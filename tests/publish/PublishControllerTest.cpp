@@ -36,6 +36,7 @@ public:
     }
     void Published() override { calls.push_back("published"); }
     void ServerStartFailed(int port, const std::exception&) override { failedPort = port; }
+    void ConnectionPageOpened(const std::string&) override {}
     void RequestDone(const TIdHTTPRequestInfo&, const TIdHTTPResponseInfo&, bool) override {}
 };
 

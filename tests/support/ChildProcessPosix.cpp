@@ -128,7 +128,9 @@ bool ChildProcess::CanHangUp()
 }
 
 // A POSIX session's end is a hang-up, which the program takes to publish again.
-void ChildProcess::endSession() {}
+void ChildProcess::endSession()
+{
+}
 
 bool ChildProcess::CanEndSession()
 {

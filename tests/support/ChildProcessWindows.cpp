@@ -166,7 +166,9 @@ void ChildProcess::interrupt()
 }
 
 // Windows has no hang-up to send.
-void ChildProcess::hangUp() {}
+void ChildProcess::hangUp()
+{
+}
 
 bool ChildProcess::CanHangUp()
 {

@@ -26,6 +26,7 @@ public:
     int chosenIndex = -2;
     std::string qrUrl;
     TQrMatrix qr;
+    bool qrActive = false;
     std::vector<std::string> checkLines;
     std::vector<TPhoneSnapshot> phones;
     std::optional<bool> reachable;
@@ -44,10 +45,11 @@ public:
         addresses = list;
         chosenIndex = index;
     }
-    void ShowQr(const std::string& url, const TQrMatrix& matrix) override
+    void ShowQr(const std::string& url, const TQrMatrix& matrix, bool serverActive) override
     {
         qrUrl = url;
         qr = matrix;
+        qrActive = serverActive;
     }
     void ShowProjectCheck(const TProjectCheck&, const std::vector<std::string>& lines) override { checkLines = lines; }
     void ShowPhones(const std::vector<TPhoneSnapshot>& list) override { phones = list; }

@@ -46,10 +46,10 @@ const WinInetLibrary* winInet()
     static bool ok = false;
     std::call_once(once, [] {
         HMODULE library = ::LoadLibraryW(L"WININET.DLL");
-        ok = library && bind(library, "InternetOpenW", inet.open) &&
-            bind(library, "InternetConnectW", inet.connect) && bind(library, "InternetSetOptionW", inet.setOption) &&
-            bind(library, "HttpOpenRequestW", inet.openRequest) && bind(library, "HttpSendRequestW", inet.sendRequest) &&
-            bind(library, "HttpQueryInfoW", inet.queryInfo) &&
+        ok = library && bind(library, "InternetOpenW", inet.open) && bind(library, "InternetConnectW", inet.connect) &&
+            bind(library, "InternetSetOptionW", inet.setOption) &&
+            bind(library, "HttpOpenRequestW", inet.openRequest) &&
+            bind(library, "HttpSendRequestW", inet.sendRequest) && bind(library, "HttpQueryInfoW", inet.queryInfo) &&
             bind(library, "InternetQueryDataAvailable", inet.dataAvailable) &&
             bind(library, "InternetReadFile", inet.read) && bind(library, "InternetCloseHandle", inet.close) &&
             bind(library, "FtpSetCurrentDirectoryW", inet.setFtpDirectory) &&
@@ -131,13 +131,14 @@ TXpTransferResult fetchHttp(const WinInetLibrary& inet, HINTERNET session, const
     // Credentials go out only for a named user with a password.
     const bool credentials = request.UserName != "anonymous" && !request.Password.empty();
     const std::wstring user = WideOf(request.UserName), password = WideOf(request.Password);
-    THandle connection(inet, inet.connect(session, host.Host.c_str(), host.Port,
-                                          credentials ? user.c_str() : nullptr,
-                                          credentials ? password.c_str() : nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    THandle connection(inet,
+                       inet.connect(session, host.Host.c_str(), host.Port, credentials ? user.c_str() : nullptr,
+                                    credentials ? password.c_str() : nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection)
         return TXpTransferResult::UnableConnect;
-    THandle get(inet, inet.openRequest(connection.get(), L"GET", object.c_str(), L"HTTP/1.0", nullptr, nullptr,
-                                       INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
+    THandle get(inet,
+                inet.openRequest(connection.get(), L"GET", object.c_str(), L"HTTP/1.0", nullptr, nullptr,
+                                 INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
     if (!get)
         return TXpTransferResult::UnableOpenRequest;
     if (!inet.sendRequest(get.get(), nullptr, 0, nullptr, 0))
@@ -161,14 +162,16 @@ TXpTransferResult fetchFtp(const WinInetLibrary& inet, HINTERNET session, const 
     const std::wstring folder = WideOf(path.substr(0, last));
     const std::wstring name = WideOf(path.substr(last + 1));
     const std::wstring user = WideOf(request.UserName), password = WideOf(request.Password);
-    THandle connection(inet, inet.connect(session, host.Host.c_str(), host.Port, user.c_str(),
-                                          password.c_str(), INTERNET_SERVICE_FTP, 0, 0));
+    THandle connection(inet,
+                       inet.connect(session, host.Host.c_str(), host.Port, user.c_str(), password.c_str(),
+                                    INTERNET_SERVICE_FTP, 0, 0));
     if (!connection)
         return TXpTransferResult::UnableConnect;
     if (!folder.empty() && !inet.setFtpDirectory(connection.get(), folder.c_str()))
         sink.Note(TXpTransferResult::InvalidFtpDirectory);
-    THandle file(inet, inet.openFtpFile(connection.get(), name.c_str(), GENERIC_READ,
-                                        FTP_TRANSFER_TYPE_ASCII | INTERNET_FLAG_NO_CACHE_WRITE, 0));
+    THandle file(inet,
+                 inet.openFtpFile(connection.get(), name.c_str(), GENERIC_READ,
+                                  FTP_TRANSFER_TYPE_ASCII | INTERNET_FLAG_NO_CACHE_WRITE, 0));
     if (!file)
         return TXpTransferResult::UnableOpenFtpFile;
     return copyInto(inet, file.get(), sink, TXpTransferResult::UnableOpenFtpFile);
@@ -186,7 +189,8 @@ TXpTransferResult XpTransfer(const TXpTransferRequest& request, IXpTransferSink&
     if (!session)
         return TXpTransferResult::UnableOpenInternet;
     setTimeouts(*inet, session.get());
-    return request.Http ? fetchHttp(*inet, session.get(), request, sink) : fetchFtp(*inet, session.get(), request, sink);
+    return request.Http ? fetchHttp(*inet, session.get(), request, sink)
+                        : fetchFtp(*inet, session.get(), request, sink);
 }
 
 }  // namespace velmora
