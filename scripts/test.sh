@@ -5,10 +5,12 @@
 # sources changed since TIDY_BASE (the previous commit by default) and the Debian package made from
 # that build held to Debian's checks (at most three minutes), the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, and
-# each fuzz target for a bounded time on its seed corpus (FUZZ_SECONDS, 20 by default).
+# the Windows build made with MinGW-w64 and its tests run under Wine (one Wine server for the whole
+# run, stopped at the end), and each fuzz target for a bounded time on its seed corpus
+# (FUZZ_SECONDS, 20 by default).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/install-deps.sh
+./scripts/install-deps.sh --windows
 jobs=$(nproc)
 
 stage() { echo; echo "=== $* ==="; }
@@ -33,6 +35,12 @@ stage package
 timeout 180 ./scripts/check-package.sh build/ci
 build_and_test asan-ubsan
 build_and_test tsan
+stage windows
+trap './scripts/wine-run.sh --stop' EXIT
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$jobs"
+# Most of a test's time under Wine is waiting, so more run at once than there are cores.
+ctest --preset windows -j "$((jobs + 1))" --timeout 150
 build_and_test fuzz -DVELMORA_FUZZ_SECONDS="${FUZZ_SECONDS:-20}"
 
 stage "all tests passed"

@@ -24,6 +24,15 @@ mkdir -p "$(dirname "$WINEPREFIX")"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wine64 wineboot --init >/dev/null 2>&1
   fi
+  # Without a display Wine's null graphics driver still makes (unseen) windows, such as the one that
+  # hears the session's end; with one, windows appear on it.
+  graphics=x11
+  [ -n "${DISPLAY:-}" ] || graphics=null
+  if [ "$(cat "$WINEPREFIX.graphics" 2>/dev/null)" != "$graphics" ]; then
+    wineserver -p 2>/dev/null || true
+    wine64 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d "$graphics" /f >/dev/null 2>&1
+    echo "$graphics" >"$WINEPREFIX.graphics"
+  fi
 ) 9>"$WINEPREFIX.lock"
 # Starts the persistent server unless one runs for the prefix already.
 wineserver -p 2>/dev/null || true

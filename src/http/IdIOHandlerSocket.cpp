@@ -26,6 +26,10 @@ int64_t nothingReadyAsSuch(int64_t result)
 
 int64_t TIdIOHandlerSocket::receiveReady(void* buffer, size_t length)
 {
+    // A socket shut down from outside ends the input as a peer's close would, on systems whose
+    // receive reports the shut-down as an error, or as nothing ready, instead of as the end.
+    if (m_binding.ShutFromOutside())
+        return 0;
     return nothingReadyAsSuch(SocketStack()->receive(m_binding.Handle(), buffer, length, Id_MSG_DontWait));
 }
 

@@ -55,6 +55,8 @@ public:
 
     TIdStackSocketHandle Handle() const { return m_handle.load(std::memory_order_relaxed); }
     bool HandleAllocated() const { return Handle() != Id_INVALID_SOCKET; }
+    // Whether shutdownFromOutside ended the connection: nothing more is to be read from it.
+    bool ShutFromOutside() const { return m_shutFromOutside.load(); }
     const std::string& PeerAddress() const { return m_peer.IP; }
     int RemotePort() const { return m_peer.Port; }
 

@@ -1,7 +1,10 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <iphlpapi.h>
+
 #include <mutex>
+#include <vector>
 
 // The system's FormatMessage macro would rename the program's own function in this file.
 #undef FormatMessage
@@ -108,10 +111,37 @@ TIdStackSocketHandle TIdStackWindows::createSocket(int type, int protocol)
     return static_cast<TIdStackSocketHandle>(handle);
 }
 
+namespace {
+
+bool hasTcpListener(int port)
+{
+    std::vector<char> bytes;
+    DWORD size = 0;
+    DWORD result = ERROR_INSUFFICIENT_BUFFER;
+    for (int attempt = 0; attempt < 3 && result == ERROR_INSUFFICIENT_BUFFER; ++attempt) {
+        bytes.resize(size);
+        result = ::GetExtendedTcpTable(bytes.data(), &size, FALSE, AF_INET, TCP_TABLE_BASIC_LISTENER, 0);
+    }
+    if (result != NO_ERROR || bytes.empty())
+        return false;
+    const auto* table = reinterpret_cast<const MIB_TCPTABLE*>(bytes.data());
+    for (DWORD i = 0; i < table->dwNumEntries; ++i)
+        if (ntohs(static_cast<u_short>(table->table[i].dwLocalPort)) == port)
+            return true;
+    return false;
+}
+
+}  // namespace
+
 int TIdStackWindows::bind(TIdStackSocketHandle handle, int family, int port, const std::string& ip)
 {
     sockaddr_in address = makeAddress(family, port, ip);
-    return ::bind(socketOf(handle), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    const int result = ::bind(socketOf(handle), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    // A port that another program holds for its exclusive use is refused as access denied, as is a
+    // port the system keeps out of use; a listener on the port tells that it is simply in use.
+    if (result != 0 && ::WSAGetLastError() == WSAEACCES && port != 0 && hasTcpListener(port))
+        ::WSASetLastError(WSAEADDRINUSE);
+    return result;
 }
 
 int TIdStackWindows::listen(TIdStackSocketHandle handle, int backlog)

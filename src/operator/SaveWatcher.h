@@ -41,6 +41,8 @@ public:
     // Reads what the system reported; answers true, once, when a followed file changed and
     // SaveQuietTime has passed since the last change.
     bool Poll();
+    // Whether a change has been read that waits for its quiet second.
+    bool Pending() const { return m_pending; }
 
 private:
     void readEvents(TClock::time_point now);

@@ -111,18 +111,6 @@ TEST_F(RequestRouter, ALogLineShowsAPathUpToTheLimitAndPastItCutOnACharacterBoun
     }
 }
 
-TEST_F(RequestRouter, ALinkOutOfTheProjectIsNotFoundAndOneInsideIsServed)
-{
-    std::filesystem::create_symlink(folder / "secret.txt", folder / "project" / "Images" / "fora.png");
-    std::filesystem::create_symlink("Foto.PNG", folder / "project" / "Images" / "dentro.png");
-    Reply outside = get("/IMAGES/FORA.PNG");
-    EXPECT_EQ(outside.status, 404);
-    EXPECT_EQ(logLines().back(), "Arquivo /IMAGES/FORA.PNG não encontrado.");
-    Reply inside = get("/images/dentro.png");
-    EXPECT_EQ(inside.status, 200);
-    EXPECT_EQ(inside.body, ReadWholeFile((folder / "project" / "Images" / "Foto.PNG").string()));
-}
-
 TEST_F(RequestRouter, TheRootReportsItselfWhenTheManifestIsMissing)
 {
     std::filesystem::remove(folder / "project" / "arquivos.xml");

@@ -118,17 +118,39 @@ std::string Socket::receiveAll()
     return received;
 }
 
+namespace {
+
+// One byte received within the socket's receive time-out: a waiting receive under Wine may
+// outlast that time-out, so the wait is a select of that length. Answers the receive's result,
+// or none when nothing came in time.
+std::optional<int> receiveOneInTime(SOCKET socket)
+{
+    DWORD limit = 0;
+    int size = sizeof limit;
+    ::getsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<char*>(&limit), &size);
+    fd_set readable, failed;
+    FD_ZERO(&readable);
+    FD_SET(socket, &readable);
+    failed = readable;
+    timeval wait{static_cast<long>(limit / 1000), static_cast<long>(limit % 1000) * 1000};
+    if (::select(0, &readable, nullptr, &failed, limit == 0 ? nullptr : &wait) <= 0)
+        return std::nullopt;
+    char byte;
+    return ::recv(socket, &byte, 1, 0);
+}
+
+}  // namespace
+
 bool Socket::closedByPeer()
 {
-    char byte;
-    const int got = ::recv(socketOf(m_handle), &byte, 1, 0);
-    return got == 0 || (got < 0 && (::WSAGetLastError() == WSAECONNRESET || ::WSAGetLastError() == WSAECONNABORTED));
+    const std::optional<int> got = receiveOneInTime(socketOf(m_handle));
+    return got &&
+        (*got == 0 || (*got < 0 && (::WSAGetLastError() == WSAECONNRESET || ::WSAGetLastError() == WSAECONNABORTED)));
 }
 
 bool Socket::heardFromPeer()
 {
-    char byte;
-    return ::recv(socketOf(m_handle), &byte, 1, 0) >= 0 || ::WSAGetLastError() != WSAETIMEDOUT;
+    return receiveOneInTime(socketOf(m_handle)).has_value();
 }
 
 void Socket::reset()

@@ -1,5 +1,7 @@
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
+#include <iostream>
 
 #include "Projects.h"
 #include "HttpTestSupport.h"
@@ -89,14 +91,37 @@ TEST(VelmoraServer, AStopWaitsForConnectionsThatOutliveItsWaitAndExitsZero)
     std::filesystem::remove_all(project);
 }
 
-TEST(VelmoraServer, InterruptStopsARunningServer)
+// Ctrl+C, Ctrl+Break or the console closed, and the session's end at log-off or shut-down on
+// Windows: each stops the server and the program exits 0.
+TEST(VelmoraServer, EachControlThatEndsTheProgramExitsZero)
 {
-    auto project = makeProject("server-interrupt");
-    ReservedPort reserved;
-    ServerProcess server({"--port", std::to_string(reserved.port()), (project / "screen.xml").string()});
-    ASSERT_TRUE(server.waitForLine("Servidor Ativo!"));
-    server.interrupt();
-    EXPECT_EQ(server.wait(), 0);
+    auto project = makeProject("server-controls");
+    const struct {
+        const char* what;
+        std::function<bool(ServerProcess&)> send;
+    } rows[] = {
+        {"interrupt", [](ServerProcess& server) { return server.interrupt(); }},
+        {"stop",
+         [](ServerProcess& server) {
+             server.stop();
+             return true;
+         }},
+        {"session's end",
+         [](ServerProcess& server) {
+             server.endSession();
+             return ChildProcess::CanEndSession();
+         }},
+    };
+    for (const auto& row : rows) {
+        ReservedPort reserved;
+        ServerProcess server({"--port", std::to_string(reserved.port()), (project / "screen.xml").string()});
+        ASSERT_TRUE(server.waitForLine("Servidor Ativo!")) << row.what;
+        if (!row.send(server)) {
+            std::cout << row.what << ": this system cannot send it\n";
+            continue;
+        }
+        EXPECT_EQ(server.wait(), 0) << row.what;
+    }
     std::filesystem::remove_all(project);
 }
 

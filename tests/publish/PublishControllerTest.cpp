@@ -6,6 +6,7 @@
 
 #include "Projects.h"
 #include "RecordingView.h"
+#include "SystemTexts.h"
 #include "HttpTestSupport.h"
 #include "base/Stream.h"
 
@@ -182,7 +183,11 @@ TEST_F(Publish, AManifestThatCannotBeCreatedLeavesTheServerAndTheFolderAlone)
     fs::create_directory(project / "arquivos.xml");
     publisher().ButtonIniciarClick();
     ASSERT_EQ(view.errors.size(), 1u);
-    EXPECT_EQ(view.errors[0], "Cannot create file \"" + manifestPath() + "\". Is a directory.");
+    // The report ends in one full stop, whether the system's text has its own or not.
+    std::string reason = FolderInTheWayReason();
+    if (reason.back() != '.')
+        reason += '.';
+    EXPECT_EQ(view.errors[0], "Cannot create file \"" + manifestPath() + "\". " + reason);
     EXPECT_FALSE(publisher().ScreenMenus().empty()) << "the model was loaded";
     EXPECT_EQ(*publisher().State().ProjectFolder.get(), "");
     EXPECT_FALSE(publisher().IdHTTPServer1().Active());
@@ -245,8 +250,10 @@ TEST_F(Publish, ARepublishWhileClientsDownloadNeverYieldsAShortOrMixedManifest)
 // to "/arquivos.xml".
 TEST_F(Publish, AScreenFileChosenByARelativeNameServesItsOwnFolder)
 {
-    view.chosen = fs::relative(project / "screen.xml").string();
-    ASSERT_NE(view.chosen->front(), '/');
+    const fs::path relative = fs::relative(project / "screen.xml");
+    if (relative.empty())
+        GTEST_SKIP() << "the project is on another drive than the current folder";
+    view.chosen = relative.string();
     publisher().ButtonIniciarClick();
     ASSERT_TRUE(view.errors.empty()) << view.errors.front();
     EXPECT_EQ(*publisher().State().ProjectFolder.get(), (fs::absolute(project) / "").string());

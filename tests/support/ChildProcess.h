@@ -37,11 +37,12 @@ public:
         return std::nullopt;
     }
 
-    // The operator's controls from outside: stop (SIGTERM; Ctrl+Break on Windows), interrupt
-    // (SIGINT; Ctrl+C on Windows), and where the system has them, hang up (SIGHUP) and the end of
-    // the session (log-off or shut-down on Windows).
+    // The operator's controls from outside: stop (SIGTERM; on Windows Ctrl+Break, or the session's
+    // end where no console event can be sent, as under Wine without a terminal), interrupt (SIGINT;
+    // Ctrl+C on Windows; answers whether it could be sent), and where the system has them, hang up
+    // (SIGHUP) and the end of the session (log-off or shut-down on Windows).
     void stop();
-    void interrupt();
+    bool interrupt();
     void hangUp();
     void endSession();
     static bool CanHangUp();

@@ -112,9 +112,10 @@ void ChildProcess::stop()
     ::kill(m_impl->pid, SIGTERM);
 }
 
-void ChildProcess::interrupt()
+bool ChildProcess::interrupt()
 {
     ::kill(m_impl->pid, SIGINT);
+    return true;
 }
 
 void ChildProcess::hangUp()

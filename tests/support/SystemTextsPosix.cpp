@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <fstream>
 
 #include "SystemTexts.h"
 #include "base/FileSystem.h"
@@ -8,6 +9,24 @@ namespace velmora::test {
 std::string MissingFolderReason()
 {
     return SystemErrorText(ENOENT);
+}
+
+std::string FolderInTheWayReason()
+{
+    return SystemErrorText(EISDIR);
+}
+
+std::string OwnProgramName()
+{
+    std::ifstream comm("/proc/self/comm");
+    std::string name;
+    std::getline(comm, name);
+    return name;
+}
+
+bool RunningUnderWine()
+{
+    return false;
 }
 
 }  // namespace velmora::test
