@@ -363,7 +363,7 @@ TEST_F(Operator, AConnectionThreadThatOutlivesTheExitIsReportedAndTheProcessEnds
             for (const std::string& line : log())
                 std::cerr << line << '\n';
         });
-        std::exit(3);
+        std::_Exit(3);
     };
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(exitWhileAThreadHangs(), testing::ExitedWithCode(0), "Conexões que não terminaram a tempo: 1;");
