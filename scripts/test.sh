@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh --windows
 jobs=$(nproc)
 
-stage() { echo; echo "=== $* ==="; }
+stage() { echo; echo "=== $* === $(date +%T)"; }
 
 build_and_test() {
   local preset=$1; shift

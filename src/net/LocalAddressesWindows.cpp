@@ -102,7 +102,8 @@ std::vector<TInterfaceAddress> systemInterfaces()
                                     medium == TInterfaceMedium::Loopback,
                                     defaultIndex != 0 && adapter->IfIndex == defaultIndex};
             entry.Medium = medium;
-            entry.PublicNetwork = isPublic(publicIds, adapter->AdapterName);
+            // Only this computer reaches a loopback address, whatever profile the system gives it.
+            entry.PublicNetwork = medium != TInterfaceMedium::Loopback && isPublic(publicIds, adapter->AdapterName);
             interfaces.push_back(std::move(entry));
         }
     }

@@ -1,6 +1,7 @@
 #include <csignal>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "ChildProcess.h"
@@ -52,14 +53,14 @@ TEST(VelmoraProgram, AStopSignalClosesTheWindowAndEndsWithStatusZero)
 {
     const struct {
         const char* name;
-        void (ChildProcess::*send)();
-    } rows[] = {{"SIGTERM", &ChildProcess::stop},
-                {"SIGINT", &ChildProcess::interrupt},
-                {"SIGHUP", &ChildProcess::hangUp}};
+        std::function<void(ChildProcess&)> send;
+    } rows[] = {{"SIGTERM", [](ChildProcess& program) { program.stop(); }},
+                {"SIGINT", [](ChildProcess& program) { program.interrupt(); }},
+                {"SIGHUP", [](ChildProcess& program) { program.hangUp(); }}};
     for (const auto& row : rows) {
         ChildProcess program(VELMORA_PROGRAM, {});
         ASSERT_TRUE(stopSignalsBlocked(program.pid()));
-        (program.*row.send)();
+        row.send(program);
         EXPECT_EQ(program.wait(), 0) << row.name << "\n" << program.errors();
     }
 }

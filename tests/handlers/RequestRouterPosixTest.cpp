@@ -1,6 +1,4 @@
-// What only a POSIX system makes here: a project file that the server's thread may not open, and
-// links (the standard library makes none under Wine).
-#include <filesystem>
+// What only POSIX permissions can make: a project file that the server's thread may not open.
 #include <sys/fsuid.h>
 
 #include "HandlerFixture.h"
@@ -35,18 +33,6 @@ TEST_F(RequestRouter, AFileThatCannotBeOpenedIs500WithTheOpenErrorLogged)
     EXPECT_EQ(reply.status, 500);
     EXPECT_EQ(reply.body, error);
     EXPECT_EQ(logLines().back(), "Arquivo /locked.png: " + error);
-}
-
-TEST_F(RequestRouter, ALinkOutOfTheProjectIsNotFoundAndOneInsideIsServed)
-{
-    std::filesystem::create_symlink(folder / "secret.txt", folder / "project" / "Images" / "fora.png");
-    std::filesystem::create_symlink("Foto.PNG", folder / "project" / "Images" / "dentro.png");
-    Reply outside = get("/IMAGES/FORA.PNG");
-    EXPECT_EQ(outside.status, 404);
-    EXPECT_EQ(logLines().back(), "Arquivo /IMAGES/FORA.PNG não encontrado.");
-    Reply inside = get("/images/dentro.png");
-    EXPECT_EQ(inside.status, 200);
-    EXPECT_EQ(inside.body, ReadWholeFile((folder / "project" / "Images" / "Foto.PNG").string()));
 }
 
 }  // namespace
