@@ -24,7 +24,7 @@ function(velmora_test name)
     VELMORA_TEST_PROJECT="${PROJECT_SOURCE_DIR}/tests/support/project"
     VELMORA_BINARY_DIR="${PROJECT_BINARY_DIR}")
   velmora_warnings(${name})
-  set(properties TIMEOUT 120)
+  set(properties TIMEOUT 300)
   if(ARG_LABELS)
     list(APPEND properties LABELS "${ARG_LABELS}")
   endif()
