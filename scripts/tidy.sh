@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs clang-tidy (.clang-tidy: warnings are errors) on the C++ sources changed since a base
-# revision, with the compile commands of a build.
+# revision that the build compiles, with its compile commands.
 # Usage: scripts/tidy.sh BUILD_DIR [BASE]   BASE defaults to the previous commit; "all" checks
 # every source.
 set -euo pipefail
@@ -12,6 +12,10 @@ if [ "$base" = all ] || ! git rev-parse -q --verify "$base^{commit}" >/dev/null;
 else
   mapfile -t files < <(git diff --name-only --diff-filter=d "$base" -- 'src/*.cpp' 'tests/*.cpp')
 fi
+# Only what this build compiles: the other platform's sources have their own build's checks.
+mapfile -t files < <(printf '%s\n' "${files[@]}" | while read -r file; do
+  [ -n "$file" ] && grep -q "\"file\": *\"$PWD/$file\"" "$build/compile_commands.json" && echo "$file"
+done)
 [ ${#files[@]} -gt 0 ] || { echo "tidy: no changed sources since $base"; exit 0; }
 echo "tidy: ${#files[@]} sources"
 log=$(mktemp)
