@@ -39,6 +39,7 @@ stage windows
 trap './scripts/wine-run.sh --stop' EXIT
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
+./scripts/tidy.sh build/windows "${TIDY_BASE:-HEAD~1}"
 # Most of a test's time under Wine is waiting, so more run at once than there are cores.
 ctest --preset windows -j "$((jobs + 1))" --timeout 150
 build_and_test fuzz -DVELMORA_FUZZ_SECONDS="${FUZZ_SECONDS:-20}"

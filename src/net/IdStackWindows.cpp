@@ -337,7 +337,8 @@ std::vector<std::string> TIdStackWindows::localAddresses()
 
 int TIdStackWindows::serviceByName(const std::string& name)
 {
-    if (const servent* found = ::getservbyname(name.c_str(), "tcp"))
+    // Windows Sockets keeps the answer of each thread apart.
+    if (const servent* found = ::getservbyname(name.c_str(), "tcp"))  // NOLINT(concurrency-mt-unsafe)
         return ntohs(static_cast<u_short>(found->s_port));
     bool digits = !name.empty() && name.size() <= 5;
     for (char c : name)
@@ -350,7 +351,8 @@ int TIdStackWindows::serviceByName(const std::string& name)
 std::vector<std::string> TIdStackWindows::serviceByPort(int port)
 {
     std::vector<std::string> names;
-    const servent* found = ::getservbyport(htons(static_cast<u_short>(port)), "tcp");
+    // Windows Sockets keeps the answer of each thread apart.
+    const servent* found = ::getservbyport(htons(static_cast<u_short>(port)), "tcp");  // NOLINT(concurrency-mt-unsafe)
     if (!found)
         return names;
     names.emplace_back(found->s_name);

@@ -99,7 +99,7 @@ int main(int argc, char** argv)
     std::ios::sync_with_stdio(false);
     velmora::UseUtf8Console();
     const std::vector<std::string> args = velmora::ProgramArguments(argc, argv);
-    const std::string_view option = args.empty() ? "" : args[0];
+    const std::string option = args.empty() ? std::string() : args[0];
     if (args.size() == 1 && (option == "--help" || option == "-h")) {
         std::cout << velmora::Usage;
         return 0;

@@ -176,6 +176,13 @@ TEST_F(Loopback, DeactivationClosesIdleClientsEndsEverySessionAndReturnsInTime)
     EXPECT_EQ(server.SessionList().count(), 0u);
 }
 
+// On Windows a socket that reuses addresses takes a port in use from a holder that did not ask for
+// it alone: a second copy of the program would then serve beside the first.
+TEST_F(Loopback, ItsPortIsRefusedToAnotherProgramThatReusesAddresses)
+{
+    EXPECT_FALSE(test::bindsReusingAddress(start()));
+}
+
 TEST_F(Loopback, AnIdleSessionEndsAfterItsTimeOut)
 {
     server.SessionTimeOut = 150;

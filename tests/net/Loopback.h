@@ -64,6 +64,10 @@ Socket connectLoopback(int port, const std::string& from = {}, int receiveTimeou
 std::optional<Socket> tryConnectLoopback(int port, const std::string& from = {}, int receiveTimeoutMs = 10000,
                                          int receiveBuffer = 0);
 
+// Whether another program's socket that reuses addresses can bind 127.0.0.1:port now; on Windows
+// such a socket takes a port in use unless its holder bound it for exclusive use.
+bool bindsReusingAddress(int port);
+
 // A port for a program that binds it itself, such as velmora-server --port N: the port stays bound
 // (with address reuse, not listening) while the object lives, so the system gives it to nobody else,
 // while a server that reuses addresses too can still bind and listen on it.

@@ -173,6 +173,15 @@ Socket connectLoopback(int port, const std::string& from, int receiveTimeoutMs, 
     return std::move(*client);
 }
 
+bool bindsReusingAddress(int port)
+{
+    Socket other(checked(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0), "socket"));
+    int on = 1;
+    setOption(static_cast<int>(other.handle()), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on, "setsockopt SO_REUSEADDR");
+    sockaddr_in address = loopbackAddress("127.0.0.1", port);
+    return ::bind(static_cast<int>(other.handle()), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+}
+
 ReservedPort::ReservedPort() : m_socket(checked(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0), "socket"))
 {
     int on = 1;

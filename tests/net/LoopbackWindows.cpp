@@ -214,6 +214,15 @@ Socket connectLoopback(int port, const std::string& from, int receiveTimeoutMs, 
 
 // A bound socket would keep the program's own exclusive bind from the port here, so the port is
 // only found free and let go at once: a short race with other programs, never with this test.
+bool bindsReusingAddress(int port)
+{
+    Socket other(newSocket());
+    const BOOL on = TRUE;
+    setOption(other.handle(), SOL_SOCKET, SO_REUSEADDR, on, "setsockopt SO_REUSEADDR");
+    sockaddr_in address = loopbackAddress("127.0.0.1", port);
+    return ::bind(socketOf(other.handle()), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+}
+
 ReservedPort::ReservedPort()
 {
     Socket probe(newSocket());

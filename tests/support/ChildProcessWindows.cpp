@@ -77,8 +77,10 @@ public:
     std::thread drainer;
 };
 
-ChildProcess::ChildProcess(const char* program, std::vector<std::string> args, int outputPipeSize,
-                           const std::string& inputFile)
+ChildProcess::ChildProcess(
+    const char* program,
+    std::vector<std::string> args,  // NOLINT(performance-unnecessary-value-param): the POSIX half takes it over
+    int outputPipeSize, const std::string& inputFile)
     : m_impl(std::make_unique<Impl>())
 {
     HANDLE outWrite = nullptr, errWrite = nullptr;
