@@ -32,13 +32,14 @@ std::tm utcFields(TIdDateTime when)
 }
 
 // Seconds since 1970 of calendar fields in UTC; a day past its month's end runs on into the next.
+// Counted in seconds throughout: the system clock's nanoseconds reach only the year 2262.
 std::time_t utcSeconds(const std::tm& fields)
 {
     using namespace std::chrono;
     const sys_days day{year{fields.tm_year + 1900} / month{static_cast<unsigned>(fields.tm_mon + 1)} /
                        std::chrono::day{static_cast<unsigned>(fields.tm_mday)}};
-    return std::chrono::system_clock::to_time_t(day + hours{fields.tm_hour} + minutes{fields.tm_min} +
-                                                seconds{fields.tm_sec});
+    const sys_seconds when = day + hours{fields.tm_hour} + minutes{fields.tm_min} + seconds{fields.tm_sec};
+    return static_cast<std::time_t>(when.time_since_epoch().count());
 }
 
 std::string clockText(const std::tm& fields)
