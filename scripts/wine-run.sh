@@ -19,21 +19,27 @@ fi
 
 mkdir -p "$(dirname "$WINEPREFIX")"
 (
-  # One process makes the prefix while the others wait for it.
+  # One process makes the prefix and starts its server while the others wait; nothing started
+  # here keeps the lock (descriptor 9) open.
   flock 9
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wine64 wineboot --init >/dev/null 2>&1
+    wine64 wineboot --init </dev/null >/dev/null 2>&1 9>&-
+    wineserver -w 9>&-
+  fi
+  # A new server's first process starts the prefix's background services, which outlive it: they
+  # are started here, away from the caller's output, or a caller reading that output to its end
+  # (test discovery does) would wait for them for ever. `wineserver -p` answers 0 when it started
+  # the server and 2 when one runs already.
+  if wineserver -p </dev/null >/dev/null 2>&1 9>&-; then
+    wine64 wineboot </dev/null >/dev/null 2>&1 9>&-
   fi
   # Without a display Wine's null graphics driver still makes (unseen) windows, such as the one that
   # hears the session's end; with one, windows appear on it.
   graphics=x11
   [ -n "${DISPLAY:-}" ] || graphics=null
   if [ "$(cat "$WINEPREFIX.graphics" 2>/dev/null)" != "$graphics" ]; then
-    wineserver -p 2>/dev/null || true
-    wine64 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d "$graphics" /f >/dev/null 2>&1
+    wine64 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d "$graphics" /f </dev/null >/dev/null 2>&1 9>&-
     echo "$graphics" >"$WINEPREFIX.graphics"
   fi
 ) 9>"$WINEPREFIX.lock"
-# Starts the persistent server unless one runs for the prefix already.
-wineserver -p 2>/dev/null || true
 exec wine64 "$@"
