@@ -5,8 +5,8 @@
 # sources changed since TIDY_BASE (the previous commit by default) and the Debian package made from
 # that build held to Debian's checks (at most three minutes), the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, and
-# the Windows build made with MinGW-w64 and its tests run under Wine (one Wine server for the whole
-# run, stopped at the end), and each fuzz target for a bounded time on its seed corpus
+# the Windows build made with MinGW-w64 and its tests run under Wine on a virtual display (one Wine
+# server for the whole run, stopped at the end), and each fuzz target for a bounded time on its seed corpus
 # (FUZZ_SECONDS, 20 by default).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -40,8 +40,9 @@ trap './scripts/wine-run.sh --stop' EXIT
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
 ./scripts/tidy.sh build/windows "${TIDY_BASE:-HEAD~1}"
-# Most of a test's time under Wine is waiting, so more run at once than there are cores.
-ctest --preset windows -j "$((jobs + 1))" --timeout 150
+# Most of a test's time under Wine is waiting, so more run at once than there are cores. The
+# windows of velmora.exe and its tests appear on a virtual display as large as a laptop's at 150 %.
+xvfb-run -a -s "-screen 0 1920x1200x24" ctest --preset windows -j "$((jobs + 1))" --timeout 150
 build_and_test fuzz -DVELMORA_FUZZ_SECONDS="${FUZZ_SECONDS:-20}"
 
 stage "all tests passed"

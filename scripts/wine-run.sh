@@ -26,20 +26,24 @@ mkdir -p "$(dirname "$WINEPREFIX")"
     wine64 wineboot --init </dev/null >/dev/null 2>&1 9>&-
     wineserver -w 9>&-
   fi
+  # Without a display Wine's null graphics driver still makes (unseen) windows, such as the one that
+  # hears the session's end; with one, windows appear on it.
+  graphics=x11
+  [ -n "${DISPLAY:-}" ] || graphics=null
+  if [ "$(cat "$WINEPREFIX.graphics" 2>/dev/null)" != "$graphics" ]; then
+    # A running server's desktop keeps the driver and the screen it started with.
+    wineserver -k </dev/null >/dev/null 2>&1 9>&- || true
+    wineserver -w 9>&-
+    wine64 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d "$graphics" /f </dev/null >/dev/null 2>&1 9>&-
+    wineserver -w 9>&-
+    echo "$graphics" >"$WINEPREFIX.graphics"
+  fi
   # A new server's first process starts the prefix's background services, which outlive it: they
   # are started here, away from the caller's output, or a caller reading that output to its end
   # (test discovery does) would wait for them for ever. `wineserver -p` answers 0 when it started
   # the server and 2 when one runs already.
   if wineserver -p </dev/null >/dev/null 2>&1 9>&-; then
     wine64 wineboot </dev/null >/dev/null 2>&1 9>&-
-  fi
-  # Without a display Wine's null graphics driver still makes (unseen) windows, such as the one that
-  # hears the session's end; with one, windows appear on it.
-  graphics=x11
-  [ -n "${DISPLAY:-}" ] || graphics=null
-  if [ "$(cat "$WINEPREFIX.graphics" 2>/dev/null)" != "$graphics" ]; then
-    wine64 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d "$graphics" /f </dev/null >/dev/null 2>&1 9>&-
-    echo "$graphics" >"$WINEPREFIX.graphics"
   fi
 ) 9>"$WINEPREFIX.lock"
 exec wine64 "$@"
