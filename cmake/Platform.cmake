@@ -6,6 +6,8 @@ if(WIN32)
   set(VELMORA_PLATFORM Windows)
   # The oldest Windows the program runs on, 10; every Windows header sees the wide-character API.
   add_compile_definitions(_WIN32_WINNT=0x0A00 WINVER=0x0A00 UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+  # Windows programs sit side by side in their own folder (Program Files\Velmora), not in bin/.
+  set(CMAKE_INSTALL_BINDIR .)
 else()
   set(VELMORA_PLATFORM Posix)
 endif()

@@ -2,7 +2,8 @@
 # come from the shared libraries the programs link (dpkg-shlibdeps, from dpkg-dev), plus the font
 # that the window asks for by name; libcurl is loaded only for XML sources named by URL. Besides the
 # programs it holds what Debian's checks ask of a package: the copyright file, the changelog, a
-# manual page for each program and, with the window, the software centres' metadata.
+# manual page for each program and, with the window, the software centres' metadata. A Windows
+# build makes the installer of packaging/windows instead.
 include(GNUInstallDirs)
 
 set(CPACK_PACKAGE_NAME velmora)
@@ -17,6 +18,10 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "deixa o aparelho alcançar o computador."
   "Inclui a janela do operador (velmora) e os programas de linha de comando"
   "velmora-server, velmora-xml e velmora-talk.")
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/windows/Installer.cmake)
+  return()
+endif()
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -2,8 +2,8 @@
 # Installs what the build, the tests and the benchmarks need on Debian 12 (as root or through sudo).
 #   --bench    also the benchmarks' peers and tools
 #   --windows  also the Windows cross build: MinGW-w64, Wine with a virtual display for its windows,
-#              GoogleTest's sources, and the QR code library's source from Debian's archive,
-#              checked against its pinned checksum
+#              GoogleTest's sources, NSIS for the installer, and the QR code library's source from
+#              Debian's archive, checked against its pinned checksum
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,7 +19,7 @@ windows=false
 for option in "$@"; do
   case "$option" in
     --bench) packages+=(wrk nginx-light valgrind hyperfine libbenchmark-dev time) ;;
-    --windows) windows=true; packages+=(g++-mingw-w64-x86-64-posix wine64 googletest bzip2 xvfb xauth) ;;
+    --windows) windows=true; packages+=(g++-mingw-w64-x86-64-posix wine64 googletest bzip2 xvfb xauth nsis) ;;
     *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
   esac
 done

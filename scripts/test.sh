@@ -5,9 +5,10 @@
 # sources changed since TIDY_BASE (the previous commit by default) and the Debian package made from
 # that build held to Debian's checks (at most three minutes), the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, and
-# the Windows build made with MinGW-w64 and its tests run under Wine on a virtual display (one Wine
-# server for the whole run, stopped at the end), and each fuzz target for a bounded time on its seed corpus
-# (FUZZ_SECONDS, 20 by default).
+# the Windows build made with MinGW-w64 with its tests run under Wine on a virtual display (one Wine
+# server for the whole run, stopped at the end) and its installer installed and uninstalled there (at
+# most two minutes), and each fuzz target for a bounded time on its seed corpus (FUZZ_SECONDS, 20 by
+# default).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh --windows
@@ -43,6 +44,7 @@ cmake --build --preset windows -j "$jobs"
 # Most of a test's time under Wine is waiting, so more run at once than there are cores. The
 # windows of velmora.exe and its tests appear on a virtual display as large as a laptop's at 150 %.
 xvfb-run -a -s "-screen 0 1920x1200x24" ctest --preset windows -j "$((jobs + 1))" --timeout 150
+timeout 120 ./scripts/check-installer.sh build/windows
 build_and_test fuzz -DVELMORA_FUZZ_SECONDS="${FUZZ_SECONDS:-20}"
 
 stage "all tests passed"
