@@ -25,13 +25,10 @@ registered() { run reg query "$key" >/dev/null 2>&1; }
 listing() { (cd "$unix_folder" && ls -l --time-style=full-iso); }
 
 run "$setup" /S || fail "the silent install exited with $?"
-for program in velmora-server velmora-xml velmora-talk; do
+for program in velmora velmora-server velmora-xml velmora-talk; do
   [ -f "$unix_folder/$program.exe" ] || fail "$program.exe is not in $folder"
 done
-# The window is packaged once it is built; its Start menu entry comes with it.
-if [ -f "$unix_folder/velmora.exe" ]; then
-  [ -f "$shortcut" ] || fail "the Start menu entry is missing: $shortcut"
-fi
+[ -f "$shortcut" ] || fail "the Start menu entry is missing: $shortcut"
 registered || fail "the uninstall key $key is missing"
 run "$folder\\velmora-server.exe" --list-addresses >/dev/null || fail "the installed velmora-server.exe does not run"
 

@@ -2,10 +2,7 @@
 # package` stages the installed programs and CPack's NSIS generator makes the installer with
 # Debian's makensis from NSIS.template.in beside this file. It is built on NSIS's 64-bit Unicode
 # stub, a 64-bit program like the ones it installs.
-if(TARGET velmora)
-  install(TARGETS velmora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  set(window_define "!define WINDOW_PROGRAM velmora.exe")
-endif()
+install(TARGETS velmora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # Beside the programs, the notices that come with them (the Unicode data's among them).
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION . RENAME copyright.txt)
 
@@ -18,7 +15,7 @@ foreach(part PATCH TWEAK)
     string(APPEND file_version .${PROJECT_VERSION_${part}})
   endif()
 endforeach()
-string(JOIN "\n" CPACK_VELMORA_NSIS_DEFINES "!define FILE_VERSION ${file_version}" "${window_define}")
+set(CPACK_VELMORA_NSIS_DEFINES "!define FILE_VERSION ${file_version}")
 
 set(CPACK_GENERATOR NSIS)
 set(CPACK_PACKAGE_FILE_NAME velmora-setup-${PROJECT_VERSION})

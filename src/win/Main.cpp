@@ -89,8 +89,8 @@ const TStoredControl StoredControls[] = {
     {TForm1::IdButton1, L"BUTTON", Bounds(392, 8, 75, 25), WS_TABSTOP | BS_DEFPUSHBUTTON, 0, "Test", TFontKind::Form},
     {TForm1::IdEditPort, L"EDIT", Bounds(32, 80, 81, 21), WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
      SDefaultPortText, TFontKind::Form},
-    {TForm1::IdButtonIniciar, L"BUTTON", Bounds(32, 144, 75, 25), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0,
-     "Iniciar", TFontKind::Form},
+    {TForm1::IdButtonIniciar, L"BUTTON", Bounds(32, 144, 75, 25), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, "Iniciar",
+     TFontKind::Form},
     {TForm1::IdMemo1, L"EDIT", Bounds(176, 72, 273, 145), MemoStyle, WS_EX_CLIENTEDGE, "", TFontKind::Form},
     {TForm1::IdMemo2, L"EDIT", Bounds(16, 272, 449, 97), MemoStyle | WS_VSCROLL, WS_EX_CLIENTEDGE, nullptr,
      TFontKind::Form},
@@ -191,8 +191,8 @@ void TForm1::createWindow()
 void TForm1::createControls()
 {
     for (const TStoredControl& stored : StoredControls) {
-        HWND control = CreateChild(m_window, stored.ClassName, stored.Id, stored.Style, stored.ExStyle,
-                                   initialText(stored));
+        HWND control =
+            CreateChild(m_window, stored.ClassName, stored.Id, stored.Style, stored.ExStyle, initialText(stored));
         if (stored.ClassName == std::wstring_view(L"EDIT") && (stored.Style & ES_MULTILINE))
             SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
     }
@@ -241,9 +241,10 @@ void TForm1::placeControls()
     for (const TStoredControl& stored : StoredControls) {
         HWND control = Control(stored.Id);
         PlaceChild(control, m_scale(stored.Place));
-        SetControlFont(control, stored.Font == TFontKind::Arial21   ? m_arial21
-                                : stored.Font == TFontKind::Arial19 ? m_arial19
-                                                                    : m_formFont);
+        SetControlFont(control,
+                       stored.Font == TFontKind::Arial21       ? m_arial21
+                           : stored.Font == TFontKind::Arial19 ? m_arial19
+                                                               : m_formFont);
     }
 }
 
@@ -326,9 +327,10 @@ void TForm1::command(int id, int notification)
     // Enter outside a button comes as IDOK: the hidden default button is never clicked by it.
     if (id == IdButtonIniciar)
         Controller().ButtonIniciarClick();
+    else if (id == IdButton1 && m_seams.OpenInShell)
+        m_seams.OpenInShell(Controller().ServerAddress());
     else if (id == IdButton1)
-        (m_seams.OpenInShell ? m_seams.OpenInShell : [](const std::string& target) { ShellOpen(target); })(
-            Controller().ServerAddress());
+        ShellOpen(Controller().ServerAddress());
 }
 
 LRESULT TForm1::staticColours(HDC dc, HWND control)

@@ -15,8 +15,8 @@ namespace velmora {
 namespace {
 
 constexpr const char* PhoneHeaders[] = {"Aparelho", "Estado", "Progresso", "Dados", "404s", "Último pedido"};
-// Each column's width at 96 DPI, together the project column's.
-constexpr int PhoneColumnWidths[] = {80, 104, 66, 50, 40, 70};
+// Each column's width at 96 DPI but the last, which takes what is left of the table.
+constexpr int PhoneColumnWidths[] = {80, 108, 68, 48, 38};
 
 // The panel's places at 96 DPI, from the left edge of the window's stored area.
 constexpr int Margin = 12;
@@ -63,8 +63,7 @@ const TPanelControl PanelControls[] = {
      WS_EX_CLIENTEDGE, ""},
     {TOperatorPanel::IdLabelAparelhos, L"STATIC", LabelStyle, 0, SAparelhos},
     {TOperatorPanel::IdTabelaAparelhos, WC_LISTVIEWW,
-     WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER, WS_EX_CLIENTEDGE,
-     ""},
+     WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER, WS_EX_CLIENTEDGE, ""},
     {TOperatorPanel::IdLabelDica, L"STATIC", SS_LEFT | SS_NOPREFIX | WS_BORDER, 0, ""},
 };
 
@@ -151,6 +150,7 @@ void TOperatorPanel::Place(const TDpiScale& scale, const TFont& font)
     for (int column = 0; column < static_cast<int>(std::size(PhoneColumnWidths)); ++column)
         ListView_SetColumnWidth(table, column, scale(PhoneColumnWidths[column]));
     layout();
+    ListView_SetColumnWidth(table, ColumnUltimoPedido, LVSCW_AUTOSIZE_USEHEADER);
 }
 
 // Top to bottom in each column; a hidden problem list or hint gives its room to the phones' table.
@@ -180,7 +180,8 @@ void TOperatorPanel::layout()
     PlaceChild(control(IdLabelVerificacao), px(Bounds(projectLeft, y, ProjectWidth, 2 * LineHeight + 2)));
     y += 2 * LineHeight + 6;
     if (visible(control(IdListaProblemas))) {
-        PlaceChild(control(IdListaProblemas), px(Bounds(projectLeft, y, ProjectWidth, ProblemLinesShown * LineHeight + 6)));
+        PlaceChild(control(IdListaProblemas),
+                   px(Bounds(projectLeft, y, ProjectWidth, ProblemLinesShown * LineHeight + 6)));
         y += ProblemLinesShown * LineHeight + 12;
     }
     PlaceChild(control(IdLabelAparelhos), px(Bounds(projectLeft, y, ProjectWidth, CaptionHeight)));
@@ -387,12 +388,8 @@ void TOperatorPanel::ShowPhones(const std::vector<TPhoneSnapshot>& phones)
 void TOperatorPanel::showPhone(int row, const TPhoneSnapshot& phone)
 {
     const std::string texts[] = {
-        phone.Address,
-        PhoneStateName(phone.State),
-        PhoneProgressText(phone),
-        FormatSize(phone.Bytes),
-        std::to_string(phone.NotFound),
-        timeOfDay(phone.LastRequest),
+        phone.Address,           PhoneStateName(phone.State),    PhoneProgressText(phone),
+        FormatSize(phone.Bytes), std::to_string(phone.NotFound), timeOfDay(phone.LastRequest),
     };
     HWND table = control(IdTabelaAparelhos);
     for (int column = 0; column < static_cast<int>(std::size(texts)); ++column) {
@@ -431,8 +428,9 @@ void TOperatorPanel::drawProgress(const NMLVCUSTOMDRAW& draw) const
     FillRect(dc, &cell, GetSysColorBrush(COLOR_WINDOW));
     // Only a manifest that lists files has progress text: the count is never zero.
     RECT filled = cell;
-    filled.right = cell.left + MulDiv(cell.right - cell.left, static_cast<int>(phone.Served),
-                                      static_cast<int>(std::max<size_t>(phone.Listed, 1)));
+    filled.right = cell.left +
+        MulDiv(cell.right - cell.left, static_cast<int>(phone.Served),
+               static_cast<int>(std::max<size_t>(phone.Listed, 1)));
     HBRUSH fill = CreateSolidBrush(ProgressFill);
     FillRect(dc, &filled, fill);
     DeleteObject(fill);

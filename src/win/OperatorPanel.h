@@ -40,7 +40,14 @@ public:
         IdLabelDica,
         IdSeparador,
     };
-    enum TPhoneColumn : int { ColumnAparelho, ColumnEstado, ColumnProgresso, ColumnDados, ColumnNotFound, ColumnUltimoPedido };
+    enum TPhoneColumn : int {
+        ColumnAparelho,
+        ColumnEstado,
+        ColumnProgresso,
+        ColumnDados,
+        ColumnNotFound,
+        ColumnUltimoPedido
+    };
 
     // Creates the controls as children of window, after the window's own. The clock is the one the
     // phones' times come from.

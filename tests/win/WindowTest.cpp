@@ -112,7 +112,9 @@ protected:
     bool pumpUntil(std::function<bool()> condition) { return test::pumpUntil(form().Handle(), std::move(condition)); }
     bool logHas(const std::string& line)
     {
-        return pumpUntil([&] { return ("\r\n" + text(TForm1::IdMemo1) + "\r\n").find("\r\n" + line + "\r\n") != std::string::npos; });
+        return pumpUntil([&] {
+            return ("\r\n" + text(TForm1::IdMemo1) + "\r\n").find("\r\n" + line + "\r\n") != std::string::npos;
+        });
     }
     void publish()
     {
@@ -202,8 +204,9 @@ TEST_F(Form, TabVisitsTheBoxesInStoredOrderAndEnterNeverClicksTheHiddenButton)
         focus = GetNextDlgTabItem(form().Handle(), focus, FALSE);
         visited.push_back(GetDlgCtrlID(focus));
     }
-    EXPECT_EQ(visited, (std::vector<int>{TForm1::IdButtonIniciar, TForm1::IdMemo1, TForm1::IdMemo2,
-                                         TOperatorPanel::IdComboEndereco}));
+    EXPECT_EQ(
+        visited,
+        (std::vector<int>{TForm1::IdButtonIniciar, TForm1::IdMemo1, TForm1::IdMemo2, TOperatorPanel::IdComboEndereco}));
     // Tab out of a memo, which asks the window for the next control.
     SetFocus(form().Control(TForm1::IdMemo1));
     PostMessageW(form().Control(TForm1::IdMemo1), WM_KEYDOWN, VK_TAB, 0);
@@ -304,9 +307,9 @@ TEST(VelmoraProgram, PublishesThroughItsDialogAndClosingDuringADownloadExitsZero
 
     Socket download = connectLoopback(reserved.port(), {}, 20000, 4096);
     download.sendAll("GET /big.bin HTTP/1.1\r\n\r\n");
-    ASSERT_TRUE(eventually([&] { return textOf(GetDlgItem(form, TForm1::IdMemo1)).find("Arquivo /big.bin OK.") !=
-                                        std::string::npos; },
-                           30s));
+    ASSERT_TRUE(eventually(
+        [&] { return textOf(GetDlgItem(form, TForm1::IdMemo1)).find("Arquivo /big.bin OK.") != std::string::npos; },
+        30s));
     PostMessageW(form, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.wait(30s), 0);
     EXPECT_LT(download.receiveAll().size(), FileSize) << "the download was ended with the program";
