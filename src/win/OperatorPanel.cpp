@@ -402,8 +402,8 @@ LRESULT TOperatorPanel::customDrawPhones(NMLVCUSTOMDRAW& draw) const
 {
     switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
-        return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT:
+        // The table offers each row, then each of its cells (the two answers are one value).
         return CDRF_NOTIFYSUBITEMDRAW;
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
         if (draw.iSubItem != ColumnProgresso || draw.nmcd.dwItemSpec >= m_phones.size() ||

@@ -86,7 +86,7 @@ protected:
     TForm1& form()
     {
         if (!m_form)
-            m_form = std::make_unique<TForm1>([this] { return std::string("192.168.7.7"); },
+            m_form = std::make_unique<TForm1>([] { return std::string("192.168.7.7"); },
                                               TFormSeams{[this](HWND) {
                                                              ++choices;
                                                              return screenFile;
