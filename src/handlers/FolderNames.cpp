@@ -39,7 +39,7 @@ std::optional<TFolderNames::Folder> TFolderNames::read(const std::string& folder
 }
 
 std::optional<std::string> TFolderNames::lookUp(const std::string& folder, const std::u32string& key,
-                                                 const TFileStatus& status)
+                                                const TFileStatus& status)
 {
     std::lock_guard lock(m_foldersMutex);
     auto kept = m_folders.find(folder);
@@ -71,8 +71,7 @@ std::optional<std::string> TFolderNames::Alike(const std::string& folder, const 
     if (!fresh)
         return std::nullopt;
     auto found = fresh->byKey.find(key);
-    std::optional<std::string> answer =
-        found == fresh->byKey.end() ? std::nullopt : std::optional(found->second);
+    std::optional<std::string> answer = found == fresh->byKey.end() ? std::nullopt : std::optional(found->second);
     keep(folder, std::move(*fresh));
     return answer;
 }
