@@ -4,10 +4,13 @@
 #   request, as the phone app does), MB/s for a 10 MiB file, and the server's memory after 200,000
 #   cookie-less requests (each one starts a session). The 20 KiB row also measures a bare server
 #   with one thread per connection and no HTTP work, the floor of that threading model.
+# The rounds are interleaved, the order of the servers turning from round to round; each ratio is
+# the median of the rounds' ratios, with their lowest and highest in brackets.
 # nginx runs with its own temporary configuration on another loopback port, two workers.
 # Usage: bench/http/run.sh [BUILD_DIR]   (a Release build with VELMORA_BUILD_BENCH, e.g. build/release)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../common/ratios.sh"
 build=${1:-$here/../../build/release}
 server_bin=$build/bench/http/velmora_bench_http_server
 flood_bin=$build/bench/http/velmora_bench_http_flood
@@ -16,7 +19,7 @@ floor_bin=$build/bench/http/velmora_bench_thread_floor
 command -v wrk >/dev/null && command -v nginx >/dev/null || { echo "needs wrk and nginx-light (scripts/install-deps.sh --bench)" >&2; exit 1; }
 
 duration=${DURATION:-10}
-rounds=${ROUNDS:-2}
+rounds=${ROUNDS:-5}
 ours_port=${OURS_PORT:-18180}
 nginx_port=${NGINX_PORT:-18181}
 floor_port=${FLOOR_PORT:-18182}
@@ -75,27 +78,28 @@ wrk_run() {
     END { printf "%.0f %.2f %.0f\n", rps, p99, mb }'
 }
 
-best() { sort -k"$1" -g | { if [ "$2" = max ]; then tail -1; else head -1; fi; }; }
-
 "$floor_bin" "$floor_port" "$work/www/f20k.bin" > "$work/floor.out" &
 floor_pid=$!
 start_server
-declare -A small large
+declare -A port=([ours]=$ours_port [nginx]=$nginx_port [floor]=$floor_port)
+declare -A rps p99 mb
+small_nginx= small_floor= large_nginx= p99_nginx=
 for round in $(seq "$rounds"); do
-  small[ours]+="$(wrk_run "$ours_port" /f20k.bin 50)"$'\n'
-  small[nginx]+="$(wrk_run "$nginx_port" /f20k.bin 50)"$'\n'
-  small[floor]+="$(wrk_run "$floor_port" /f20k.bin 50)"$'\n'
-  large[ours]+="$(wrk_run "$ours_port" /f10m.bin 4)"$'\n'
-  large[nginx]+="$(wrk_run "$nginx_port" /f10m.bin 4)"$'\n'
+  for peer in $(turned "$round" ours nginx floor); do
+    read -r rps[$peer] p99[$peer] _ <<<"$(wrk_run "${port[$peer]}" /f20k.bin 50)"
+  done
+  for peer in $(turned "$round" ours nginx); do
+    read -r _ _ mb[$peer] <<<"$(wrk_run "${port[$peer]}" /f10m.bin 4)"
+  done
+  echo "round $round: 20 KiB req/s velmora ${rps[ours]} nginx ${rps[nginx]} floor ${rps[floor]};" \
+    "p99 ms velmora ${p99[ours]} nginx ${p99[nginx]}; 10 MiB MB/s velmora ${mb[ours]} nginx ${mb[nginx]}"
+  small_nginx+=" $(ratio "${rps[ours]}" "${rps[nginx]}")"
+  small_floor+=" $(ratio "${rps[ours]}" "${rps[floor]}")"
+  p99_nginx+=" $(ratio "${p99[ours]}" "${p99[nginx]}")"
+  large_nginx+=" $(ratio "${mb[ours]}" "${mb[nginx]}")"
 done
 stop_server
-
-read -r o_rps o_p99 _ <<<"$(printf '%s' "${small[ours]}" | best 1 max)"
-read -r n_rps n_p99 _ <<<"$(printf '%s' "${small[nginx]}" | best 1 max)"
-read -r f_rps f_p99 _ <<<"$(printf '%s' "${small[floor]}" | best 1 max)"
 kill "$floor_pid"; floor_pid=
-read -r _ _ o_mb <<<"$(printf '%s' "${large[ours]}" | best 3 max)"
-read -r _ _ n_mb <<<"$(printf '%s' "${large[nginx]}" | best 3 max)"
 
 # Memory: a fresh server, its resident size before and after 200,000 requests without cookies.
 start_server
@@ -108,14 +112,9 @@ stop_server
 sessions=$(awk '/^sessions/{print $2}' "$work/server.out")
 per_session=$(( (after - before) * 1024 / (sessions > 1000 ? sessions - 1000 : 1) ))
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
-echo "20 KiB, Connection: close, 50 connections, best of $rounds x ${duration}s:"
-echo "  velmora  $o_rps req/s   p99 $o_p99 ms"
-echo "  nginx    $n_rps req/s   p99 $n_p99 ms"
-echo "  bare thread per connection  $f_rps req/s   p99 $f_p99 ms"
-echo "  ratio (velmora / nginx): req/s $(ratio "$o_rps" "$n_rps"), p99 $(ratio "$o_p99" "$n_p99")"
-echo "  ratio (bare thread per connection / nginx): req/s $(ratio "$f_rps" "$n_rps")"
-echo "10 MiB, Connection: close, 4 connections:"
-echo "  velmora  $o_mb MB/s   nginx $n_mb MB/s   ratio $(ratio "$o_mb" "$n_mb")"
+echo "Medians of $rounds interleaved rounds of ${duration}s (lowest-highest), velmora / peer:"
+echo "  20 KiB, Connection: close, 50 connections: req/s vs nginx $(median_spread "$small_nginx")," \
+  "vs the bare thread per connection $(median_spread "$small_floor"); p99 vs nginx $(median_spread "$p99_nginx")"
+echo "  10 MiB, Connection: close, 4 connections: MB/s vs nginx $(median_spread "$large_nginx")"
 echo "Memory after 200,000 cookie-less requests ($flood):"
 echo "  resident before ${before} KiB, after ${after} KiB, live sessions $sessions, $per_session bytes per session"

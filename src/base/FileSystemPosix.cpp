@@ -1,7 +1,9 @@
 #include <cerrno>
+#include <climits>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <system_error>
@@ -98,10 +100,15 @@ std::string ResolvedPathOfPath(const std::string& path)
 
 std::string ResolvedPathOf(TFileHandle file, const std::string& openedAs)
 {
-    std::error_code failed;
-    const auto resolved = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(file), failed);
+    // Every file a phone fetches comes here: the link is read without the path library's work.
+    // The buffer is the heap's, not the stack's, whose far pages a fresh connection thread would
+    // have to fault in.
+    auto buffer = std::make_unique_for_overwrite<char[]>(PATH_MAX);
+    const ssize_t length = ::readlink(("/proc/self/fd/" + std::to_string(file)).c_str(), buffer.get(), PATH_MAX);
     // Without /proc the name is resolved instead.
-    return failed ? ResolvedPathOfPath(openedAs) : resolved.string();
+    if (length <= 0 || length >= PATH_MAX)
+        return ResolvedPathOfPath(openedAs);
+    return std::string(buffer.get(), static_cast<size_t>(length));
 }
 
 TFileHandle OpenFileHandle(const std::string& path, TFileMode mode, int& error)

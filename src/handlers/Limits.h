@@ -10,4 +10,8 @@ namespace velmora {
 // ends in "…", the whole within the bound.
 inline constexpr size_t MaxLoggedPathBytes = 512;
 
+// Folders whose names are kept for look-ups ignoring letter case; past it, every folder is read
+// afresh on its next look-up.
+inline constexpr size_t MaxFoldersIndexed = 256;
+
 }  // namespace velmora

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "base/FileSystem.h"
-#include "unicode/NameMatch.h"
 
 namespace velmora {
 
@@ -17,22 +16,6 @@ bool isRegularFile(const std::string& path)
 bool exists(const std::string& path)
 {
     return StatusOfPath(path).Kind != TFileKind::Missing;
-}
-
-// The entry of the folder whose name equals the segment ignoring letter case and normalisation
-// form; the smallest such name when several do, so that the answer does not depend on the order
-// in which the folder lists them.
-std::optional<std::string> findAlike(const std::string& folder, const std::string& segment)
-{
-    const std::optional<std::vector<std::string>> names = ListFolder(folder);
-    if (!names)
-        return std::nullopt;
-    const std::u32string key = unicode::NameMatchKey(segment);
-    std::optional<std::string> found;
-    for (const std::string& name : *names)
-        if ((!found || name < *found) && unicode::NameMatchKey(name) == key)
-            found = name;
-    return found;
 }
 
 std::string withSeparator(std::string folder)
@@ -54,6 +37,11 @@ bool namesAFolder(const std::string& requestPath)
 // nothing.
 bool resolvesInside(const std::string& resolved, const std::string& projectFolder)
 {
+    // A resolved path holds no link, "." or "..": when the folder as given begins it, the folder
+    // is one of the path's own folders, and resolving it too would find the same names.
+    const std::string given = withSeparator(projectFolder);
+    if (IsAbsolutePath(given) && resolved.compare(0, given.size(), given) == 0)
+        return true;
     std::string folder = ResolvedPathOfPath(projectFolder);
     if (folder.empty() || resolved.empty())
         return false;
@@ -88,7 +76,8 @@ bool IsPathInsideFolder(const std::string& requestPath)
     return true;
 }
 
-std::optional<std::string> FindProjectFile(const std::string& projectFolder, const std::string& requestPath)
+std::optional<std::string> FindProjectFile(const std::string& projectFolder, const std::string& requestPath,
+                                           TFolderNames& names)
 {
     if (!IsPathInsideFolder(requestPath) || namesAFolder(requestPath))
         return std::nullopt;
@@ -103,7 +92,7 @@ std::optional<std::string> FindProjectFile(const std::string& projectFolder, con
     for (size_t i = 0; i < segments.size(); ++i) {
         std::string candidate = path + segments[i];
         if (!exists(candidate)) {
-            auto match = findAlike(path, segments[i]);
+            auto match = names.Alike(path, segments[i]);
             if (!match)
                 return std::nullopt;
             candidate = path + *match;
@@ -115,15 +104,28 @@ std::optional<std::string> FindProjectFile(const std::string& projectFolder, con
     return NamesAsOnDisk(path, segments.size());
 }
 
-std::unique_ptr<TFileStream> OpenProjectFile(const std::string& projectFolder, const std::string& requestPath)
+std::optional<std::string> FindProjectFile(const std::string& projectFolder, const std::string& requestPath)
 {
-    std::optional<std::string> path = FindProjectFile(projectFolder, requestPath);
+    TFolderNames names;
+    return FindProjectFile(projectFolder, requestPath, names);
+}
+
+std::unique_ptr<TFileStream> OpenProjectFile(const std::string& projectFolder, const std::string& requestPath,
+                                             TFolderNames& names)
+{
+    std::optional<std::string> path = FindProjectFile(projectFolder, requestPath, names);
     if (!path)
         return nullptr;
     std::unique_ptr<TFileStream> file = TFileStream::OpenRegularFile(*path);
     if (!file || !resolvesInside(file->ResolvedPath(), projectFolder))
         return nullptr;
     return file;
+}
+
+std::unique_ptr<TFileStream> OpenProjectFile(const std::string& projectFolder, const std::string& requestPath)
+{
+    TFolderNames names;
+    return OpenProjectFile(projectFolder, requestPath, names);
 }
 
 }  // namespace velmora

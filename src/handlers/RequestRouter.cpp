@@ -71,7 +71,7 @@ void TRequestRouter::IdHTTPServer1CommandGet(TIdPeerThread&, TIdHTTPRequestInfo&
     const std::string path = requested == "/" ? ManifestPath : requested;
     std::unique_ptr<TFileStream> file;
     try {
-        file = OpenProjectFile(*m_state.ProjectFolder.get(), path);
+        file = OpenProjectFile(*m_state.ProjectFolder.get(), path, m_folderNames);
     } catch (const Exception& e) {
         log(ARequestInfo, "Arquivo " + LoggedPath(path) + ": " + e.Message());
         throw;

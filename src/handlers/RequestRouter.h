@@ -9,6 +9,7 @@
 
 #include "base/Stream.h"
 #include "handlers/ConversationPage.h"
+#include "handlers/FolderNames.h"
 #include "handlers/PublicationState.h"
 #include "http/IdPeerThread.h"
 
@@ -52,6 +53,8 @@ private:
     TConversationPage& m_page;
     TLogSink m_log;
     const std::string m_ownCheckToken;
+    // Names of the project's folders for requests spelled otherwise than on disk, kept across requests.
+    TFolderNames m_folderNames;
 };
 
 // The request path as a log line shows it: as it stands up to MaxLoggedPathBytes, a longer one cut

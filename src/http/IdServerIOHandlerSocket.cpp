@@ -31,8 +31,6 @@ std::unique_ptr<TIdIOHandlerSocket> TIdServerIOHandlerSocket::accept(TIdSocketHa
         io->Binding().adopt(handle, peer);
         if (NoDelay)
             io->Binding().setNoDelay();
-        // Sends wait for readiness themselves, so that a send making no progress can be given up.
-        io->Binding().setNonBlocking();
         result = TIdAcceptResult::arAccepted;
         return io;
     }

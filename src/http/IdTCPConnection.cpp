@@ -105,6 +105,10 @@ bool TIdTCPConnection::waitForInput(int timeoutMs)
 {
     if (!m_input.empty() || !m_io)
         return true;
+    // A client sends its request as soon as it connects: the bytes are usually there already, and
+    // taking them saves the wait. An end or a failure is left for the read that follows to meet.
+    if (const int64_t count = receiveOnce(); !nothingReady(count))
+        return true;
     bool deadlineBound = false;
     const int ready = m_io->waitReadable(effectiveWait(timeoutMs, deadlineBound));
     if (ready == 0 && deadlineBound)

@@ -96,7 +96,9 @@ public:
     // An empty ip binds to every local address; a bad ip throws EIdInvalidIPAddress.
     virtual int bind(TIdStackSocketHandle handle, int family, int port, const std::string& ip) = 0;
     virtual int listen(TIdStackSocketHandle handle, int backlog) = 0;
-    // Answers Id_INVALID_SOCKET on failure; peer is filled on success.
+    // Answers Id_INVALID_SOCKET on failure; peer is filled on success. The accepted socket does not
+    // block: its sends and receives wait for readiness themselves (on Linux it comes so from the
+    // accept, without a further call).
     virtual TIdStackSocketHandle accept(TIdStackSocketHandle handle, TIdSocketAddress& peer) = 0;
     virtual int connect(TIdStackSocketHandle handle, int family, int port, const std::string& ip) = 0;
     // Byte count, 0 at orderly close, -1 on failure. Flags are Id_MSG_ values.

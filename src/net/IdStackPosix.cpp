@@ -130,7 +130,8 @@ TIdStackSocketHandle TIdStackPosix::accept(TIdStackSocketHandle handle, TIdSocke
 {
     sockaddr_in address{};
     socklen_t length = sizeof address;
-    int result = ::accept4(static_cast<int>(handle), reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC);
+    int result = ::accept4(static_cast<int>(handle), reinterpret_cast<sockaddr*>(&address), &length,
+                           SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (result >= 0)
         peer = fromAddress(address);
     return result;

@@ -157,6 +157,7 @@ TIdStackSocketHandle TIdStackWindows::accept(TIdStackSocketHandle handle, TIdSoc
     if (result == INVALID_SOCKET)
         return Id_INVALID_SOCKET;
     peer = fromAddress(address);
+    setNonBlocking(static_cast<TIdStackSocketHandle>(result));
     return static_cast<TIdStackSocketHandle>(result);
 }
 
