@@ -2,6 +2,7 @@
 
 #include <io.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include "base/Utf16.h"
@@ -14,6 +15,9 @@ namespace {
 // How long the writer pauses while a pipe's reader leaves it full, before it tries again and asks
 // for the deadline.
 constexpr DWORD FullPipePauseMs = 20;
+// A pipe that does not wait takes a write whole or not at all when its buffer is short of room: in
+// pieces no larger than a small pipe's buffer, a batch of lines keeps moving as the reader reads.
+constexpr size_t PipeWritePiece = 512;
 
 HANDLE handleOf(int descriptor)
 {
@@ -83,7 +87,8 @@ public:
             if (m_cancelled.load() || std::chrono::steady_clock::now() >= until)
                 return false;
             DWORD put = 0;
-            if (!::WriteFile(m_handle, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &put, nullptr))
+            const auto piece = static_cast<DWORD>(std::min(bytes.size() - done, PipeWritePiece));
+            if (!::WriteFile(m_handle, bytes.data() + done, piece, &put, nullptr))
                 return false;
             done += put;
             if (put == 0) {
