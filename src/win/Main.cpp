@@ -395,19 +395,30 @@ void TForm1::drainLog()
     const int end = GetWindowTextLengthW(memo);
     SendMessageW(memo, EM_SETSEL, static_cast<WPARAM>(end), end);
     SendMessageW(memo, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(WideOf(text).c_str()));
+    m_logLines += lines.size();
     trimLog();
 }
 
-// Only the newest MaxLogViewLines lines stay, each whole.
+// Only the newest MaxLogViewLines lines stay, each whole: the memo's own line count is of lines as
+// wrapped on screen, so the log's lines are counted here and cut at their separators.
 void TForm1::trimLog()
 {
-    HWND memo = Control(IdMemo1);
-    const auto lines = static_cast<size_t>(SendMessageW(memo, EM_GETLINECOUNT, 0, 0));
-    if (lines <= MaxLogViewLines)
+    if (m_logLines <= MaxLogViewLines)
         return;
-    const LRESULT firstKept = SendMessageW(memo, EM_LINEINDEX, lines - MaxLogViewLines, 0);
-    SendMessageW(memo, EM_SETSEL, 0, firstKept);
+    HWND memo = Control(IdMemo1);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(memo)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(memo, text.data(), static_cast<int>(text.size()))));
+    size_t firstKept = 0;
+    for (size_t dropped = m_logLines - MaxLogViewLines; dropped > 0 && firstKept != std::wstring::npos; --dropped) {
+        firstKept = text.find(L"\r\n", firstKept);
+        if (firstKept != std::wstring::npos)
+            firstKept += 2;
+    }
+    if (firstKept == std::wstring::npos)
+        return;
+    SendMessageW(memo, EM_SETSEL, 0, static_cast<LPARAM>(firstKept));
     SendMessageW(memo, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+    m_logLines = MaxLogViewLines;
     const int end = GetWindowTextLengthW(memo);
     SendMessageW(memo, EM_SETSEL, static_cast<WPARAM>(end), end);
     SendMessageW(memo, EM_SCROLLCARET, 0, 0);

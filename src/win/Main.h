@@ -108,6 +108,8 @@ private:
     TFont m_formFont, m_arial21, m_arial19;
     COLORREF m_lampColor;
     bool m_logDrainScheduled = false;
+    // The log's lines that Memo1 holds.
+    size_t m_logLines = 0;
     std::unique_ptr<TOperatorPanel> m_panel;
     std::unique_ptr<TPublishSession> m_session;
 };

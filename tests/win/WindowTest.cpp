@@ -16,6 +16,7 @@
 #include "base/Stream.h"
 #include "base/Utf16.h"
 #include "publish/FormSupport.h"
+#include "publish/Limits.h"
 
 namespace velmora::test {
 namespace {
@@ -44,10 +45,13 @@ bool pumpUntil(HWND form, Condition condition, std::chrono::milliseconds limit =
 // A control's text through its window, from this process or another.
 std::string textOf(HWND control)
 {
-    wchar_t text[4096] = {};
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+    std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
-    SendMessageTimeoutW(control, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+    SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 5000,
                         &copied);
+    text.resize(std::min<size_t>(copied, length));
     return Utf8OfWide(text);
 }
 
@@ -279,6 +283,26 @@ TEST_F(Form, ReportsAPortThatIsNoNumberInAnErrorBoxCaptionedWithTheProgramTitle)
     EXPECT_EQ(box.buttons, std::vector<std::string>{"OK"});
     EXPECT_EQ(text(TForm1::IdLabel5), "Servidor Inativo");
     EXPECT_EQ(form().LampColor(), RGB(255, 0, 0));
+}
+
+// Lines from another thread reach the log through posted messages; past its bound only the newest
+// stay, each whole, however the memo wraps them on screen.
+TEST_F(Form, KeepsTheNewestLinesFromAnyThreadUpToItsBoundEachWhole)
+{
+    const std::string wraps(80, 'x');
+    TLogQueue& log = form().Controller().Log();
+    std::thread writer([&] {
+        for (size_t i = 0; i < MaxLogViewLines + 3; ++i)
+            log.Append("line " + std::to_string(i) + " " + wraps);
+    });
+    writer.join();
+    const std::string last = "line " + std::to_string(MaxLogViewLines + 2) + " " + wraps;
+    ASSERT_TRUE(logHas(last));
+    const std::string shown = text(TForm1::IdMemo1);
+    const std::string first = shown.substr(0, shown.find("\r\n"));
+    EXPECT_EQ(first.rfind("line ", 0), 0u) << first;
+    EXPECT_EQ(first.substr(first.size() - wraps.size()), wraps) << "the oldest line kept is whole";
+    EXPECT_EQ(static_cast<size_t>(std::count(shown.begin(), shown.end(), '\n')), MaxLogViewLines - 1);
 }
 
 // The program as the operator runs it: its own file dialog, a phone half-way through a large file,
