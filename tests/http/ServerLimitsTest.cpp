@@ -104,10 +104,10 @@ TEST_F(ServerLimits, OneClientsIdleConnectionsStopAtItsLimitAndTheTotalAtMaxConn
         others.push_back(hold(port, "127.0.0." + std::to_string(c), perClient));
     ASSERT_TRUE(eventually([&] { return server.connectionCount() == static_cast<size_t>(IdMaxConnections); }, slow));
     std::vector<test::Socket> onePast = hold(port, "127.0.0.20", 1);
-    EXPECT_TRUE(eventually([&] { return closedByServer(greedy) == refused + 1; }));
+    EXPECT_TRUE(eventually([&] { return closedByServer(greedy) == refused + 1; }, slow));
     EXPECT_EQ(closedByServer(onePast), 0u);
     others[0].pop_back();
-    EXPECT_TRUE(eventually([&] { return answered(port, "127.0.0.21"); }));
+    EXPECT_TRUE(eventually([&] { return answered(port, "127.0.0.21"); }, slow));
 }
 
 TEST_F(ServerLimits, ClientsAreCountedByAddressAtTheLimitAndOnePastIt)
