@@ -24,34 +24,6 @@ namespace velmora {
 
 namespace {
 
-constexpr const char* SCaption = "Velmora - Servidor Screen para Apple";
-constexpr const char* SScreenFilter = "Referência Module Screen|screen.xml";
-
-constexpr const char* Memo2Lines[] = {
-    "Garanta que seu iPhone ou iPod Touch esteja na mesma rede do seu computador ",
-    "rodando este aplicativo.",
-    "",
-    "1) Clique no botão Iniciar.",
-    "",
-    "2) Selecione o arquivo SCREEN.XML dentro da pasta \"OUTPUT\" do projeto do ",
-    "VelmScreen ",
-    "desejado.",
-    "",
-    "3) Escreva no iPhone ou iPod Touch no campo \"Endereço do Servidor\" o endereço ",
-    "exatamente como mostrada na tela deste software quando o servidor estiver ATIVO. ",
-    "",
-    "4) Toque no botão \"Importar Telas\" do seu iPhone ou IPod Touch.",
-    "",
-    "5) Depois de completa a importação da interface reinicie a tela.",
-    "",
-    "Para substituição de uma interface rodando no iPhone ou iPod Touch. ",
-    "- Abra o navegador de internet SAFARI do iPhone ou iPod Touch.",
-    "- Escreva no campo de endereço esatamente o seguinte: \"imodule://\"",
-    "- Pressione IR ou GO.",
-    "- O navegador chamará o iVelmora em tela de importação de interface.",
-    "- Repita os mesmos procedimentos de 1 a 5.",
-};
-
 const QColor LampInactive(255, 0, 0);
 const QColor LampActive(0, 128, 0);
 
@@ -122,7 +94,7 @@ TForm1::TForm1(TIdIPWatch::TAddressSource addressSource, TExecuteDialog executeD
     : m_executeDialog(executeDialog ? std::move(executeDialog) : [](QDialog& dialog) { return dialog.exec(); })
 {
     setObjectName("Form1");
-    setWindowTitle(QString::fromUtf8(SCaption));
+    setWindowTitle(QString::fromUtf8(SFormCaption));
     setFont(formFont(WindowFontPixels));
     QPalette buttonFace = palette();
     buttonFace.setColor(QPalette::Window, buttonFace.color(QPalette::Button));

@@ -12,6 +12,7 @@
 #include "app/OperatorPanel.h"
 #include "base/Clock.h"
 #include "operator/PublishSession.h"
+#include "publish/FormSupport.h"
 
 class QFileDialog;
 class QLabel;
@@ -40,12 +41,12 @@ public:
     ~TForm1() override;
 
     // The size of the area that holds the port box, the lamp, the log and the instructions.
-    static constexpr int ClientWidth = 486;
-    static constexpr int ClientHeight = 382;
-    static constexpr int LeftPosition = 472;
-    static constexpr int TopPosition = 190;
+    static constexpr int ClientWidth = StoredClientWidth;
+    static constexpr int ClientHeight = StoredClientHeight;
+    static constexpr int LeftPosition = StoredLeft;
+    static constexpr int TopPosition = StoredTop;
     // The window's client area: that area and the operator's panel to its right.
-    static constexpr int WindowWidth = ClientWidth + TOperatorPanel::PanelWidth;
+    static constexpr int WindowWidth = ClientWidth + OperatorPanelWidth;
     static constexpr int WindowHeight = ClientHeight;
     // The log is shown in batches at most this often, however fast lines arrive.
     static constexpr int LogRepaintIntervalMs = 200;

@@ -24,7 +24,6 @@ namespace velmora {
 
 namespace {
 
-constexpr const char* PhoneHeaders[] = {"Aparelho", "Estado", "Progresso", "Dados", "404s", "Último pedido"};
 constexpr int AddressColumnWidth = 200;
 // Problems the list shows without scrolling.
 constexpr int ProblemLinesShown = 4;
@@ -136,10 +135,10 @@ QWidget* TOperatorPanel::createProjectColumn()
 
     QLabel* caption = textLabel(column, "LabelAparelhos", QString::fromUtf8(SAparelhos));
     m_tabelaAparelhos =
-        named(new QTableWidget(0, static_cast<int>(std::size(PhoneHeaders)), column), "TabelaAparelhos");
+        named(new QTableWidget(0, static_cast<int>(std::size(PhoneColumnHeaders)), column), "TabelaAparelhos");
     caption->setBuddy(m_tabelaAparelhos);
     QStringList headers;
-    for (const char* header : PhoneHeaders)
+    for (const char* header : PhoneColumnHeaders)
         headers << QString::fromUtf8(header);
     m_tabelaAparelhos->setHorizontalHeaderLabels(headers);
     m_tabelaAparelhos->verticalHeader()->setVisible(false);

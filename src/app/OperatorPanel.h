@@ -25,20 +25,9 @@ class TOperatorPanel : public QWidget, public IOperatorView {
     Q_OBJECT
 
 public:
-    static constexpr int PanelWidth = 660;
-    // Room for a code of up to 41 modules (version 6) at 4 pixels, and of the usual address's 29 or
-    // 33 at 6 or 5: large enough for a phone's camera held before the screen.
-    static constexpr int QrSide = 180;
-
-    // The table's columns.
-    enum TPhoneColumn {
-        ColumnAparelho,
-        ColumnEstado,
-        ColumnProgresso,
-        ColumnDados,
-        ColumnNotFound,
-        ColumnUltimoPedido
-    };
+    static constexpr int PanelWidth = OperatorPanelWidth;
+    static constexpr int QrSide = OperatorQrSide;
+    using enum TPhoneColumn;
 
     // The clock is the one the phones' times come from; it turns them into times of day.
     explicit TOperatorPanel(const TClock& clock, QWidget* parent = nullptr);

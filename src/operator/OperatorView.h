@@ -13,6 +13,23 @@
 
 namespace velmora {
 
+// What both windows' panels share: their width right of the window's stored area, the QR code's
+// side (room for a code of up to 41 modules, version 6, at 4 pixels, and of the usual address's 29
+// or 33 at 6 or 5: large enough for a phone's camera held before the screen), and the phones'
+// table's columns with their headers.
+inline constexpr int OperatorPanelWidth = 660;
+inline constexpr int OperatorQrSide = 180;
+enum TPhoneColumn : int {
+    ColumnAparelho,
+    ColumnEstado,
+    ColumnProgresso,
+    ColumnDados,
+    ColumnNotFound,
+    ColumnUltimoPedido
+};
+inline constexpr const char* PhoneColumnHeaders[] = {"Aparelho", "Estado", "Progresso",
+                                                     "Dados",    "404s",   "Último pedido"};
+
 class IOperatorView {
 public:
     virtual ~IOperatorView() = default;

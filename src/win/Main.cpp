@@ -16,36 +16,6 @@ namespace velmora {
 
 namespace {
 
-constexpr const char* SCaption = "Velmora - Servidor Screen para Apple";
-// The dialog's filter as the Windows API takes it: description and pattern, each ended by a null,
-// and a null after the last pair. The system matches names in any letter case.
-constexpr wchar_t ScreenFilter[] = L"Referência Module Screen\0screen.xml\0";
-
-constexpr const char* Memo2Lines[] = {
-    "Garanta que seu iPhone ou iPod Touch esteja na mesma rede do seu computador ",
-    "rodando este aplicativo.",
-    "",
-    "1) Clique no botão Iniciar.",
-    "",
-    "2) Selecione o arquivo SCREEN.XML dentro da pasta \"OUTPUT\" do projeto do ",
-    "VelmScreen ",
-    "desejado.",
-    "",
-    "3) Escreva no iPhone ou iPod Touch no campo \"Endereço do Servidor\" o endereço ",
-    "exatamente como mostrada na tela deste software quando o servidor estiver ATIVO. ",
-    "",
-    "4) Toque no botão \"Importar Telas\" do seu iPhone ou IPod Touch.",
-    "",
-    "5) Depois de completa a importação da interface reinicie a tela.",
-    "",
-    "Para substituição de uma interface rodando no iPhone ou iPod Touch. ",
-    "- Abra o navegador de internet SAFARI do iPhone ou iPod Touch.",
-    "- Escreva no campo de endereço esatamente o seguinte: \"imodule://\"",
-    "- Pressione IR ou GO.",
-    "- O navegador chamará o iVelmora em tela de importação de interface.",
-    "- Repita os mesmos procedimentos de 1 a 5.",
-};
-
 constexpr COLORREF LampInactive = RGB(255, 0, 0);
 constexpr COLORREF LampActive = RGB(0, 128, 0);
 
@@ -95,6 +65,16 @@ const TStoredControl StoredControls[] = {
     {TForm1::IdMemo2, L"EDIT", Bounds(16, 272, 449, 97), MemoStyle | WS_VSCROLL, WS_EX_CLIENTEDGE, nullptr,
      TFontKind::Form},
 };
+
+// A filter of "description|patterns" pairs as the Windows API takes it: each "|" a null, a null
+// after the last pair (the string's own ends it). The system matches names in any letter case.
+std::wstring dialogFilter(const char* filter)
+{
+    std::wstring pairs = WideOf(filter);
+    std::replace(pairs.begin(), pairs.end(), L'|', L'\0');
+    pairs.push_back(L'\0');
+    return pairs;
+}
 
 std::string memo2Text()
 {
@@ -182,7 +162,7 @@ TForm1::~TForm1()
 void TForm1::createWindow()
 {
     registerWindowClass(&TForm1::WindowProc);
-    m_window = CreateWindowExW(0, ClassName, WideOf(SCaption).c_str(), WindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+    m_window = CreateWindowExW(0, ClassName, WideOf(SFormCaption).c_str(), WindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     if (!m_window)
         throw Exception("The window could not be created.");
@@ -442,7 +422,8 @@ std::optional<std::string> TForm1::ChooseScreenFile()
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof(dialog);
     dialog.hwndOwner = m_window;
-    dialog.lpstrFilter = ScreenFilter;
+    const std::wstring filter = dialogFilter(SScreenFilter);
+    dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = chosen.data();
     dialog.nMaxFile = static_cast<DWORD>(chosen.size());

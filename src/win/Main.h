@@ -13,6 +13,7 @@
 
 #include "base/Clock.h"
 #include "operator/PublishSession.h"
+#include "publish/FormSupport.h"
 #include "win/Controls.h"
 #include "win/OperatorPanel.h"
 
@@ -28,11 +29,11 @@ struct TFormSeams {
 class TForm1 : private IPublishView {
 public:
     static constexpr const wchar_t* ClassName = L"VelmoraForm1";
-    static constexpr int ClientWidth = 486;
-    static constexpr int ClientHeight = 382;
-    static constexpr int LeftPosition = 472;
-    static constexpr int TopPosition = 190;
-    static constexpr int WindowWidth = ClientWidth + TOperatorPanel::PanelWidth;
+    static constexpr int ClientWidth = StoredClientWidth;
+    static constexpr int ClientHeight = StoredClientHeight;
+    static constexpr int LeftPosition = StoredLeft;
+    static constexpr int TopPosition = StoredTop;
+    static constexpr int WindowWidth = ClientWidth + OperatorPanelWidth;
     static constexpr int WindowHeight = ClientHeight;
     // The log is shown in batches at most this often, however fast lines arrive.
     static constexpr UINT LogRepaintIntervalMs = 200;

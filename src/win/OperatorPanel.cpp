@@ -14,7 +14,6 @@ namespace velmora {
 
 namespace {
 
-constexpr const char* PhoneHeaders[] = {"Aparelho", "Estado", "Progresso", "Dados", "404s", "Último pedido"};
 // Each column's width at 96 DPI but the last, which takes what is left of the table.
 constexpr int PhoneColumnWidths[] = {80, 108, 68, 48, 38};
 
@@ -123,8 +122,8 @@ TOperatorPanel::TOperatorPanel(HWND window, const TClock& clock) : m_window(wind
 
     HWND table = control(IdTabelaAparelhos);
     ListView_SetExtendedListViewStyle(table, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP | LVS_EX_DOUBLEBUFFER);
-    for (int column = 0; column < static_cast<int>(std::size(PhoneHeaders)); ++column) {
-        std::wstring header = wide(PhoneHeaders[column]);
+    for (int column = 0; column < static_cast<int>(std::size(PhoneColumnHeaders)); ++column) {
+        std::wstring header = wide(PhoneColumnHeaders[column]);
         LVCOLUMNW description{};
         description.mask = LVCF_TEXT | LVCF_FMT | LVCF_SUBITEM;
         // Numbers line up on the right.

@@ -21,10 +21,9 @@ namespace velmora {
 
 class TOperatorPanel : public IOperatorView {
 public:
-    static constexpr int PanelWidth = 660;
-    // Room for a code of up to 41 modules (version 6) at 4 pixels, and of the usual address's 29 or
-    // 33 at 6 or 5: large enough for a phone's camera held before the screen.
-    static constexpr int QrSide = 180;
+    static constexpr int PanelWidth = OperatorPanelWidth;
+    static constexpr int QrSide = OperatorQrSide;
+    using enum TPhoneColumn;
 
     enum TControlId : int {
         IdLabelEnderecoParaOIphone = 201,
@@ -39,14 +38,6 @@ public:
         IdTabelaAparelhos,
         IdLabelDica,
         IdSeparador,
-    };
-    enum TPhoneColumn : int {
-        ColumnAparelho,
-        ColumnEstado,
-        ColumnProgresso,
-        ColumnDados,
-        ColumnNotFound,
-        ColumnUltimoPedido
     };
 
     // Creates the controls as children of window, after the window's own. The clock is the one the

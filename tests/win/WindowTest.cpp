@@ -305,6 +305,82 @@ TEST_F(Form, KeepsTheNewestLinesFromAnyThreadUpToItsBoundEachWhole)
     EXPECT_EQ(static_cast<size_t>(std::count(shown.begin(), shown.end(), '\n')), MaxLogViewLines - 1);
 }
 
+// The panel shows what the controller reports: the check's problems and the hint only while they
+// have lines, giving their room back to the phones' table, one row per phone, and the operator's
+// choice of address passed on.
+TEST(Panel, ShowsWhatTheControllerReportsAndPassesOnTheChosenAddress)
+{
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 1200, 500, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    ManualClock clock;
+    TOperatorPanel panel(window, clock);
+    const TDpiScale scale;
+    const TFont font(L"MS Sans Serif", 11, scale);
+    panel.Place(scale, font);
+    const auto control = [&](int id) { return GetDlgItem(window, id); };
+    const auto shown = [&](int id) { return (GetWindowLongW(control(id), GWL_STYLE) & WS_VISIBLE) != 0; };
+    const auto placeOf = [&](int id) {
+        RECT place{};
+        GetWindowRect(control(id), &place);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+        return place;
+    };
+    const RECT fullTable = placeOf(TOperatorPanel::IdTabelaAparelhos);
+
+    panel.ShowProjectCheck(
+        {}, {"Verificação do projeto: 3 arquivos, 1,0 kB.", "Arquivo ausente: a.png", "Arquivo ausente: b.png"});
+    panel.ShowHint({"Nenhum aparelho acessou o servidor em 60 s. Verifique:", "- o iPhone está na mesma rede;"});
+    EXPECT_EQ(textOf(control(TOperatorPanel::IdLabelVerificacao)), "Verificação do projeto: 3 arquivos, 1,0 kB.");
+    EXPECT_EQ(SendMessageW(control(TOperatorPanel::IdListaProblemas), LB_GETCOUNT, 0, 0), 2);
+    EXPECT_TRUE(shown(TOperatorPanel::IdListaProblemas) && shown(TOperatorPanel::IdLabelDica));
+    const RECT table = placeOf(TOperatorPanel::IdTabelaAparelhos), hint = placeOf(TOperatorPanel::IdLabelDica);
+    EXPECT_GT(table.top, fullTable.top);
+    EXPECT_LE(table.bottom, hint.top);
+    panel.ShowProjectCheck({}, {"Verificação do projeto: 3 arquivos, 1,0 kB."});
+    panel.ShowHint({});
+    EXPECT_FALSE(shown(TOperatorPanel::IdListaProblemas) || shown(TOperatorPanel::IdLabelDica));
+    const RECT again = placeOf(TOperatorPanel::IdTabelaAparelhos);
+    EXPECT_TRUE(EqualRect(&again, &fullTable));
+
+    HWND phones = control(TOperatorPanel::IdTabelaAparelhos);
+    const auto cell = [&](int row, int column) {
+        wchar_t text[64] = {};
+        ListView_GetItemText(phones, row, column, text, 64);
+        return Utf8OfWide(text);
+    };
+    TPhoneSnapshot importing, reached;
+    importing.Address = "127.0.0.2";
+    importing.State = TPhoneState::Importing;
+    importing.Served = 6;
+    importing.Listed = 12;
+    importing.Bytes = 12345;
+    reached.Address = "127.0.0.3";
+    reached.State = TPhoneState::Reached;
+    panel.ShowPhones({importing, reached});
+    ASSERT_EQ(ListView_GetItemCount(phones), 2);
+    EXPECT_EQ(cell(0, ColumnAparelho), "127.0.0.2");
+    EXPECT_EQ(cell(0, ColumnEstado), PhoneStateName(TPhoneState::Importing));
+    EXPECT_EQ(cell(0, ColumnProgresso), "6/12");
+    EXPECT_EQ(cell(0, ColumnDados), "12,3 kB");
+    EXPECT_EQ(cell(1, ColumnEstado), PhoneStateName(TPhoneState::Reached));
+    panel.ShowPhones({reached});
+    ASSERT_EQ(ListView_GetItemCount(phones), 1);
+    EXPECT_EQ(cell(0, ColumnAparelho), "127.0.0.3") << "a row shows its phone whatever it showed before";
+
+    std::vector<std::string> chosen;
+    panel.OnAddressChosen = [&](const std::string& address) { chosen.push_back(address); };
+    panel.ShowAddresses({{"192.168.1.5", "wlan0"}, {"10.0.0.7", "eth0"}}, 1);
+    HWND combo = control(TOperatorPanel::IdComboEndereco);
+    EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 1);
+    SendMessageW(combo, CB_SETCURSEL, 0, 0);
+    LRESULT handled = 0;
+    panel.Handle(WM_COMMAND, MAKEWPARAM(TOperatorPanel::IdComboEndereco, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo), handled);
+    EXPECT_EQ(chosen, std::vector<std::string>{"192.168.1.5"});
+    DestroyWindow(window);
+}
+
 // The program as the operator runs it: its own file dialog, a phone half-way through a large file,
 // and the window closed under it.
 TEST(VelmoraProgram, PublishesThroughItsDialogAndClosingDuringADownloadExitsZero)
