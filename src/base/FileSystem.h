@@ -49,8 +49,9 @@ TFileHandle OpenFileHandle(const std::string& path, TFileMode mode, int& error);
 // bytes: the open never waits (a FIFO in its place would hold it until a writer came) and the type
 // is read from the open file. Answers InvalidFileHandle with error 0 for anything else (a FIFO,
 // socket, device, folder, reserved device name or a kernel's pseudo-file), with the system's error
-// code when the file cannot be opened.
-TFileHandle OpenRegularFileHandle(const std::string& path, int& error);
+// code when the file cannot be opened. An open file's size as the check read it goes into size
+// (-1 otherwise).
+TFileHandle OpenRegularFileHandle(const std::string& path, int& error, int64_t& size);
 void CloseFileHandle(TFileHandle file);
 // Bytes read, 0 at the end; -1 on failure, the code in LastSystemError().
 int64_t ReadFromFile(TFileHandle file, void* buffer, size_t count);

@@ -52,12 +52,14 @@ auto retryInterrupted(Call call)
 
 // What the open descriptor holds: a regular file whose size counts its bytes. The kernel's
 // pseudo-files announce a size (4096 in /sys, 0 in /proc) that says nothing of what a read gives.
-bool isRegularFile(int fd)
+// Answers the file's size in size, so that a caller need not ask the system again.
+bool isRegularFile(int fd, int64_t& size)
 {
     struct stat status {};
     struct statfs system {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || ::fstatfs(fd, &system) != 0)
         return false;
+    size = static_cast<int64_t>(status.st_size);
     switch (system.f_type) {
     case PROC_SUPER_MAGIC:
     case SYSFS_MAGIC:
@@ -74,9 +76,10 @@ bool isRegularFile(int fd)
 
 }  // namespace
 
-TFileHandle OpenRegularFileHandle(const std::string& path, int& error)
+TFileHandle OpenRegularFileHandle(const std::string& path, int& error, int64_t& size)
 {
     error = 0;
+    size = -1;
     const int fd = retryInterrupted([&] { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); });
     if (fd < 0) {
         // A socket cannot be opened at all; it is no file either.
@@ -84,7 +87,7 @@ TFileHandle OpenRegularFileHandle(const std::string& path, int& error)
             error = errno;
         return InvalidFileHandle;
     }
-    if (!isRegularFile(fd)) {
+    if (!isRegularFile(fd, size)) {
         ::close(fd);
         return InvalidFileHandle;
     }

@@ -108,9 +108,10 @@ HANDLE openForLooking(const std::string& path)
 
 }  // namespace
 
-TFileHandle OpenRegularFileHandle(const std::string& path, int& error)
+TFileHandle OpenRegularFileHandle(const std::string& path, int& error, int64_t& size)
 {
     error = 0;
+    size = -1;
     const std::wstring wide = WideOf(path);
     if (isReservedName(wide))
         return InvalidFileHandle;
@@ -122,10 +123,12 @@ TFileHandle OpenRegularFileHandle(const std::string& path, int& error)
         return InvalidFileHandle;
     }
     const TFileHandle handle = reinterpret_cast<TFileHandle>(file);
-    if (StatusOfFile(handle).Kind != TFileKind::Regular) {
+    const TFileStatus status = StatusOfFile(handle);
+    if (status.Kind != TFileKind::Regular) {
         ::CloseHandle(file);
         return InvalidFileHandle;
     }
+    size = status.Size;
     return handle;
 }
 

@@ -87,9 +87,10 @@ TFileStream::TFileStream(const std::string& path, Mode mode) : m_path(path)
 std::unique_ptr<TFileStream> TFileStream::OpenRegularFile(const std::string& path)
 {
     int error = 0;
-    const TFileHandle file = OpenRegularFileHandle(path, error);
+    int64_t size = -1;
+    const TFileHandle file = OpenRegularFileHandle(path, error, size);
     if (file != InvalidFileHandle)
-        return std::unique_ptr<TFileStream>(new TFileStream(path, file));
+        return std::unique_ptr<TFileStream>(new TFileStream(path, file, size));
     if (error != 0)
         throw MakeFOpenError(path, error);
     return nullptr;
@@ -107,6 +108,7 @@ TFileStream::~TFileStream()
 
 size_t TFileStream::Read(void* buffer, size_t count)
 {
+    m_atStart = false;
     const int64_t got = ReadFromFile(m_file, buffer, count);
     if (got < 0)
         throw EReadError(SReadError);
@@ -115,6 +117,7 @@ size_t TFileStream::Read(void* buffer, size_t count)
 
 void TFileStream::Write(const void* buffer, size_t count)
 {
+    m_atStart = false;
     const auto* in = static_cast<const char*>(buffer);
     while (count > 0) {
         const int64_t put = WriteToFile(m_file, in, count);
@@ -127,9 +130,12 @@ void TFileStream::Write(const void* buffer, size_t count)
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
 {
+    if (m_atStart && offset == 0 && origin != TSeekOrigin::soEnd)
+        return 0;
     const int64_t result = SeekInFile(m_file, offset, fileOriginOf(origin));
     if (result < 0)
         throw EStreamError(SystemErrorText(LastSystemError()));
+    m_atStart = result == 0;
     return result;
 }
 

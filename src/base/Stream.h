@@ -82,19 +82,34 @@ public:
     void Write(const void* buffer, size_t count) override;
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
 
-    TFileHandle Handle() const { return m_file; }
+    // Whoever holds the handle may move the file's position, so the stream stops assuming its start.
+    TFileHandle Handle() const
+    {
+        m_atStart = false;
+        return m_file;
+    }
     // The size of the open file, whatever the position; -1 when the system cannot tell.
     int64_t FileSize() const;
+    // The size OpenRegularFile read as it checked the file, which spares a reply asking again; -1
+    // for a stream opened otherwise.
+    int64_t SizeAtOpen() const { return m_sizeAtOpen; }
     const std::string& FileName() const { return m_path; }
     // The path of the open file with every link followed, as ResolvedPathOf gives it; empty when
     // the system cannot tell.
     std::string ResolvedPath() const;
 
 private:
-    TFileStream(std::string path, TFileHandle file) : m_path(std::move(path)), m_file(file) {}
+    TFileStream(std::string path, TFileHandle file, int64_t size)
+        : m_path(std::move(path)), m_file(file), m_sizeAtOpen(size), m_atStart(true)
+    {
+    }
 
     std::string m_path;
     TFileHandle m_file = InvalidFileHandle;
+    int64_t m_sizeAtOpen = -1;
+    // True while the position is known to be the start of a file OpenRegularFile opened, so that
+    // the rewind before sending a file just opened costs no system call.
+    mutable bool m_atStart = false;
 };
 
 // Bytes held in memory, growing as they are written.
