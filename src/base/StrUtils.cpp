@@ -45,14 +45,19 @@ std::string LowerCase(std::string text)
     return text;
 }
 
-std::string Trim(std::string_view text)
+std::string_view TrimmedView(std::string_view text)
 {
     size_t first = 0, last = text.size();
     while (first < last && isBlank(text[first]))
         ++first;
     while (last > first && isBlank(text[last - 1]))
         --last;
-    return std::string(text.substr(first, last - first));
+    return text.substr(first, last - first);
+}
+
+std::string Trim(std::string_view text)
+{
+    return std::string(TrimmedView(text));
 }
 
 }  // namespace velmora

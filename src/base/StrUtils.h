@@ -12,5 +12,7 @@ std::string UpperCase(std::string text);
 std::string LowerCase(std::string text);
 // Without the leading and trailing bytes of code 32 or less.
 std::string Trim(std::string_view text);
+// The same, as a view of the text, for a caller that need not copy it.
+std::string_view TrimmedView(std::string_view text);
 
 }  // namespace velmora

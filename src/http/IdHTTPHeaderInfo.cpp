@@ -25,10 +25,21 @@ TIdDateTime dateHeader(const TIdHeaderList& headers, const char* name)
     return GMTToLocalDateTime(headers.values(name)).value_or(TIdDateTime{});
 }
 
-void addHeader(TIdHeaderList& headers, const char* name, const std::string& value)
+void addHeader(TIdHeaderList& headers, std::string_view name, std::string_view value)
 {
-    if (!value.empty())
-        headers.add(std::string(name) + headers.NameValueSeparator + value);
+    if (value.empty())
+        return;
+    // One allocation for the line, which is then moved into the list.
+    std::string line;
+    line.reserve(name.size() + headers.NameValueSeparator.size() + value.size());
+    line.append(name).append(headers.NameValueSeparator).append(value);
+    headers.add(std::move(line));
+}
+
+// The lines a reply's fields and its custom headers can give at most, so that the list grows once.
+size_t linesAtMost(const TIdHeaderList& customHeaders)
+{
+    return 16 + customHeaders.count();
 }
 
 }  // namespace
@@ -82,6 +93,7 @@ void TIdEntityHeaderInfo::ProcessHeaders()
 void TIdEntityHeaderInfo::SetHeaders()
 {
     HeaderLines.clear();
+    HeaderLines.reserve(linesAtMost(CustomHeaders));
     addHeader(HeaderLines, "Connection", Connection);
     addHeader(HeaderLines, "Content-Version", ContentVersion);
     addHeader(HeaderLines, "Content-Encoding", ContentEncoding);
@@ -126,14 +138,11 @@ void TIdResponseHeaderInfo::SetHeaders()
     TIdEntityHeaderInfo::SetHeaders();
     if (!Server.empty())
         HeaderLines.setValue("Server", Server);
-    if (!ContentType.empty())
-        HeaderLines.setValue("Content-Type", ContentType);
+    // Content-Type, Content-Length and Last-Modified need no second setting here: the fields above
+    // have just written those very lines, each the first of its name, and a setting replaces the
+    // first line of a name in its place, which would leave the same text where it stands.
     if (!Location.empty())
         HeaderLines.setValue("Location", Location);
-    if (ContentLength >= 0)
-        HeaderLines.setValue("Content-Length", std::to_string(ContentLength));
-    if (LastModified != TIdDateTime{})
-        HeaderLines.setValue("Last-Modified", DateTimeGMTToHttpStr(LastModified));
 }
 
 }  // namespace velmora

@@ -51,7 +51,8 @@ const StatusRow kStatusTable[] = {
 int64_t streamSize(TStream& stream)
 {
     if (auto* file = dynamic_cast<TFileStream*>(&stream)) {
-        const int64_t size = file->FileSize();
+        // The open has just read the size; a file opened otherwise is asked.
+        const int64_t size = file->SizeAtOpen() >= 0 ? file->SizeAtOpen() : file->FileSize();
         if (size >= 0)
             return size;
     }
@@ -110,6 +111,16 @@ void TIdHTTPResponseInfo::SetHeaders()
     }
 }
 
+size_t TIdHTTPResponseInfo::headSizeHint() const
+{
+    // The status line and the blank line, every header line with its line end, and room for the
+    // usual session cookie, so that the head is built in one allocation.
+    size_t size = 64 + ReasonPhrase.size();
+    for (const std::string& line : HeaderLines)
+        size += line.size() + 2;
+    return size + 64 * CookieList.count();
+}
+
 void TIdHTTPResponseInfo::WriteHead()
 {
     writeHead(false);
@@ -130,7 +141,7 @@ void TIdHTTPResponseInfo::writeHead(bool bodyFollows)
     m_connection.openWriteBuffer();
     try {
         std::string head;
-        head.reserve(256);
+        head.reserve(headSizeHint());
         head.append("HTTP/1.1 ").append(std::to_string(m_statusCode)).append(" ").append(ReasonPhrase).append("\r\n");
         for (const std::string& line : HeaderLines)
             head.append(line).append("\r\n");

@@ -67,6 +67,7 @@ public:
 
 private:
     void writeHead(bool bodyFollows);
+    size_t headSizeHint() const;
     void releaseBody();
 
     TIdTCPConnection& m_connection;

@@ -36,11 +36,16 @@ std::string TIdHeaderList::value(size_t index) const
         return {};
     const std::string& line = (*this)[index];
     size_t colon = line.find(':');
-    std::string result = colon == std::string::npos ? std::string() : Trim(std::string_view(line).substr(colon + 1));
-    if (UnfoldLines)
-        for (size_t next = index + 1; next < count() && isContinuation(next); ++next)
-            result += ' ' + Trim((*this)[next]);
-    return Trim(result);
+    std::string_view first =
+        colon == std::string::npos ? std::string_view() : TrimmedView(std::string_view(line).substr(colon + 1));
+    size_t next = index + 1;
+    // Most headers have no continuation: their value is a view of the line, copied once.
+    if (!UnfoldLines || next >= count() || !isContinuation(next))
+        return std::string(first);
+    std::string result(first);
+    for (; next < count() && isContinuation(next); ++next)
+        result.append(1, ' ').append(TrimmedView((*this)[next]));
+    return std::string(TrimmedView(result));
 }
 
 long TIdHeaderList::indexOfName(std::string_view name) const

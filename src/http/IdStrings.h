@@ -18,6 +18,7 @@ public:
     }
     void erase(size_t index) { m_lines.erase(m_lines.begin() + static_cast<long>(index)); }
     void clear() { m_lines.clear(); }
+    void reserve(size_t lines) { m_lines.reserve(lines); }
     size_t count() const { return m_lines.size(); }
     bool empty() const { return m_lines.empty(); }
     const std::string& operator[](size_t index) const { return m_lines[index]; }
