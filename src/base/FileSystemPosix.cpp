@@ -5,6 +5,7 @@
 #include <linux/magic.h>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/vfs.h>
 #include <system_error>
 #include <unistd.h>
@@ -56,10 +57,16 @@ auto retryInterrupted(Call call)
 bool isRegularFile(int fd, int64_t& size)
 {
     struct stat status {};
-    struct statfs system {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || ::fstatfs(fd, &system) != 0)
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
         return false;
     size = static_cast<int64_t>(status.st_size);
+    // The kernel's pseudo-file systems have no device of their own (major number 0); a file on a
+    // disk's file system needs no second question.
+    if (major(status.st_dev) != 0)
+        return true;
+    struct statfs system {};
+    if (::fstatfs(fd, &system) != 0)
+        return false;
     switch (system.f_type) {
     case PROC_SUPER_MAGIC:
     case SYSFS_MAGIC:

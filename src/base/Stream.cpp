@@ -96,6 +96,14 @@ std::unique_ptr<TFileStream> TFileStream::OpenRegularFile(const std::string& pat
     return nullptr;
 }
 
+std::unique_ptr<TFileStream> TFileStream::TryOpenRegularFile(const std::string& path)
+{
+    int error = 0;
+    int64_t size = -1;
+    const TFileHandle file = OpenRegularFileHandle(path, error, size);
+    return file == InvalidFileHandle ? nullptr : std::unique_ptr<TFileStream>(new TFileStream(path, file, size));
+}
+
 std::string TFileStream::ResolvedPath() const
 {
     return ResolvedPathOf(m_file, m_path);

@@ -74,6 +74,9 @@ public:
     // through. Answers none for a FIFO, socket, device or folder and for a kernel's pseudo-file
     // (/proc, /sys); throws EFOpenError when the file cannot be opened.
     static std::unique_ptr<TFileStream> OpenRegularFile(const std::string& path);
+    // The same, answering none whatever kept the file from opening: for a caller with another way
+    // to find it, whose OpenRegularFile then tells why it cannot be opened.
+    static std::unique_ptr<TFileStream> TryOpenRegularFile(const std::string& path);
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;

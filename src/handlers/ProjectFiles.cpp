@@ -50,19 +50,46 @@ bool resolvesInside(const std::string& resolved, const std::string& projectFolde
     return resolved.compare(0, folder.size(), folder) == 0;
 }
 
+// Calls visit with each name of the request path, in order; separators of either kind, doubled or
+// not, only divide names.
+template <class Visit>
+void forEachSegment(std::string_view requestPath, Visit visit)
+{
+    size_t start = 0;
+    for (size_t i = 0; i <= requestPath.size(); ++i) {
+        if (i < requestPath.size() && requestPath[i] != '/' && requestPath[i] != '\\')
+            continue;
+        if (i > start)
+            visit(requestPath.substr(start, i - start));
+        start = i + 1;
+    }
+}
+
+// The path as the request names it below the folder, with one "/" between names: what the file
+// system finds when names match exactly.
+std::string exactPath(const std::string& projectFolder, std::string_view requestPath)
+{
+    std::string exact = withSeparator(projectFolder);
+    const size_t folderEnd = exact.size();
+    forEachSegment(requestPath, [&](std::string_view segment) {
+        if (exact.size() > folderEnd)
+            exact += '/';
+        exact += segment;
+    });
+    return exact;
+}
+
+bool mayNameAFile(const std::string& requestPath)
+{
+    return IsPathInsideFolder(requestPath) && !namesAFolder(requestPath);
+}
+
 }  // namespace
 
 std::vector<std::string> RequestPathSegments(std::string_view requestPath)
 {
-    std::vector<std::string> segments(1);
-    for (char c : requestPath) {
-        if (c != '/' && c != '\\')
-            segments.back() += c;
-        else if (!segments.back().empty())
-            segments.emplace_back();
-    }
-    if (segments.back().empty())
-        segments.pop_back();
+    std::vector<std::string> segments;
+    forEachSegment(requestPath, [&](std::string_view segment) { segments.emplace_back(segment); });
     return segments;
 }
 
@@ -70,21 +97,18 @@ bool IsPathInsideFolder(const std::string& requestPath)
 {
     if (requestPath.find('\0') != std::string::npos)
         return false;
-    for (const auto& segment : RequestPathSegments(requestPath))
-        if (segment == "..")
-            return false;
-    return true;
+    bool inside = true;
+    forEachSegment(requestPath, [&](std::string_view segment) { inside = inside && segment != ".."; });
+    return inside;
 }
 
 std::optional<std::string> FindProjectFile(const std::string& projectFolder, const std::string& requestPath,
                                            TFolderNames& names)
 {
-    if (!IsPathInsideFolder(requestPath) || namesAFolder(requestPath))
+    if (!mayNameAFile(requestPath))
         return std::nullopt;
     const std::vector<std::string> segments = RequestPathSegments(requestPath);
-    std::string exact = withSeparator(projectFolder);
-    for (size_t i = 0; i < segments.size(); ++i)
-        exact += (i ? "/" : "") + segments[i];
+    const std::string exact = exactPath(projectFolder, requestPath);
     if (isRegularFile(exact))
         return NamesAsOnDisk(exact, segments.size());
 
@@ -113,10 +137,18 @@ std::optional<std::string> FindProjectFile(const std::string& projectFolder, con
 std::unique_ptr<TFileStream> OpenProjectFile(const std::string& projectFolder, const std::string& requestPath,
                                              TFolderNames& names)
 {
-    std::optional<std::string> path = FindProjectFile(projectFolder, requestPath, names);
-    if (!path)
+    if (!mayNameAFile(requestPath))
         return nullptr;
-    std::unique_ptr<TFileStream> file = TFileStream::OpenRegularFile(*path);
+    // A phone asks for names as the manifest spells them, which are the names on disk: opening the
+    // path as given spares looking first. Any other case goes the long way, which also tells why a
+    // file that is there cannot be opened.
+    std::unique_ptr<TFileStream> file = TFileStream::TryOpenRegularFile(exactPath(projectFolder, requestPath));
+    if (!file) {
+        std::optional<std::string> path = FindProjectFile(projectFolder, requestPath, names);
+        if (!path)
+            return nullptr;
+        file = TFileStream::OpenRegularFile(*path);
+    }
     if (!file || !resolvesInside(file->ResolvedPath(), projectFolder))
         return nullptr;
     return file;

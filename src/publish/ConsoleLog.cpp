@@ -1,5 +1,7 @@
 #include "publish/ConsoleLog.h"
 
+#include "publish/Limits.h"
+
 namespace velmora {
 
 TConsoleLog::TConsoleLog(TLogQueue& queue, int descriptor) : m_queue(queue), m_output(OpenConsoleOutput(descriptor))
@@ -44,11 +46,13 @@ void TConsoleLog::run()
         {
             std::unique_lock lock(m_stateMutex);
             m_wake.wait(lock, [this] { return m_wanted || m_stopping; });
+            // The lines of a burst of requests gather for a moment and go out in one write: one
+            // wake of this thread for many lines instead of one for each, every line whole. A
+            // stop ends the pause at once.
+            m_wake.wait_for(lock, ConsoleLogGatherTime, [this] { return m_stopping; });
             m_wanted = false;
             stopping = m_stopping;
         }
-        // What came in since the last wake goes out in one write: under a burst of requests that is
-        // one system call for many lines instead of a wait and a write for each, every line whole.
         std::string lines;
         for (const std::string& line : m_queue.Take())
             lines.append(line).append(1, '\n');
