@@ -62,7 +62,7 @@ kill -INT "$strace_pid"; wait "$strace_pid" 2>/dev/null || true
 stop_server
 echo "  system calls per request:"
 awk -v n="$count" '$1 ~ /^[0-9.]+$/ && $4 ~ /^[0-9]+$/ { printf "    %-16s %6.2f\n", $NF, $4 / n }' "$work/strace.out" |
-  sort -k2 -g -r | head -15
+  sort -k2 -g -r | head -25
 awk -v n="$count" '$NF == "total" { printf "    %-16s %6.2f\n", "all", $4 / n }' "$work/strace.out"
 
 # The thread start and its recursion cycles carry every cost of a connection thread: left out.

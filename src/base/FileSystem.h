@@ -52,6 +52,10 @@ TFileHandle OpenFileHandle(const std::string& path, TFileMode mode, int& error);
 // code when the file cannot be opened. An open file's size as the check read it goes into size
 // (-1 otherwise).
 TFileHandle OpenRegularFileHandle(const std::string& path, int& error, int64_t& size);
+// The same along a path with no link in any of its names, so that where the file lies follows from
+// the names alone. Answers InvalidFileHandle with error 0 also when a name on the way is a link or
+// the system cannot open this way (Windows; a Linux older than 5.6): then open it the usual way.
+TFileHandle OpenRegularFileHandleWithoutLinks(const std::string& path, int& error, int64_t& size);
 void CloseFileHandle(TFileHandle file);
 // Bytes read, 0 at the end; -1 on failure, the code in LastSystemError().
 int64_t ReadFromFile(TFileHandle file, void* buffer, size_t count);

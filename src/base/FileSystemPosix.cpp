@@ -3,8 +3,10 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
+#include <linux/openat2.h>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <sys/vfs.h>
 #include <system_error>
@@ -81,16 +83,17 @@ bool isRegularFile(int fd, int64_t& size)
     }
 }
 
-}  // namespace
+constexpr int RegularFileOpenFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 
-TFileHandle OpenRegularFileHandle(const std::string& path, int& error, int64_t& size)
+// The descriptor when it holds a regular file. Otherwise none, with the open's errno in error
+// unless countsAsNoFile takes it for no file at all.
+template <class CountsAsNoFile>
+TFileHandle regularFileOrNone(int fd, int& error, int64_t& size, CountsAsNoFile countsAsNoFile)
 {
     error = 0;
     size = -1;
-    const int fd = retryInterrupted([&] { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); });
     if (fd < 0) {
-        // A socket cannot be opened at all; it is no file either.
-        if (errno != ENXIO)
+        if (!countsAsNoFile(errno))
             error = errno;
         return InvalidFileHandle;
     }
@@ -99,6 +102,28 @@ TFileHandle OpenRegularFileHandle(const std::string& path, int& error, int64_t& 
         return InvalidFileHandle;
     }
     return fd;
+}
+
+}  // namespace
+
+TFileHandle OpenRegularFileHandle(const std::string& path, int& error, int64_t& size)
+{
+    const int fd = retryInterrupted([&] { return ::open(path.c_str(), RegularFileOpenFlags); });
+    // A socket cannot be opened at all; it is no file either.
+    return regularFileOrNone(fd, error, size, [](int code) { return code == ENXIO; });
+}
+
+TFileHandle OpenRegularFileHandleWithoutLinks(const std::string& path, int& error, int64_t& size)
+{
+    open_how how{};
+    how.flags = RegularFileOpenFlags;
+    how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    const auto fd = retryInterrupted([&] { return ::syscall(SYS_openat2, AT_FDCWD, path.c_str(), &how, sizeof how); });
+    // ELOOP is a link on the way; ENOSYS, or EPERM from a container's filter, a system without
+    // openat2.
+    return regularFileOrNone(static_cast<int>(fd), error, size, [](int code) {
+        return code == ENXIO || code == ELOOP || code == ENOSYS || code == EPERM || code == EINVAL || code == E2BIG;
+    });
 }
 
 std::string ResolvedPathOfPath(const std::string& path)

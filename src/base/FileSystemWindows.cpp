@@ -132,6 +132,14 @@ TFileHandle OpenRegularFileHandle(const std::string& path, int& error, int64_t& 
     return handle;
 }
 
+// CreateFileW has no way to refuse links on the way.
+TFileHandle OpenRegularFileHandleWithoutLinks(const std::string&, int& error, int64_t& size)
+{
+    error = 0;
+    size = -1;
+    return InvalidFileHandle;
+}
+
 std::string ResolvedPathOfPath(const std::string& path)
 {
     HANDLE file = openForLooking(path.empty() ? "." : path);

@@ -104,6 +104,13 @@ std::unique_ptr<TFileStream> TFileStream::TryOpenRegularFile(const std::string& 
     return file == InvalidFileHandle ? nullptr : std::unique_ptr<TFileStream>(new TFileStream(path, file, size));
 }
 
+std::unique_ptr<TFileStream> TFileStream::TryOpenRegularFileWithoutLinks(const std::string& path, int& error)
+{
+    int64_t size = -1;
+    const TFileHandle file = OpenRegularFileHandleWithoutLinks(path, error, size);
+    return file == InvalidFileHandle ? nullptr : std::unique_ptr<TFileStream>(new TFileStream(path, file, size));
+}
+
 std::string TFileStream::ResolvedPath() const
 {
     return ResolvedPathOf(m_file, m_path);

@@ -77,6 +77,9 @@ public:
     // The same, answering none whatever kept the file from opening: for a caller with another way
     // to find it, whose OpenRegularFile then tells why it cannot be opened.
     static std::unique_ptr<TFileStream> TryOpenRegularFile(const std::string& path);
+    // The same along a path with no link in it (OpenRegularFileHandleWithoutLinks): error says
+    // why there is none, 0 when the usual open may still find the file.
+    static std::unique_ptr<TFileStream> TryOpenRegularFileWithoutLinks(const std::string& path, int& error);
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;

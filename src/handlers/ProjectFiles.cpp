@@ -140,9 +140,16 @@ std::unique_ptr<TFileStream> OpenProjectFile(const std::string& projectFolder, c
     if (!mayNameAFile(requestPath))
         return nullptr;
     // A phone asks for names as the manifest spells them, which are the names on disk: opening the
-    // path as given spares looking first. Any other case goes the long way, which also tells why a
-    // file that is there cannot be opened.
-    std::unique_ptr<TFileStream> file = TFileStream::TryOpenRegularFile(exactPath(projectFolder, requestPath));
+    // path as given spares looking first. Opened through no link, from the folder down names that
+    // hold no "..", the file is inside the folder without asking the system where it really is.
+    const std::string exact = exactPath(projectFolder, requestPath);
+    int error = 0;
+    if (std::unique_ptr<TFileStream> file = TFileStream::TryOpenRegularFileWithoutLinks(exact, error))
+        return file;
+    std::unique_ptr<TFileStream> file;
+    // Any other case goes the long way, which also tells why a file that is there cannot be opened.
+    if (error == 0)
+        file = TFileStream::TryOpenRegularFile(exact);
     if (!file) {
         std::optional<std::string> path = FindProjectFile(projectFolder, requestPath, names);
         if (!path)

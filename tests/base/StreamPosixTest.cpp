@@ -29,25 +29,36 @@ TEST(FileStream, OnlyARegularFileOpensAndNothingElseCanHoldTheOpen)
     std::snprintf(address.sun_path, sizeof address.sun_path, "%s", (folder / "socket").c_str());
     ASSERT_EQ(::bind(unixSocket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
 
+    // Where the system cannot open along a path without links (no openat2), nothing opens so.
+    int error = 0;
+    const bool withoutLinks = TFileStream::TryOpenRegularFileWithoutLinks((folder / "a.png").string(), error) != nullptr;
     const struct {
         fs::path path;
         bool opens;
+        bool opensWithoutLinks;
     } rows[] = {
-        {folder / "a.png", true},     {folder / "link.png", true},
-        {folder / "fifo", false},     {folder / "socket", false},
-        {folder / "folder", false},   {"/dev/null", false},
-        {"/proc/self/status", false}, {"/sys/devices/system/cpu/online", false},
+        {folder / "a.png", true, true},          {folder / "link.png", true, false},
+        {folder / "fifo", false, false},         {folder / "socket", false, false},
+        {folder / "folder", false, false},       {"/dev/null", false, false},
+        {"/proc/self/status", false, false},     {"/sys/devices/system/cpu/online", false, false},
+        {folder / "link.png" / "x", false, false},
     };
     for (const auto& row : rows) {
-        if (!fs::exists(row.path))
+        if (!fs::exists(row.path.parent_path()))
             continue;
-        std::unique_ptr<TFileStream> file = TFileStream::OpenRegularFile(row.path.string());
+        std::unique_ptr<TFileStream> file = TFileStream::TryOpenRegularFile(row.path.string());
         EXPECT_EQ(file != nullptr, row.opens) << row.path;
         if (file) {
             EXPECT_EQ(file->ResolvedPath(), fs::canonical(folder / "a.png").string()) << row.path;
         }
+        file = TFileStream::TryOpenRegularFileWithoutLinks(row.path.string(), error);
+        EXPECT_EQ(file != nullptr, row.opensWithoutLinks && withoutLinks) << row.path;
+        // Nothing but a missing file or one that cannot be read tells the caller not to try again.
+        EXPECT_EQ(error, 0) << row.path;
     }
     EXPECT_THROW(TFileStream::OpenRegularFile((folder / "missing").string()), EFOpenError);
+    EXPECT_FALSE(TFileStream::TryOpenRegularFileWithoutLinks((folder / "missing").string(), error));
+    EXPECT_NE(error, 0);
     ::close(unixSocket);
     fs::remove_all(folder);
 }

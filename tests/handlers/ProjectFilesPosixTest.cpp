@@ -30,6 +30,8 @@ TEST(ProjectFiles, OnlyRegularFilesWhoseLinksStayInsideTheFolderAreOpened)
     fs::create_symlink("Foto.PNG", project / "Images" / "dentro.png");
     fs::create_directory_symlink(project / "Images", project / "Atalho");
     ASSERT_EQ(::mkfifo((project / "fila.png").c_str(), 0600), 0);
+    // The same project reached through a link to its folder: files are found the long way.
+    fs::create_directory_symlink(project, folder / "via");
 
     const struct {
         const char* path;
@@ -48,12 +50,17 @@ TEST(ProjectFiles, OnlyRegularFilesWhoseLinksStayInsideTheFolderAreOpened)
         {"/Atalho/Foto.PNG", true},
         {"/atalho/foto.png", true},
         {"/fila.png", false},
+        {"/Images/Foto.PNG", true},
+        {"//Images\\Foto.PNG", true},
+        {"/Images/../Images/Foto.PNG", false},
     };
-    for (const auto& row : rows) {
-        std::unique_ptr<TFileStream> file = OpenProjectFile(project.string() + "/", row.path);
-        ASSERT_EQ(file != nullptr, row.opened) << row.path;
-        if (file) {
-            EXPECT_EQ(file->ResolvedPath(), fs::canonical(project / "Images" / "Foto.PNG").string()) << row.path;
+    for (const fs::path& root : {project, folder / "via"}) {
+        for (const auto& row : rows) {
+            std::unique_ptr<TFileStream> file = OpenProjectFile(root.string() + "/", row.path);
+            ASSERT_EQ(file != nullptr, row.opened) << root << row.path;
+            if (file) {
+                EXPECT_EQ(file->ResolvedPath(), fs::canonical(project / "Images" / "Foto.PNG").string()) << row.path;
+            }
         }
     }
     fs::remove_all(folder);
