@@ -65,10 +65,11 @@ awk -v n="$count" '$1 ~ /^[0-9.]+$/ && $4 ~ /^[0-9]+$/ { printf "    %-16s %6.2f
   sort -k2 -g -r | head -25
 awk -v n="$count" '$NF == "total" { printf "    %-16s %6.2f\n", "all", $4 / n }' "$work/strace.out"
 
-# The thread start and its recursion cycles carry every cost of a connection thread: left out.
+# The thread start, its recursion cycles and the connection thread's frames down to the request's
+# carry every cost of a request: left out, so that the list shows where the cost goes.
 top_ten() {
   callgrind_annotate --threshold=100 "$@" "$out" 2>/dev/null | awk -v n="$count" '
-    /clone\.S|'"'"'[0-9]/ { next }
+    /clone\.S|'"'"'[0-9]|TIdThread::(execute|entry)|TIdPeerThread::run|DoExecute|serveRequest\(/ { next }
     /^[ ]*[0-9,]+ \(/ { v = $1; gsub(",", "", v); sub(/^[^)]*\) +/, ""); if (shown++ < 10) printf "  %7.0f %s\n", v / n, substr($0, 1, 140) }'
 }
 echo "Top ten inclusive costs, instructions per request:"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The phone import against velmora-server and against nginx serving the same project folder, in
 # one run: seconds per import for one client and for four in parallel, and wrk on a 20 KiB image
-# with "Connection: close" (a new connection per request, as the phone does), where a bare server
-# with one thread per connection (the floor of that threading model) is measured too. The rounds
+# with "Connection: close" (a new connection per request, as the phone does). A bare server with
+# one thread per connection (the floor of that threading model) is measured in both: serving the
+# project folder for the import, and the one image for wrk. The rounds
 # are interleaved, the order of the servers turning from round to round; each ratio is the median
 # of the rounds' ratios, with their lowest and highest in brackets.
 # Usage: bench/app/run.sh [BUILD_DIR]   (a Release build with VELMORA_BUILD_BENCH, e.g. build/release)
@@ -23,12 +24,15 @@ duration=${DURATION:-10}
 ours_port=${OURS_PORT:-18190}
 nginx_port=${NGINX_PORT:-18191}
 floor_port=${FLOOR_PORT:-18192}
+folder_floor_port=${FOLDER_FLOOR_PORT:-18193}
 work=$(mktemp -d)
 server_pid=
 floor_pid=
+folder_floor_pid=
 cleanup() {
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
   [ -n "$floor_pid" ] && kill "$floor_pid" 2>/dev/null || true
+  [ -n "$folder_floor_pid" ] && kill "$folder_floor_pid" 2>/dev/null || true
   [ -f "$work/nginx.pid" ] && kill "$(cat "$work/nginx.pid")" 2>/dev/null || true
   sleep 0.3
   rm -rf "$work"
@@ -68,6 +72,8 @@ sleep 0.3
 
 "$floor_bin" "$floor_port" "$work/project/Images/f20k.png" > "$work/floor.out" &
 floor_pid=$!
+"$floor_bin" "$folder_floor_port" "$work/project" > "$work/folder-floor.out" &
+folder_floor_pid=$!
 
 import_time() { "$client_bin" "$1" "$2" "$imports"; }
 wrk_rps() {
@@ -77,11 +83,11 @@ wrk_rps() {
   echo "$out" | awk '/Requests\/sec/ { printf "%.0f\n", $2 }'
 }
 
-declare -A port=([ours]=$ours_port [nginx]=$nginx_port [floor]=$floor_port)
+declare -A port=([ours]=$ours_port [nginx]=$nginx_port [floor]=$floor_port [folder]=$folder_floor_port)
 declare -A one four rps
-one_nginx= four_nginx= rps_nginx= rps_floor=
+one_nginx= four_nginx= one_floor= four_floor= rps_nginx= rps_floor=
 for round in $(seq "$rounds"); do
-  for peer in $(turned "$round" ours nginx); do
+  for peer in $(turned "$round" ours nginx folder); do
     read -r one[$peer] files bytes <<<"$(import_time "${port[$peer]}" 1)"
     read -r four[$peer] _ _ <<<"$(import_time "${port[$peer]}" 4)"
   done
@@ -89,15 +95,20 @@ for round in $(seq "$rounds"); do
     rps[$peer]=$(wrk_rps "${port[$peer]}")
   done
   echo "round $round: import s, one client velmora ${one[ours]} nginx ${one[nginx]}," \
-    "four clients velmora ${four[ours]} nginx ${four[nginx]}; 20 KiB req/s velmora ${rps[ours]}" \
+    "floor ${one[folder]}, four clients velmora ${four[ours]} nginx ${four[nginx]} floor ${four[folder]};" \
+    "20 KiB req/s velmora ${rps[ours]}" \
     "nginx ${rps[nginx]} floor ${rps[floor]}"
   one_nginx+=" $(ratio "${one[ours]}" "${one[nginx]}")"
   four_nginx+=" $(ratio "${four[ours]}" "${four[nginx]}")"
+  one_floor+=" $(ratio "${one[ours]}" "${one[folder]}")"
+  four_floor+=" $(ratio "${four[ours]}" "${four[folder]}")"
   rps_nginx+=" $(ratio "${rps[ours]}" "${rps[nginx]}")"
   rps_floor+=" $(ratio "${rps[ours]}" "${rps[floor]}")"
 done
 
 echo "Phone import of $files files ($bytes bytes), medians of $rounds interleaved rounds (lowest-highest):"
 echo "  seconds per import, velmora / nginx: one client $(median_spread "$one_nginx"), four clients $(median_spread "$four_nginx")"
+echo "  seconds per import, velmora / the bare thread per connection: one client $(median_spread "$one_floor")," \
+  "four clients $(median_spread "$four_floor")"
 echo "wrk, 20 KiB image, Connection: close, 50 connections, ${duration}s, req/s velmora / peer:"
 echo "  vs nginx $(median_spread "$rps_nginx"), vs the bare thread per connection $(median_spread "$rps_floor")"

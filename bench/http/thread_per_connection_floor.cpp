@@ -2,7 +2,9 @@
 // a detached thread, read up to the blank line, send a fixed head and the file with sendfile,
 // close. No parsing, sessions or logging. A peer for the benchmark: it shows how much of the gap
 // to an event-driven server like nginx comes from the threading model itself.
-// Usage: velmora_bench_thread_floor PORT FILE
+// Given a folder instead of a file, it serves the requested path below it ("/" the manifest), so
+// that a phone's import can be measured against the same floor; the path is taken as sent.
+// Usage: velmora_bench_thread_floor PORT FILE|FOLDER
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -20,10 +22,10 @@
 namespace {
 
 const char* g_file = nullptr;
+bool g_folder = false;
 
-bool readRequestHead(int fd)
+bool readRequestHead(int fd, std::string& head)
 {
-    std::string head;
     char chunk[4096];
     while (head.find("\r\n\r\n") == std::string::npos) {
         ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
@@ -34,9 +36,19 @@ bool readRequestHead(int fd)
     return true;
 }
 
-void sendFile(int fd)
+// The file a request names: the one file, or the path of "GET /path HTTP/1.1" below the folder.
+std::string requestedFile(const std::string& head)
 {
-    int file = ::open(g_file, O_RDONLY | O_CLOEXEC);
+    if (!g_folder)
+        return g_file;
+    const size_t start = head.find(' ') + 1, end = head.find(' ', start);
+    const std::string path = head.substr(start, end - start);
+    return std::string(g_file) + (path == "/" ? "/arquivos.xml" : path);
+}
+
+void sendFile(int fd, const std::string& name)
+{
+    int file = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat info {};
     if (file < 0 || ::fstat(file, &info) != 0) {
         if (file >= 0)
@@ -60,8 +72,9 @@ void sendFile(int fd)
 void* serveConnection(void* argument)
 {
     int fd = static_cast<int>(reinterpret_cast<intptr_t>(argument));
-    if (readRequestHead(fd))
-        sendFile(fd);
+    std::string head;
+    if (readRequestHead(fd, head))
+        sendFile(fd, requestedFile(head));
     ::shutdown(fd, SHUT_WR);
     ::close(fd);
     return nullptr;
@@ -76,6 +89,8 @@ int main(int argc, char** argv)
         return 2;
     }
     g_file = argv[2];
+    struct stat given {};
+    g_folder = ::stat(g_file, &given) == 0 && S_ISDIR(given.st_mode);
     // sendfile has no MSG_NOSIGNAL: a client that leaves mid-file must not end the server.
     std::signal(SIGPIPE, SIG_IGN);
     int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

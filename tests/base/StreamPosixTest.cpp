@@ -31,16 +31,21 @@ TEST(FileStream, OnlyARegularFileOpensAndNothingElseCanHoldTheOpen)
 
     // Where the system cannot open along a path without links (no openat2), nothing opens so.
     int error = 0;
-    const bool withoutLinks = TFileStream::TryOpenRegularFileWithoutLinks((folder / "a.png").string(), error) != nullptr;
+    const bool withoutLinks =
+        TFileStream::TryOpenRegularFileWithoutLinks((folder / "a.png").string(), error) != nullptr;
     const struct {
         fs::path path;
         bool opens;
         bool opensWithoutLinks;
     } rows[] = {
-        {folder / "a.png", true, true},          {folder / "link.png", true, false},
-        {folder / "fifo", false, false},         {folder / "socket", false, false},
-        {folder / "folder", false, false},       {"/dev/null", false, false},
-        {"/proc/self/status", false, false},     {"/sys/devices/system/cpu/online", false, false},
+        {folder / "a.png", true, true},
+        {folder / "link.png", true, false},
+        {folder / "fifo", false, false},
+        {folder / "socket", false, false},
+        {folder / "folder", false, false},
+        {"/dev/null", false, false},
+        {"/proc/self/status", false, false},
+        {"/sys/devices/system/cpu/online", false, false},
         {folder / "link.png" / "x", false, false},
     };
     for (const auto& row : rows) {
