@@ -18,11 +18,15 @@ bool exists(const std::string& path)
     return StatusOfPath(path).Kind != TFileKind::Missing;
 }
 
-std::string withSeparator(std::string folder)
+// The folder ending in a separator, with room for room more bytes.
+std::string withSeparator(const std::string& folder, size_t room = 0)
 {
-    if (!folder.empty() && !IsPathSeparator(folder.back()))
-        folder += '/';
-    return folder;
+    std::string path;
+    path.reserve(folder.size() + 1 + room);
+    path = folder;
+    if (!path.empty() && !IsPathSeparator(path.back()))
+        path += '/';
+    return path;
 }
 
 // A path that ends in a separator names a folder, as the file system reads it, so it never finds a
@@ -69,7 +73,7 @@ void forEachSegment(std::string_view requestPath, Visit visit)
 // system finds when names match exactly.
 std::string exactPath(const std::string& projectFolder, std::string_view requestPath)
 {
-    std::string exact = withSeparator(projectFolder);
+    std::string exact = withSeparator(projectFolder, requestPath.size());
     const size_t folderEnd = exact.size();
     forEachSegment(requestPath, [&](std::string_view segment) {
         if (exact.size() > folderEnd)
