@@ -1,7 +1,5 @@
 #include "publish/ConsoleLog.h"
 
-#include "publish/Limits.h"
-
 namespace velmora {
 
 TConsoleLog::TConsoleLog(TLogQueue& queue, int descriptor) : m_queue(queue), m_output(OpenConsoleOutput(descriptor))

@@ -14,6 +14,10 @@
 
 namespace velmora {
 
+// How long the writer lets lines gather after the first before it writes them: short enough that
+// the operator sees no delay.
+inline constexpr std::chrono::milliseconds ConsoleLogGatherTime{50};
+
 class TConsoleLog {
 public:
     // Takes over the queue's OnPending; lines appended from now on reach the descriptor's output.

@@ -18,8 +18,5 @@ inline constexpr size_t MaxLogViewLines = 10000;
 // its window closes). Of it, the last log lines get ExitLogFlushTime.
 inline constexpr std::chrono::milliseconds ExitTimeLimit{5000};
 inline constexpr std::chrono::milliseconds ExitLogFlushTime{500};
-// How long the console's writer lets lines gather after the first before it writes them: short
-// enough that the operator sees no delay.
-inline constexpr std::chrono::milliseconds ConsoleLogGatherTime{50};
 
 }  // namespace velmora
