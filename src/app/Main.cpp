@@ -143,10 +143,7 @@ void TForm1::connectOperator()
 TForm1::~TForm1()
 {
     Shutdown();
-    m_session->ExitIfThreadsOutlived(0, [this] {
-        for (const std::string& line : Controller().Log().Take())
-            std::cerr << line << '\n';
-    });
+    m_session->ExitIfThreadsOutlivedAfterWindow();
     // Nothing runs on another thread any more: the session's components go before the controls.
     m_session.reset();
 }

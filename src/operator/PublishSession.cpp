@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iostream>
 #include <utility>
 
 #include "operator/OperatorTexts.h"
@@ -73,6 +74,14 @@ void TPublishSession::ExitIfThreadsOutlived(int status, const std::function<void
         return;
     flushLog();
     std::_Exit(status);
+}
+
+void TPublishSession::ExitIfThreadsOutlivedAfterWindow()
+{
+    ExitIfThreadsOutlived(0, [this] {
+        for (const std::string& line : m_publisher->Log().Take())
+            std::cerr << line << '\n';
+    });
 }
 
 std::optional<std::string> TPublishSession::AddressToCompose()

@@ -45,6 +45,9 @@ public:
     // gets the log's last lines out and the process ends here with status, freeing nothing; returns
     // at once otherwise.
     void ExitIfThreadsOutlived(int status, const std::function<void()>& flushLog);
+    // The same for a window, whose log has no view left: its last lines go to the standard error,
+    // and the status is 0, as for a window closed in order.
+    void ExitIfThreadsOutlivedAfterWindow();
 
     // How long Shutdown may take; the hosts keep ExitTimeLimit.
     std::chrono::milliseconds ExitTime = ExitTimeLimit;

@@ -150,10 +150,7 @@ TForm1::TForm1(TIdIPWatch::TAddressSource addressSource, TFormSeams seams, TInte
 TForm1::~TForm1()
 {
     Shutdown();
-    m_session->ExitIfThreadsOutlived(0, [this] {
-        for (const std::string& line : Controller().Log().Take())
-            std::cerr << line << '\n';
-    });
+    m_session->ExitIfThreadsOutlivedAfterWindow();
     // Nothing runs on another thread any more: the session goes before the window and its controls.
     m_session.reset();
     DestroyWindow(m_window);

@@ -1,6 +1,7 @@
 #include "publish/LogQueue.h"
 
 #include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <map>
 #include <thread>
@@ -138,6 +139,31 @@ TEST(ConsoleLog, WritesEveryLineInOrder)
     for (int i = 0; i < 100; ++i)
         expected += "line " + std::to_string(i) + "\n";
     EXPECT_EQ(pipe.readAvailable(), expected);
+}
+
+// The writer gathers lines for a moment before each write: every burst still goes out while the
+// log runs, not only at the stop, including a burst appended while the one before is being written.
+TEST(ConsoleLog, EveryBurstGoesOutWithoutAStop)
+{
+    TestPipe pipe;
+    TLogQueue queue;
+    TConsoleLog console(queue, pipe.writeEnd());
+    std::string written, expected;
+    for (int burst = 0; burst < 3; ++burst) {
+        for (int i = 0; i < 50; ++i) {
+            const std::string line = "burst " + std::to_string(burst) + " line " + std::to_string(i);
+            queue.Append(line);
+            expected += line + "\n";
+        }
+        // Far beyond the gathering time: only a writer that kept the lines back waits this out.
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (written.size() < expected.size() && std::chrono::steady_clock::now() < giveUp) {
+            written += pipe.readAvailable();
+            std::this_thread::sleep_for(ConsoleLogGatherTime / 5);
+        }
+        ASSERT_EQ(written, expected) << "burst " << burst;
+    }
+    console.Stop();
 }
 
 // Regression: a stdout pipe that nobody read held up every thread that logged, and exit with it.
