@@ -56,25 +56,45 @@ bool TIdThread::waitForAllThreads(int timeoutMs)
 
 void TIdThread::start()
 {
-    std::unique_lock<std::mutex> guard(m_stateMutex);
-    if (!m_terminated)
-        m_stopped = false;
-    if (m_created) {
-        m_wake.notify_all();
-        return;
+    {
+        std::lock_guard<std::mutex> guard(m_stateMutex);
+        if (!m_terminated)
+            m_stopped = false;
+        if (m_created || m_creating) {
+            m_wake.notify_all();
+            return;
+        }
+        m_creating = true;
     }
+    // Made without the lock held: the new thread takes it as it begins, and on another core it
+    // would otherwise often find it held and have to sleep and be woken again.
+    pthread_t thread{};
+    const bool failed = !createSystemThread(thread);
+    {
+        std::lock_guard<std::mutex> guard(m_stateMutex);
+        m_creating = false;
+        if (failed) {
+            m_stopped = true;
+        } else {
+            m_thread = thread;
+            m_created = true;
+        }
+        m_wake.notify_all();
+    }
+    if (failed)
+        throw EIdThreadStartFailed(RSThreadStartFailed);
+}
+
+bool TIdThread::createSystemThread(pthread_t& thread)
+{
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
     pthread_attr_setstacksize(&attributes, StackSize);
     if (FreeOnTerminate)
         pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
-    int failed = pthread_create(&m_thread, &attributes, &TIdThread::entry, this);
+    const int failed = pthread_create(&thread, &attributes, &TIdThread::entry, this);
     pthread_attr_destroy(&attributes);
-    if (failed) {
-        m_stopped = true;
-        throw EIdThreadStartFailed(RSThreadStartFailed);
-    }
-    m_created = true;
+    return failed == 0;
 }
 
 void TIdThread::stop()
@@ -113,7 +133,8 @@ bool TIdThread::suspended() const
 void TIdThread::waitFor()
 {
     {
-        std::lock_guard<std::mutex> guard(m_stateMutex);
+        std::unique_lock<std::mutex> guard(m_stateMutex);
+        m_wake.wait(guard, [this] { return !m_creating; });
         if (!m_created || m_joined || FreeOnTerminate)
             return;
         m_joined = true;
@@ -126,7 +147,7 @@ void TIdThread::waitFor()
 bool TIdThread::isCurrentThread() const
 {
     std::lock_guard<std::mutex> guard(m_stateMutex);
-    return m_created && pthread_equal(m_thread, pthread_self());
+    return m_self && pthread_equal(*m_self, pthread_self());
 }
 
 std::string TIdThread::TerminatingExceptionClass() const
@@ -193,6 +214,11 @@ void* TIdThread::entry(void* self)
 
 void TIdThread::execute()
 {
+    {
+        // The thread knows itself at once, even before start() has taken in what the system made.
+        std::lock_guard<std::mutex> guard(m_stateMutex);
+        m_self = pthread_self();
+    }
     for (;;) {
         {
             std::unique_lock<std::mutex> guard(m_stateMutex);
@@ -212,9 +238,12 @@ void TIdThread::execute()
     guarded([this] { cleanup(); }, false);
     bool freeSelf;
     {
-        std::lock_guard<std::mutex> guard(m_stateMutex);
+        std::unique_lock<std::mutex> guard(m_stateMutex);
         m_finished = true;
         freeSelf = FreeOnTerminate;
+        // start() may still be writing what the system made into this object.
+        if (freeSelf)
+            m_wake.wait(guard, [this] { return !m_creating; });
     }
     if (freeSelf) {
         if (!m_joined)

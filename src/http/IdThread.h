@@ -8,6 +8,7 @@
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <pthread.h>
 #include <string>
 
@@ -73,6 +74,8 @@ protected:
 
 private:
     static void* entry(void* self);
+    // Makes the system thread that runs execute(); false when the system refuses.
+    bool createSystemThread(pthread_t& thread);
     void execute();
     // Runs one piece of the thread's life; whatever it throws is recorded, and ends the loop when asked.
     template <class Piece>
@@ -85,6 +88,9 @@ private:
     mutable std::mutex m_stateMutex;
     std::condition_variable m_wake;
     pthread_t m_thread{};
+    // Set by the system thread itself as it begins.
+    std::optional<pthread_t> m_self;
+    bool m_creating = false;
     bool m_created = false;
     bool m_joined = false;
     bool m_stopped = true;

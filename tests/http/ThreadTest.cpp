@@ -45,6 +45,41 @@ TEST(ThreadBoundary, NothingEscapesAThreadNeitherItsStepsNorItsReport)
     EXPECT_EQ(known.TerminatingException(), "step failed");
 }
 
+// A thread that frees itself and whose one step ends it at once: it may be over before start()
+// has returned, which must then touch nothing of it.
+class BriefThread : public TIdThread {
+public:
+    BriefThread(std::atomic<int>& knewItself, std::atomic<int>& ended) : m_knewItself(knewItself), m_ended(ended)
+    {
+        FreeOnTerminate = true;
+    }
+
+protected:
+    void run() override
+    {
+        if (isCurrentThread())
+            ++m_knewItself;
+        stop();
+    }
+    void cleanup() override { ++m_ended; }
+
+private:
+    std::atomic<int>& m_knewItself;
+    std::atomic<int>& m_ended;
+};
+
+TEST(ThreadStart, AThreadKnowsItselfFromItsFirstStepAndMayEndBeforeStartReturns)
+{
+    const int before = TIdThread::liveCount();
+    constexpr int kThreads = 200;
+    std::atomic<int> knewItself{0}, ended{0};
+    for (int i = 0; i < kThreads; ++i)
+        (new BriefThread(knewItself, ended))->start();
+    ASSERT_TRUE(eventually([&] { return TIdThread::liveCount() == before; }));
+    EXPECT_EQ(ended.load(), kThreads);
+    EXPECT_EQ(knewItself.load(), kThreads);
+}
+
 TEST(ThreadBoundary, AConnectionWhoseHandlerAndReportBothThrowEndsAndTheServerGoesOn)
 {
     TIdHTTPServer server;
