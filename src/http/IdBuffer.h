@@ -18,7 +18,9 @@ public:
 
 inline constexpr const char* RSNotEnoughDataInBuffer = "Not enough data in buffer.";
 inline constexpr size_t IdBufferCompactAfter = 32768;
-inline constexpr size_t IdBufferMinimumCapacity = 1024;
+// A little under 1 KiB: with the C library's own bookkeeping the block still counts as small, and a
+// fresh thread takes small blocks from its own cache instead of carving them from the shared heap.
+inline constexpr size_t IdBufferMinimumCapacity = 1000;
 
 class TIdBuffer {
 public:
@@ -30,6 +32,7 @@ public:
     // Room for at least count more bytes at the end; commit what was written there.
     char* reserveTail(size_t count);
     size_t tailRoom() const { return m_capacity - m_end; }
+    size_t capacity() const { return m_capacity; }
     void commit(size_t count) { m_end += count; }
     void append(const void* bytes, size_t count);
 

@@ -94,6 +94,8 @@ int64_t TIdTCPConnection::receiveOnce()
     size_t block = RecvBufferSize;
     if (m_input.tailRoom() >= IdRecvMinimumRoom)
         block = std::min(block, m_input.tailRoom());
+    else if (m_input.capacity() == 0)
+        block = std::min(block, IdRecvFirstBlock);
     char* tail = m_input.reserveTail(block);
     int64_t count = m_io->receiveReady(tail, block);
     if (count > 0)

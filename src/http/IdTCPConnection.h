@@ -74,6 +74,9 @@ inline constexpr const char* RSReadLimitExceeded = "Max read size exceeded.";
 inline constexpr size_t IdRecvBufferSizeDefault = 32768;
 // Below this much free space at the input buffer's end, a receive makes room for a whole block.
 inline constexpr size_t IdRecvMinimumRoom = 4096;
+// A connection's first receive takes at most this much: a request's head usually fits, and a
+// connection waiting on a slow client holds a small buffer, not a whole block.
+inline constexpr size_t IdRecvFirstBlock = IdBufferMinimumCapacity;
 inline constexpr size_t IdSendBufferSizeDefault = 32768;
 
 enum class TIdMaxLineAction { maException, maSplit };
