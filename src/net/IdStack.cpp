@@ -150,8 +150,20 @@ uint32_t TIdStack::textToAddress(const std::string& text)
 
 std::string TIdStack::addressToText(uint32_t address)
 {
-    return std::to_string(address >> 24) + '.' + std::to_string((address >> 16) & 0xFF) + '.' +
-        std::to_string((address >> 8) & 0xFF) + '.' + std::to_string(address & 0xFF);
+    // Written digit by digit into one buffer: every accepted connection names its peer.
+    char text[16];
+    char* end = text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const unsigned part = (address >> shift) & 0xFF;
+        if (part >= 100)
+            *end++ = static_cast<char>('0' + part / 100);
+        if (part >= 10)
+            *end++ = static_cast<char>('0' + part / 10 % 10);
+        *end++ = static_cast<char>('0' + part % 10);
+        if (shift > 0)
+            *end++ = '.';
+    }
+    return std::string(text, end);
 }
 
 }  // namespace velmora

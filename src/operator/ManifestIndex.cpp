@@ -49,20 +49,22 @@ std::string RequestPathOf(const std::string& url)
 
 std::string RequestPathKey(std::string_view requestPath)
 {
-    // One pass without the segments' own strings: connection threads key every request.
-    std::string key;
-    key.reserve(requestPath.size());
+    // One pass, written in place without the segments' own strings: connection threads key every
+    // request. The key is never longer than the path.
+    std::string key(requestPath.size(), '\0');
+    char* end = key.data();
     bool separatorPending = false;
     for (char c : requestPath) {
         if (c == '/' || c == '\\') {
-            separatorPending = !key.empty();
+            separatorPending = end != key.data();
             continue;
         }
         if (separatorPending)
-            key += '/';
+            *end++ = '/';
         separatorPending = false;
-        key += lowerAscii(c);
+        *end++ = lowerAscii(c);
     }
+    key.resize(static_cast<size_t>(end - key.data()));
     return key;
 }
 
