@@ -69,7 +69,7 @@ awk -v n="$count" '$NF == "total" { printf "    %-16s %6.2f\n", "all", $4 / n }'
 # carry every cost of a request: left out, so that the list shows where the cost goes.
 top_ten() {
   callgrind_annotate --threshold=100 "$@" "$out" 2>/dev/null | awk -v n="$count" '
-    /clone\.S|'"'"'[0-9]|TIdThread::(execute|entry)|TIdPeerThread::run|DoExecute|serveRequest\(/ { next }
+    /clone\.S|pthread_create\.c:start_thread|'"'"'[0-9]|TIdThread::(execute|entry)|TIdPeerThread::run|DoExecute|serveRequest\(/ { next }
     /^[ ]*[0-9,]+ \(/ { v = $1; gsub(",", "", v); sub(/^[^)]*\) +/, ""); if (shown++ < 10) printf "  %7.0f %s\n", v / n, substr($0, 1, 140) }'
 }
 echo "Top ten inclusive costs, instructions per request:"
