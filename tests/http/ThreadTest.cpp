@@ -47,37 +47,31 @@ TEST(ThreadBoundary, NothingEscapesAThreadNeitherItsStepsNorItsReport)
 
 // A thread that frees itself and whose one step ends it at once: it may be over before start()
 // has returned, which must then touch nothing of it.
-class BriefThread : public TIdThread {
-public:
-    BriefThread(std::atomic<int>& knewItself, std::atomic<int>& ended) : m_knewItself(knewItself), m_ended(ended)
-    {
-        FreeOnTerminate = true;
-    }
-
-protected:
+struct BriefThread : TIdThread {
+    std::atomic<int>* knewItself;
+    std::atomic<int>* ended;
     void run() override
     {
-        if (isCurrentThread())
-            ++m_knewItself;
+        *knewItself += isCurrentThread() ? 1 : 0;
         stop();
     }
-    void cleanup() override { ++m_ended; }
-
-private:
-    std::atomic<int>& m_knewItself;
-    std::atomic<int>& m_ended;
+    void cleanup() override { ++*ended; }
 };
 
 TEST(ThreadStart, AThreadKnowsItselfFromItsFirstStepAndMayEndBeforeStartReturns)
 {
     const int before = TIdThread::liveCount();
-    constexpr int kThreads = 200;
     std::atomic<int> knewItself{0}, ended{0};
-    for (int i = 0; i < kThreads; ++i)
-        (new BriefThread(knewItself, ended))->start();
+    for (int i = 0; i < 200; ++i) {
+        auto* thread = new BriefThread;
+        thread->knewItself = &knewItself;
+        thread->ended = &ended;
+        thread->FreeOnTerminate = true;
+        thread->start();
+    }
     ASSERT_TRUE(eventually([&] { return TIdThread::liveCount() == before; }));
-    EXPECT_EQ(ended.load(), kThreads);
-    EXPECT_EQ(knewItself.load(), kThreads);
+    EXPECT_EQ(ended.load(), 200);
+    EXPECT_EQ(knewItself.load(), 200);
 }
 
 TEST(ThreadBoundary, AConnectionWhoseHandlerAndReportBothThrowEndsAndTheServerGoesOn)
